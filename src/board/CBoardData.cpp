@@ -1,0 +1,246 @@
+#include "CBoardData.h"
+
+#include "BoardTexts.h"
+#include "MessageReporter.h"
+#include "core/Cp932Codec.h"
+#include "core/LockFile.h"
+
+#include <cerrno>
+#include <climits>
+
+namespace {
+
+constexpr const char* kLineFeed = "\n";
+
+std::string ToDocument(const std::string& cp932)
+{
+    return Cp932Codec::ToUtf8(cp932);
+}
+
+std::string FromDocument(const std::string& utf8)
+{
+    return Cp932Codec::FromUtf8(utf8);
+}
+
+} // namespace
+
+CBoardData::CBoardData(MessageReporter* reporter) : reporter_(reporter) {}
+
+CBoardData::~CBoardData() = default;
+
+int CBoardData::SetFilePath(const std::string& path)
+{
+    path_ = path;
+    return 0;
+}
+
+void CBoardData::Report(const char* text)
+{
+    if (reporter_ != nullptr)
+        reporter_->ShowMessage(text);
+}
+
+int32_t CBoardData::ParseInteger(std::string_view text)
+{
+    size_t pos = 0;
+    while (pos < text.size() && (text[pos] == ' ' || (text[pos] >= '\t' && text[pos] <= '\r')))
+        ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        negative = text[pos++] == '-';
+    int64_t value = 0;
+    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+        value = value * 10 + (text[pos] - '0');
+        if (value > static_cast<int64_t>(INT32_MAX) + 1)
+            value = static_cast<int64_t>(INT32_MAX) + 1;
+    }
+    if (negative)
+        return static_cast<int32_t>(-value);
+    return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
+}
+
+int CBoardData::OpenDocument()
+{
+    return document_.Load(path_) ? 0 : -1;
+}
+
+int CBoardData::SaveDocument()
+{
+    return document_.Save(path_) ? 0 : -1;
+}
+
+void CBoardData::CloseDocument()
+{
+    document_.Close();
+}
+
+bool CBoardData::LockForChange(LockFile& lock)
+{
+    switch (lock.Acquire()) {
+    case LockFile::Result::Acquired:
+        return true;
+    case LockFile::Result::Failed:
+        // A folder that does not exist holds no board to read; any other
+        // refusal means the folder cannot be written.
+        Report(lock.error() == ENOENT || lock.error() == ENOTDIR ? BoardTexts::kCannotRead
+                                                                   : BoardTexts::kCannotWrite);
+        return false;
+    case LockFile::Result::Busy:
+        Report(BoardTexts::kCannotWrite);
+        return false;
+    }
+    return false;
+}
+
+void CBoardData::ReadRecord(xmlNodePtr element, BoardMessage& message) const
+{
+    message.title = FromDocument(BoardDocument::TextContent(BoardDocument::FirstDescendant(element, "title")));
+    message.name = FromDocument(BoardDocument::TextContent(BoardDocument::FirstDescendant(element, "name")));
+    message.contents =
+        FromDocument(BoardDocument::TextContent(BoardDocument::FirstDescendant(element, "contents")));
+    message.priority = ParseInteger(BoardDocument::Attribute(element, "priority"));
+    message.attach = ParseInteger(BoardDocument::Attribute(element, "attach"));
+    message.date = FromDocument(BoardDocument::Attribute(element, "date"));
+    message.hostname = FromDocument(BoardDocument::Attribute(element, "hostname"));
+    message.number = ParseInteger(BoardDocument::Attribute(element, "number"));
+}
+
+int CBoardData::LoadMessages(std::vector<BoardMessage>& messages)
+{
+    if (OpenDocument() != 0) {
+        Report(BoardTexts::kCannotRead);
+        return -1;
+    }
+    document_.ForEachElement("message", [&](xmlNodePtr element) {
+        BoardMessage message;
+        ReadRecord(element, message);
+        messages.push_back(std::move(message));
+    });
+    CloseDocument();
+    return 0;
+}
+
+int CBoardData::ReadMessage(BoardMessage& message)
+{
+    if (OpenDocument() != 0) {
+        Report(BoardTexts::kReadError);
+        return -1;
+    }
+    if (xmlNodePtr element = document_.FindMessage(std::to_string(message.number)); element != nullptr)
+        ReadRecord(element, message);
+    CloseDocument();
+    return 0;
+}
+
+xmlNodePtr CBoardData::AppendElement(const char* name, const std::string& text, xmlNodePtr parent)
+{
+    xmlNodePtr element = document_.NewElement(name);
+    document_.AppendText(element, text);
+    xmlAddChild(parent, element);
+    if (text.empty())
+        document_.AppendText(element, kLineFeed);
+    document_.AppendText(parent, kLineFeed);
+    return element;
+}
+
+int CBoardData::AddMessage(BoardMessage& message)
+{
+    LockFile lock(path_ + kLockSuffix);
+    if (!LockForChange(lock))
+        return -1;
+    xmlNodePtr root = OpenDocument() == 0 ? document_.FirstElement("root") : nullptr;
+    if (root == nullptr) {
+        CloseDocument();
+        Report(BoardTexts::kCannotRead);
+        return -1;
+    }
+    const int32_t counter = ParseInteger(BoardDocument::Attribute(root, "number"));
+    if (counter == INT32_MAX) {
+        CloseDocument();
+        Report(BoardTexts::kCannotWrite);
+        return -1;
+    }
+    const int32_t number = counter + 1;
+    const std::string numberText = std::to_string(number);
+
+    BoardDocument::SetAttribute(root, "number", numberText);
+    xmlNodePtr element = AppendElement("message", std::string(), root);
+    BoardDocument::SetAttribute(element, "date", ToDocument(message.date));
+    BoardDocument::SetAttribute(element, "hostname", ToDocument(message.hostname));
+    BoardDocument::SetAttribute(element, "priority", std::to_string(message.priority));
+    BoardDocument::SetAttribute(element, "attach", std::to_string(message.attach));
+    BoardDocument::SetAttribute(element, "number", numberText);
+    AppendElement("title", ToDocument(message.title), element);
+    AppendElement("name", ToDocument(message.name), element);
+    AppendElement("contents", ToDocument(message.contents), element);
+
+    const int saved = SaveDocument();
+    CloseDocument();
+    if (saved != 0) {
+        Report(BoardTexts::kCannotWrite);
+        return -1;
+    }
+    message.number = number;
+    return 0;
+}
+
+int CBoardData::UpdateMessage(const BoardMessage& message)
+{
+    LockFile lock(path_ + kLockSuffix);
+    if (!LockForChange(lock))
+        return -1;
+    if (OpenDocument() != 0) {
+        Report(BoardTexts::kCannotRead);
+        return -1;
+    }
+    xmlNodePtr element = document_.FindMessage(std::to_string(message.number));
+    if (element == nullptr) {
+        CloseDocument();
+        Report(BoardTexts::kNoSuchMessage);
+        return -1;
+    }
+    BoardDocument::SetAttribute(element, "priority", std::to_string(message.priority));
+    BoardDocument::SetAttribute(element, "attach", std::to_string(message.attach));
+    if (xmlNodePtr title = BoardDocument::FirstDescendant(element, "title"); title != nullptr)
+        document_.ReplaceText(title, ToDocument(message.title));
+    if (xmlNodePtr contents = BoardDocument::FirstDescendant(element, "contents"); contents != nullptr)
+        document_.ReplaceText(contents, ToDocument(message.contents));
+
+    const int saved = SaveDocument();
+    CloseDocument();
+    if (saved != 0) {
+        Report(BoardTexts::kCannotWrite);
+        return -1;
+    }
+    return 0;
+}
+
+int CBoardData::DeleteMessage(int32_t number)
+{
+    if (number <= 0) {
+        Report(BoardTexts::kInvalidNumber);
+        return -1;
+    }
+    LockFile lock(path_ + kLockSuffix);
+    if (!LockForChange(lock))
+        return -1;
+    if (OpenDocument() != 0) {
+        Report(BoardTexts::kCannotRead);
+        return -1;
+    }
+    xmlNodePtr element = document_.FindMessage(std::to_string(number));
+    if (element == nullptr) {
+        CloseDocument();
+        Report(BoardTexts::kNoSuchMessage);
+        return -1;
+    }
+    xmlUnlinkNode(element);
+    xmlFreeNode(element);
+    const int saved = SaveDocument();
+    CloseDocument();
+    if (saved != 0) {
+        Report(BoardTexts::kCannotWrite);
+        return -1;
+    }
+    return 0;
+}

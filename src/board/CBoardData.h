@@ -1,0 +1,62 @@
+#pragma once
+
+#include "BoardDocument.h"
+#include "BoardMessage.h"
+
+#include <string>
+#include <vector>
+
+class MessageReporter;
+
+// The board store: the only code that reads and writes BoardData.xml.
+//
+// Every operation loads the whole file, works on the tree and lets it go
+// again; nothing is kept between calls. Changes are made under a lock file
+// beside the board, so that programs of this system sharing the folder never
+// lose each other's updates, and the file is replaced atomically.
+class CBoardData
+{
+public:
+    static constexpr const char* kFileName = "BoardData.xml";
+    static constexpr const char* kLockSuffix = ".lock";
+
+    explicit CBoardData(MessageReporter* reporter = nullptr);
+    virtual ~CBoardData();
+    CBoardData(const CBoardData&) = delete;
+    CBoardData& operator=(const CBoardData&) = delete;
+
+    void SetReporter(MessageReporter* reporter) { reporter_ = reporter; }
+
+    // The full path of the board file (a file-system path, not CP932).
+    int SetFilePath(const std::string& path);
+    const std::string& FilePath() const { return path_; }
+
+    // Appends every message, oldest first.
+    int LoadMessages(std::vector<BoardMessage>& messages);
+    // Fills the record from the message with its number; a number that no
+    // message carries leaves the record as it was and still returns 0.
+    int ReadMessage(BoardMessage& message);
+    // Gives the message the board's next number and stores it in the record.
+    int AddMessage(BoardMessage& message);
+    // Changes title, contents, priority and attachment flag of that message.
+    int UpdateMessage(const BoardMessage& message);
+    // Removes that message. 0 only when it was really removed from the file.
+    int DeleteMessage(int32_t number);
+    void CloseDocument();
+
+    // The C runtime's atoi on this platform: white space, sign, digits; the
+    // value saturates instead of overflowing.
+    static int32_t ParseInteger(std::string_view text);
+
+private:
+    int OpenDocument();
+    int SaveDocument();
+    void ReadRecord(xmlNodePtr element, BoardMessage& message) const;
+    xmlNodePtr AppendElement(const char* name, const std::string& text, xmlNodePtr parent);
+    bool LockForChange(class LockFile& lock);
+    void Report(const char* text);
+
+    std::string path_;
+    BoardDocument document_;
+    MessageReporter* reporter_;
+};

@@ -1,0 +1,184 @@
+#include "AtomicFile.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// A rename on a network share can fail while another client has the target
+// open; such failures usually clear within a moment.
+constexpr int kRenameAttempts = 10;
+constexpr auto kRenameRetryDelay = std::chrono::milliseconds(50);
+
+std::string DirectoryOf(const std::string& path)
+{
+    std::string::size_type slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path)
+{
+    std::string::size_type slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ResolveTarget(const std::string& path)
+{
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (realpath(path.c_str(), resolved) != nullptr)
+            return resolved;
+    }
+    return path;
+}
+
+mode_t DefaultFileMode()
+{
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+bool WriteFully(int fd, std::string_view data)
+{
+    const char* p = data.data();
+    size_t left = data.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void SyncDirectory(const std::string& dir)
+{
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+bool Fail(std::string* error, const std::string& what)
+{
+    if (error != nullptr)
+        *error = what + ": " + std::strerror(errno);
+    return false;
+}
+
+} // namespace
+
+bool AtomicFile::Write(const std::string& path, const std::vector<std::string_view>& parts,
+                       std::string* error)
+{
+    const std::string target = ResolveTarget(path);
+    const std::string dir = DirectoryOf(target);
+    std::string temp = dir + "/." + BaseNameOf(target) + ".XXXXXX";
+
+    int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return Fail(error, "cannot create a temporary file in " + dir);
+
+    struct stat old {};
+    const bool hadOld = ::stat(target.c_str(), &old) == 0;
+
+    // A write past a file size limit raises SIGXFSZ; it must fail, not kill us.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    bool ok = true;
+    for (std::string_view part : parts) {
+        if (!WriteFully(fd, part)) {
+            ok = false;
+            break;
+        }
+    }
+    if (ok)
+        ok = ::fdatasync(fd) == 0;
+    if (ok) {
+        if (hadOld) {
+            ::fchmod(fd, old.st_mode & 07777);
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+                // Only the owner's own files can be given away; keep ours.
+            }
+        } else {
+            ::fchmod(fd, DefaultFileMode());
+        }
+    }
+    int savedErrno = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        errno = savedErrno;
+        return Fail(error, "cannot write " + target);
+    }
+
+    for (int attempt = 0;; ++attempt) {
+        if (::rename(temp.c_str(), target.c_str()) == 0)
+            break;
+        savedErrno = errno;
+        const bool transient = errno == EBUSY || errno == EACCES || errno == ETXTBSY || errno == EPERM;
+        if (!transient || attempt + 1 >= kRenameAttempts) {
+            ::unlink(temp.c_str());
+            errno = savedErrno;
+            return Fail(error, "cannot replace " + target);
+        }
+        std::this_thread::sleep_for(kRenameRetryDelay);
+    }
+    SyncDirectory(dir);
+    return true;
+}
+
+bool AtomicFile::ReadAll(const std::string& path, std::string& out)
+{
+    out.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    out.resize(static_cast<size_t>(st.st_size) + 1);
+    size_t used = 0;
+    for (;;) {
+        if (used == out.size())
+            out.resize(out.size() * 2 + 4096);
+        ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            out.clear();
+            return false;
+        }
+        if (n == 0)
+            break;
+        used += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    out.resize(used);
+    return true;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Conversion between the Japanese code page 932 (what records and the Windows
+// peers hold) and UTF-8 (what libxml2, Qt and the terminal speak).
+// Never fails: a byte sequence that cannot be converted becomes '?'.
+class Cp932Codec
+{
+public:
+    static std::string ToUtf8(std::string_view cp932);
+    static std::string FromUtf8(std::string_view utf8);
+
+    // True when every character of the UTF-8 text has a CP932 form
+    // (so FromUtf8 writes no replacement '?').
+    static bool IsRepresentable(std::string_view utf8);
+
+    // The length of the CP932 character that starts with this byte: 2 for a
+    // lead byte of a double-byte character, otherwise 1.
+    static int CharLength(unsigned char lead);
+};

@@ -1,0 +1,117 @@
+#include "LockFile.h"
+
+#include "AtomicFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kMinBackoffMs = 5;
+constexpr int kMaxBackoffMs = 40;
+
+std::mt19937_64& Random()
+{
+    thread_local std::mt19937_64 engine(std::random_device{}() ^
+                                        (static_cast<uint64_t>(::getpid()) << 32));
+    return engine;
+}
+
+std::string HostName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return "unknown";
+    return name;
+}
+
+bool IsStale(const struct stat& st, std::chrono::seconds staleAfter)
+{
+    return std::time(nullptr) - st.st_mtime > staleAfter.count();
+}
+
+} // namespace
+
+LockFile::LockFile(std::string path) : path_(std::move(path)) {}
+
+LockFile::~LockFile()
+{
+    Release();
+}
+
+LockFile::Result LockFile::Acquire(std::chrono::milliseconds wait, std::chrono::seconds staleAfter)
+{
+    if (held_)
+        return Result::Acquired;
+    char token[32];
+    std::snprintf(token, sizeof token, "%016llx",
+                  static_cast<unsigned long long>(Random()()));
+    token_ = token;
+
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    std::uniform_int_distribution<int> backoff(kMinBackoffMs, kMaxBackoffMs);
+    for (;;) {
+        if (TryCreate())
+            return Result::Acquired;
+        if (error_ != EEXIST)
+            return Result::Failed;
+        BreakIfStale(staleAfter);
+        if (std::chrono::steady_clock::now() >= deadline)
+            return Result::Busy;
+        std::this_thread::sleep_for(std::chrono::milliseconds(backoff(Random())));
+    }
+}
+
+bool LockFile::TryCreate()
+{
+    int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error_ = errno;
+        return false;
+    }
+    const std::string content = "pid " + std::to_string(::getpid()) + "\nhost " + HostName() +
+                                "\ntime " + std::to_string(std::time(nullptr)) + "\ntoken " +
+                                token_ + "\n";
+    ssize_t written = ::write(fd, content.data(), content.size());
+    ::close(fd);
+    (void)written;
+    error_ = 0;
+    held_ = true;
+    return true;
+}
+
+// Only one of several waiters may break a stale lock: each renames it to a
+// private name first, and the rename succeeds for one of them. Should the
+// renamed file turn out to be a fresh lock taken in between, it is put back.
+void LockFile::BreakIfStale(std::chrono::seconds staleAfter)
+{
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0 || !IsStale(st, staleAfter))
+        return;
+    const std::string privateName = path_ + ".stale." + token_;
+    if (::rename(path_.c_str(), privateName.c_str()) != 0)
+        return;
+    struct stat taken {};
+    if (::stat(privateName.c_str(), &taken) == 0 && !IsStale(taken, staleAfter)) {
+        if (::link(privateName.c_str(), path_.c_str()) != 0) {
+            // Someone holds a newer lock by now; the one we took is lost.
+        }
+    }
+    ::unlink(privateName.c_str());
+}
+
+void LockFile::Release()
+{
+    if (!held_)
+        return;
+    held_ = false;
+    std::string content;
+    if (AtomicFile::ReadAll(path_, content) && content.find("token " + token_ + "\n") != std::string::npos)
+        ::unlink(path_.c_str());
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+// An advisory lock between programs that share a folder, possibly over a
+// network share: a file created exclusively beside the data it guards.
+// A lock left behind by a crashed program is broken once it is stale.
+class LockFile
+{
+public:
+    enum class Result { Acquired, Busy, Failed };
+
+    static constexpr std::chrono::milliseconds kDefaultWait{5000};
+    static constexpr std::chrono::seconds kDefaultStaleAfter{30};
+
+    explicit LockFile(std::string path);
+    ~LockFile();
+    LockFile(const LockFile&) = delete;
+    LockFile& operator=(const LockFile&) = delete;
+
+    // Busy: another holder kept it for the whole wait. Failed: the lock file
+    // cannot be created at all (missing or read-only folder); error() tells.
+    Result Acquire(std::chrono::milliseconds wait = kDefaultWait,
+                   std::chrono::seconds staleAfter = kDefaultStaleAfter);
+    void Release();
+
+    bool held() const { return held_; }
+    int error() const { return error_; }
+    const std::string& path() const { return path_; }
+
+private:
+    bool TryCreate();
+    void BreakIfStale(std::chrono::seconds staleAfter);
+
+    std::string path_;
+    std::string token_;
+    bool held_ = false;
+    int error_ = 0;
+};
