@@ -28,22 +28,33 @@ private:
     iconv_t cd_;
 };
 
-int Utf8SequenceLength(unsigned char lead)
+// How many bytes make up the bad sequence at the front of the input, so that
+// one replacement stands for one character and no good byte is swallowed.
+size_t Utf8BadSequenceLength(const char* p, size_t left)
 {
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 4;
-    if (lead >= 0xE0)
-        return lead <= 0xEF ? 3 : 1;
-    if (lead >= 0xC2)
-        return 2;
-    return 1;
+    const auto lead = static_cast<unsigned char>(p[0]);
+    size_t expected = 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        expected = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        expected = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        expected = 4;
+    size_t length = 1;
+    while (length < expected && length < left && (static_cast<unsigned char>(p[length]) & 0xC0) == 0x80)
+        ++length;
+    return length;
 }
 
-int Cp932SequenceLength(unsigned char lead)
+size_t Cp932BadSequenceLength(const char* p, size_t left)
 {
-    return Cp932Codec::CharLength(lead);
+    const auto lead = static_cast<unsigned char>(p[0]);
+    if (Cp932Codec::CharLength(lead) == 2 && left >= 2) {
+        const auto trail = static_cast<unsigned char>(p[1]);
+        if ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC))
+            return 2;
+    }
+    return 1;
 }
 
 bool IsAscii(std::string_view text)
@@ -58,7 +69,7 @@ bool IsAscii(std::string_view text)
 // Converts with iconv; on an unconvertible or incomplete sequence writes '?'
 // and skips that one sequence. Returns the number of replacements.
 size_t Convert(const IconvHandle& handle, std::string_view input, std::string& out,
-               int (*sequenceLength)(unsigned char))
+               size_t (*badSequenceLength)(const char*, size_t))
 {
     out.clear();
     if (input.empty())
@@ -89,9 +100,7 @@ size_t Convert(const IconvHandle& handle, std::string_view input, std::string& o
             out.resize(out.size() * 2);
         out[written++] = kReplacement;
         ++replaced;
-        size_t skip = static_cast<size_t>(sequenceLength(static_cast<unsigned char>(*in)));
-        if (skip > inLeft)
-            skip = inLeft;
+        const size_t skip = badSequenceLength(in, inLeft);
         in += skip;
         inLeft -= skip;
         iconv(handle.get(), nullptr, nullptr, nullptr, nullptr);
@@ -124,7 +133,7 @@ std::string Cp932Codec::ToUtf8(std::string_view cp932)
     if (IsAscii(cp932))
         return std::string(cp932);
     std::string out;
-    Convert(ToUtf8Handle(), cp932, out, Cp932SequenceLength);
+    Convert(ToUtf8Handle(), cp932, out, Cp932BadSequenceLength);
     return out;
 }
 
@@ -133,7 +142,7 @@ std::string Cp932Codec::FromUtf8(std::string_view utf8)
     if (IsAscii(utf8))
         return std::string(utf8);
     std::string out;
-    Convert(FromUtf8Handle(), utf8, out, Utf8SequenceLength);
+    Convert(FromUtf8Handle(), utf8, out, Utf8BadSequenceLength);
     return out;
 }
 
@@ -142,5 +151,5 @@ bool Cp932Codec::IsRepresentable(std::string_view utf8)
     if (IsAscii(utf8))
         return true;
     std::string out;
-    return Convert(FromUtf8Handle(), utf8, out, Utf8SequenceLength) == 0;
+    return Convert(FromUtf8Handle(), utf8, out, Utf8BadSequenceLength) == 0;
 }

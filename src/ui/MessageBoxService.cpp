@@ -1,6 +1,7 @@
 #include "MessageBoxService.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -50,7 +51,7 @@ MessageBoxService::Answer MessageBoxService::Show(QWidget* parent, const QString
         box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
         box.setDefaultButton(yes);
         box.exec();
-        return box.clickedButton() == yes ? AnswerYes : AnswerNo;
+        return box.clickedButton() == static_cast<QAbstractButton*>(yes) ? AnswerYes : AnswerNo;
     }
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();

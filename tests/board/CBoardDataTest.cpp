@@ -159,7 +159,7 @@ TEST_F(BoardStore, FileWithoutDeclarationGetsNoneAndStaysUtf8)
 TEST_F(BoardStore, ShiftJisBoardRoundTripsCp932OnlyCharactersAndCrLf)
 {
     // ① ㈱ ～ 髙 﨑 ソ 表 in code page 932; ソ and 表 end in the byte of "\".
-    const std::string special = "\x87\x40\x87\x8D\x81\x60\xFB\xFC\xFA\xB1\x83\x5C\x95\x5C";
+    const std::string special = "\x87\x40\x87\x8A\x81\x60\xFB\xFC\xFA\xB1\x83\x5C\x95\x5C";
     const std::string original = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
                                  "<root number=\"1\"><message date=\"20021105093015\" hostname=\"pc01\" "
                                  "priority=\"2\" attach=\"0\" number=\"1\"><title>" +

@@ -1,0 +1,220 @@
+#include "CliCommands.h"
+
+#include "AttachmentCopier.h"
+#include "CliSettings.h"
+#include "CliText.h"
+#include "CliUsage.h"
+#include "EmptyBoardWriter.h"
+#include "board/AttachmentFolder.h"
+#include "board/BoardTexts.h"
+#include "board/CBoardData.h"
+#include "core/HostIdentity.h"
+
+#include <ctime>
+#include <filesystem>
+#include <istream>
+#include <ostream>
+#include <sstream>
+
+namespace {
+
+constexpr const char* kDateFormat = "%Y%m%d%H%M%S";
+constexpr size_t kDateBufferSize = 32;
+
+std::string CurrentDate()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char text[kDateBufferSize] = {};
+    std::strftime(text, sizeof text, kDateFormat, &local);
+    return text;
+}
+
+std::string ReadAll(std::istream& in)
+{
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+} // namespace
+
+CliCommands::CliCommands(std::istream& in, std::ostream& out, std::ostream& err, CliSettings& settings)
+    : in_(in), out_(out), err_(err), settings_(settings), reporter_(err)
+{
+}
+
+int CliCommands::Fail(const std::string& text)
+{
+    err_ << CliUsage::kProgramName << ": " << text << '\n';
+    return kExitFailure;
+}
+
+bool CliCommands::ResolveFolder(const CliRequest& request, std::string& folder)
+{
+    folder = request.folder.empty() ? settings_.MessageFolder() : request.folder;
+    if (!folder.empty())
+        return true;
+    Fail("no message file folder: give --folder DIR or choose a folder in the settings");
+    return false;
+}
+
+int CliCommands::Run(const CliRequest& request)
+{
+    std::string folder;
+    if (!ResolveFolder(request, folder))
+        return kExitFailure;
+    if (request.command == CliRequest::Command::Init)
+        return Init(folder, request);
+
+    CBoardData board(&reporter_);
+    board.SetFilePath(AttachmentFolder::Join(folder, CBoardData::kFileName));
+    switch (request.command) {
+    case CliRequest::Command::List:
+        return List(board);
+    case CliRequest::Command::Show:
+        return Show(board, request);
+    case CliRequest::Command::Post:
+        return Post(board, folder, request);
+    case CliRequest::Command::Delete:
+        return Delete(board, folder, request);
+    case CliRequest::Command::Init:
+    case CliRequest::Command::None:
+        break;
+    }
+    return kExitFailure;
+}
+
+int CliCommands::Init(const std::string& folder, const CliRequest& request)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec)
+        return Fail("cannot create the folder " + folder + ": " + ec.message());
+    const std::string path = AttachmentFolder::Join(folder, CBoardData::kFileName);
+    std::string error;
+    switch (EmptyBoardWriter::Create(path, request.encoding, error)) {
+    case EmptyBoardWriter::Result::Created:
+        return kExitSuccess;
+    case EmptyBoardWriter::Result::Exists:
+        return Fail(path + " already exists; it was left as it is");
+    case EmptyBoardWriter::Result::Failed:
+        break;
+    }
+    return Fail("cannot create " + path + ": " + error);
+}
+
+int CliCommands::List(CBoardData& board)
+{
+    std::vector<BoardMessage> messages;
+    if (board.LoadMessages(messages) != 0)
+        return kExitFailure;
+    for (const BoardMessage& m : messages) {
+        out_ << m.number << '\t' << m.priority << '\t' << m.attach;
+        for (const std::string* text : {&m.date, &m.hostname, &m.name, &m.title})
+            out_ << '\t' << CliText::EscapeField(CliText::ToTerminal(*text));
+        out_ << '\n';
+    }
+    return kExitSuccess;
+}
+
+CliCommands::Lookup CliCommands::Find(CBoardData& board, int32_t number, BoardMessage& message)
+{
+    // The store leaves the record alone when no message has the number. A
+    // found message always gets its title replaced, and text read from XML
+    // never holds a NUL character, so this title cannot survive a find.
+    const std::string notFound(1, '\0');
+    message = BoardMessage();
+    message.number = number;
+    message.title = notFound;
+    if (board.ReadMessage(message) != 0)
+        return Lookup::Failed;
+    if (message.title == notFound) {
+        reporter_.ShowMessage(BoardTexts::kNoSuchMessage);
+        return Lookup::Missing;
+    }
+    return Lookup::Found;
+}
+
+int CliCommands::Show(CBoardData& board, const CliRequest& request)
+{
+    BoardMessage m;
+    if (Find(board, request.number, m) != Lookup::Found)
+        return kExitFailure;
+    out_ << "title: " << CliText::ToTerminal(m.title) << '\n'
+         << "name: " << CliText::ToTerminal(m.name) << '\n'
+         << "priority: " << m.priority << '\n'
+         << "attach: " << m.attach << '\n'
+         << "date: " << CliText::ToTerminal(m.date) << '\n'
+         << "hostname: " << CliText::ToTerminal(m.hostname) << '\n'
+         << "number: " << m.number << '\n'
+         << '\n';
+    const std::string contents = CliText::ToTerminal(m.contents);
+    out_ << contents;
+    if (!contents.empty() && contents.back() != '\n')
+        out_ << '\n';
+    return kExitSuccess;
+}
+
+std::string CliCommands::PosterName(const CliRequest& request)
+{
+    if (request.name)
+        return CliText::ToBoard(*request.name, "name", err_);
+    if (std::string stored = settings_.UserName(); !stored.empty())
+        return stored;
+    return CliText::ToBoard(HostIdentity::LoginName(), "login name", err_);
+}
+
+int CliCommands::Post(CBoardData& board, const std::string& folder, const CliRequest& request)
+{
+    std::string error;
+    if (!AttachmentCopier::CheckSources(request.attachments, error))
+        return Fail("cannot attach " + error);
+
+    BoardMessage m;
+    m.title = CliText::ToBoard(*request.title, "title", err_);
+    m.name = PosterName(request);
+    m.priority = request.priority;
+    m.attach = request.attachments.empty() ? 0 : 1;
+    m.date = CurrentDate();
+    m.hostname = HostIdentity::HostName();
+
+    std::string attachFolder;
+    if (m.attach != 0) {
+        attachFolder = AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date);
+        if (attachFolder.empty())
+            return Fail("the host name '" + m.hostname + "' cannot name an attachment folder");
+    }
+    m.contents = CliText::ToBoard(ReadAll(in_), "contents", err_);
+
+    if (board.AddMessage(m) != 0)
+        return kExitFailure;
+    if (m.attach != 0 && !AttachmentCopier::CopyInto(attachFolder, request.attachments, error)) {
+        return Fail("message " + std::to_string(m.number) +
+                    " was added, but its attachments were not all copied: " + error);
+    }
+    out_ << m.number << '\n';
+    return kExitSuccess;
+}
+
+int CliCommands::Delete(CBoardData& board, const std::string& folder, const CliRequest& request)
+{
+    if (request.number <= 0) {
+        board.DeleteMessage(request.number); // the store explains why
+        return kExitFailure;
+    }
+    BoardMessage m;
+    if (Find(board, request.number, m) != Lookup::Found)
+        return kExitFailure;
+    const std::string host = HostIdentity::HostName();
+    if (m.hostname != host) {
+        return Fail("message " + std::to_string(m.number) + " was written on another computer (" +
+                    CliText::ToTerminal(m.hostname) + "), not on " + host + "; it can only be deleted there");
+    }
+    if (board.DeleteMessage(request.number) != 0)
+        return kExitFailure;
+    AttachmentFolder::RemoveAttachmentFolder(
+        AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date));
+    return kExitSuccess;
+}

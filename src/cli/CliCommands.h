@@ -1,0 +1,44 @@
+#pragma once
+
+#include "CliRequest.h"
+#include "StreamReporter.h"
+
+#include <iosfwd>
+#include <string>
+
+class CBoardData;
+class CliSettings;
+
+// Carries out one parsed request on the board of the message file folder.
+class CliCommands
+{
+public:
+    static constexpr int kExitSuccess = 0;
+    static constexpr int kExitFailure = 1;
+    static constexpr int kExitUsage = 2;
+
+    CliCommands(std::istream& in, std::ostream& out, std::ostream& err, CliSettings& settings);
+
+    // The exit status: kExitSuccess or kExitFailure.
+    int Run(const CliRequest& request);
+
+private:
+    enum class Lookup { Found, Missing, Failed };
+
+    int Init(const std::string& folder, const CliRequest& request);
+    int List(CBoardData& board);
+    int Show(CBoardData& board, const CliRequest& request);
+    int Post(CBoardData& board, const std::string& folder, const CliRequest& request);
+    int Delete(CBoardData& board, const std::string& folder, const CliRequest& request);
+
+    bool ResolveFolder(const CliRequest& request, std::string& folder);
+    Lookup Find(CBoardData& board, int32_t number, BoardMessage& message);
+    std::string PosterName(const CliRequest& request);
+    int Fail(const std::string& text);
+
+    std::istream& in_;
+    std::ostream& out_;
+    std::ostream& err_;
+    CliSettings& settings_;
+    StreamReporter reporter_;
+};

@@ -1,0 +1,34 @@
+#include "CliCommands.h"
+#include "CliOptions.h"
+#include "CliSettings.h"
+#include "CliUsage.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    CliRequest request;
+    std::string error;
+    if (!CliOptions::Parse(args, request, error)) {
+        std::cerr << CliUsage::kProgramName << ": " << error << '\n' << CliUsage::Short(request.command);
+        return CliCommands::kExitUsage;
+    }
+    if (request.version) {
+        std::cout << CliUsage::kProgramName << ' ' << QUORLBOARD_VERSION << '\n';
+        return CliCommands::kExitSuccess;
+    }
+    if (request.help) {
+        std::cout << CliUsage::Text(request.command);
+        return CliCommands::kExitSuccess;
+    }
+
+    CliSettings settings;
+    CliCommands commands(std::cin, std::cout, std::cerr, settings);
+    const int status = commands.Run(request);
+    if (!std::cout.flush()) {
+        std::cerr << CliUsage::kProgramName << ": cannot write to standard output\n";
+        return CliCommands::kExitFailure;
+    }
+    return status;
+}

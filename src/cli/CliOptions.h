@@ -1,0 +1,21 @@
+#pragma once
+
+#include "CliRequest.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Turns the arguments after the program name into a request.
+class CliOptions
+{
+public:
+    static constexpr const char* kEncodingUtf8 = "UTF-8";
+    static constexpr const char* kEncodingShiftJis = "Shift_JIS";
+
+    // False on wrong usage, with the reason in error; request.command then
+    // names the command whose usage applies (None when there is none).
+    static bool Parse(const std::vector<std::string>& args, CliRequest& request, std::string& error);
+
+    static std::string_view CommandName(CliRequest::Command command);
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "board/BoardMessage.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What one command line asks for. Values are still UTF-8, as typed.
+struct CliRequest
+{
+    enum class Command { None, Init, List, Show, Post, Delete };
+
+    Command command = Command::None;
+    bool help = false;
+    bool version = false;
+
+    std::string folder; // empty: the folder of the stored settings
+    std::string encoding;
+    int32_t number = 0;
+    std::optional<std::string> title;
+    std::optional<std::string> name;
+    int32_t priority = kPriorityNormal;
+    std::vector<std::string> attachments;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+// Text between the terminal (UTF-8) and the board's records (CP932).
+class CliText
+{
+public:
+    // Converts to CP932; characters that CP932 lacks become '?' and a warning
+    // naming the value (e.g. "title") goes to warnings.
+    static std::string ToBoard(std::string_view utf8, std::string_view what, std::ostream& warnings);
+    static std::string ToTerminal(std::string_view cp932);
+    // One value of a tab-separated line: tab, line feed and backslash escaped.
+    static std::string EscapeField(std::string_view utf8);
+};

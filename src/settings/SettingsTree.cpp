@@ -1,0 +1,209 @@
+#include "SettingsTree.h"
+
+#include "core/Cp932Codec.h"
+
+#include <algorithm>
+#include <utility>
+
+struct SettingsTree::Node
+{
+    std::string name;
+    std::vector<Value> values;
+    std::map<std::string, std::unique_ptr<Node>> children; // by folded name
+
+    std::unique_ptr<Node> Clone() const
+    {
+        auto copy = std::make_unique<Node>();
+        copy->name = name;
+        copy->values = values;
+        for (const auto& [folded, child] : children)
+            copy->children.emplace(folded, child->Clone());
+        return copy;
+    }
+
+    bool SameAs(const Node& other) const
+    {
+        if (name != other.name || values != other.values || children.size() != other.children.size())
+            return false;
+        return std::equal(children.begin(), children.end(), other.children.begin(),
+                          [](const auto& a, const auto& b) {
+                              return a.first == b.first && a.second->SameAs(*b.second);
+                          });
+    }
+
+    // values.size() when absent.
+    size_t IndexOf(std::string_view valueName) const
+    {
+        const std::string folded = Fold(valueName);
+        size_t index = 0;
+        while (index < values.size() && Fold(values[index].name) != folded)
+            ++index;
+        return index;
+    }
+
+    void Visit(Path& path, const std::function<void(const Path&, const std::vector<Value>&)>& visit) const
+    {
+        for (const auto& [folded, child] : children) {
+            path.push_back(child->name);
+            visit(path, child->values);
+            child->Visit(path, visit);
+            path.pop_back();
+        }
+    }
+};
+
+SettingsTree::SettingsTree() : root_(std::make_unique<Node>()) {}
+SettingsTree::~SettingsTree() = default;
+SettingsTree::SettingsTree(const SettingsTree& other) : root_(other.root_->Clone()) {}
+SettingsTree::SettingsTree(SettingsTree&& other) noexcept : root_(std::move(other.root_))
+{
+    other.root_ = std::make_unique<Node>();
+}
+
+SettingsTree& SettingsTree::operator=(const SettingsTree& other)
+{
+    if (this != &other)
+        root_ = other.root_->Clone();
+    return *this;
+}
+
+SettingsTree& SettingsTree::operator=(SettingsTree&& other) noexcept
+{
+    std::swap(root_, other.root_);
+    return *this;
+}
+
+SettingsTree::Path SettingsTree::SplitPath(std::string_view path)
+{
+    Path parts;
+    while (!path.empty()) {
+        const size_t end = std::min(path.find(kSeparator), path.size());
+        if (end > 0)
+            parts.emplace_back(path.substr(0, end));
+        path.remove_prefix(std::min(end + 1, path.size()));
+    }
+    return parts;
+}
+
+std::string SettingsTree::Fold(std::string_view name)
+{
+    std::string folded(name);
+    for (size_t i = 0; i < folded.size();) {
+        const unsigned char c = static_cast<unsigned char>(folded[i]);
+        const int length = Cp932Codec::CharLength(c);
+        if (length == 1 && c >= 'a' && c <= 'z')
+            folded[i] = static_cast<char>(c - 'a' + 'A');
+        i += static_cast<size_t>(length);
+    }
+    return folded;
+}
+
+bool SettingsTree::IsValidKeyName(std::string_view name)
+{
+    return !name.empty() && name.find(kSeparator) == std::string_view::npos;
+}
+
+const SettingsTree::Node* SettingsTree::Find(const Path& path) const
+{
+    const Node* node = root_.get();
+    for (const std::string& name : path) {
+        auto it = node->children.find(Fold(name));
+        if (it == node->children.end())
+            return nullptr;
+        node = it->second.get();
+    }
+    return node;
+}
+
+SettingsTree::Node* SettingsTree::Find(const Path& path)
+{
+    return const_cast<Node*>(std::as_const(*this).Find(path));
+}
+
+bool SettingsTree::HasKey(const Path& path) const
+{
+    return Find(path) != nullptr;
+}
+
+bool SettingsTree::CreateKey(const Path& path)
+{
+    if (!std::all_of(path.begin(), path.end(), IsValidKeyName))
+        return false;
+    bool created = false;
+    Node* node = root_.get();
+    for (const std::string& name : path) {
+        auto [it, inserted] = node->children.try_emplace(Fold(name));
+        if (inserted) {
+            it->second = std::make_unique<Node>();
+            it->second->name = name;
+            created = true;
+        }
+        node = it->second.get();
+    }
+    return created;
+}
+
+bool SettingsTree::SetValue(const Path& path, std::string_view name, uint32_t type, std::string_view data)
+{
+    const bool created = CreateKey(path);
+    Node* node = Find(path);
+    if (node == nullptr)
+        return false;
+    const size_t index = node->IndexOf(name);
+    if (index < node->values.size()) {
+        Value& value = node->values[index];
+        if (value.type == type && value.data == data)
+            return created;
+        value.type = type;
+        value.data = data;
+        return true;
+    }
+    node->values.push_back(Value{std::string(name), type, std::string(data)});
+    return true;
+}
+
+bool SettingsTree::DeleteValue(const Path& path, std::string_view name)
+{
+    Node* node = Find(path);
+    const size_t index = node != nullptr ? node->IndexOf(name) : 0;
+    if (node == nullptr || index == node->values.size())
+        return false;
+    node->values.erase(node->values.begin() + static_cast<std::ptrdiff_t>(index));
+    return true;
+}
+
+const SettingsTree::Value* SettingsTree::FindValue(const Path& path, std::string_view name) const
+{
+    const Node* node = Find(path);
+    if (node == nullptr)
+        return nullptr;
+    const size_t index = node->IndexOf(name);
+    return index < node->values.size() ? &node->values[index] : nullptr;
+}
+
+const std::vector<SettingsTree::Value>* SettingsTree::Values(const Path& path) const
+{
+    const Node* node = Find(path);
+    return node != nullptr ? &node->values : nullptr;
+}
+
+const std::string* SettingsTree::SubKeyName(const Path& path, size_t index) const
+{
+    const Node* node = Find(path);
+    if (node == nullptr || index >= node->children.size())
+        return nullptr;
+    return &std::next(node->children.begin(), static_cast<std::ptrdiff_t>(index))->second->name;
+}
+
+void SettingsTree::VisitKeys(const std::function<void(const Path&, const std::vector<Value>&)>& visit) const
+{
+    Path path;
+    if (!root_->values.empty())
+        visit(path, root_->values);
+    root_->Visit(path, visit);
+}
+
+bool SettingsTree::operator==(const SettingsTree& other) const
+{
+    return root_->SameAs(*other.root_);
+}

@@ -1,0 +1,59 @@
+#include "core/AtomicFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+size_t EntryCount(const std::string& folder)
+{
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder),
+                                             std::filesystem::directory_iterator()));
+}
+
+TEST(AtomicFile, ReplacesContentsAndKeepsPermissions)
+{
+    TempDir dir;
+    const std::string path = dir.file("f.txt");
+    TempDir::Write(path, "old");
+    ASSERT_EQ(chmod(path.c_str(), 0604), 0);
+    ASSERT_TRUE(AtomicFile::Write(path, {"new ", "parts"}));
+    EXPECT_EQ(TempDir::Read(path), "new parts");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0604u);
+    EXPECT_EQ(EntryCount(dir.path()), 1u);
+
+    std::string read;
+    EXPECT_TRUE(AtomicFile::ReadAll(path, read));
+    EXPECT_EQ(read, "new parts");
+    EXPECT_FALSE(AtomicFile::ReadAll(dir.file("none"), read));
+    EXPECT_FALSE(AtomicFile::ReadAll(dir.path(), read)) << "a folder is not a file";
+}
+
+TEST(AtomicFile, AFailedWriteLeavesTheOldFileAndNoTemporary)
+{
+    TempDir dir;
+    const std::string path = dir.file("f.txt");
+    TempDir::Write(path, "old");
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit tiny = old;
+    tiny.rlim_cur = 10;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    std::string error;
+    const bool written = AtomicFile::Write(path, {std::string(100, 'x')}, &error);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(TempDir::Read(path), "old");
+    EXPECT_EQ(EntryCount(dir.path()), 1u);
+
+    EXPECT_FALSE(AtomicFile::Write(dir.file("missing/f.txt"), {"x"}));
+}
+
+} // namespace

@@ -1,0 +1,202 @@
+#include "settings/FileSettingsBackend.h"
+
+#include "core/AtomicFile.h"
+#include "core/LockFile.h"
+#include "settings/SettingsFileFormat.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using B = SettingsBackend;
+using namespace std::chrono_literals;
+
+constexpr const char* kKey = "Software\\QuorlBoard";
+
+int Set(FileSettingsBackend& backend, const std::string& keyPath, const std::string& name,
+        const std::string& data, uint32_t type = B::kTypeBinary)
+{
+    B::Handle key = B::kNoHandle;
+    backend.CreateKey(keyPath, &key);
+    backend.SetValue(key, name, type, data.data(), static_cast<uint32_t>(data.size()));
+    return backend.CloseKey(key);
+}
+
+// The value's bytes, or "absent".
+std::string Get(FileSettingsBackend& backend, const std::string& keyPath, const std::string& name,
+                uint32_t* type = nullptr)
+{
+    B::Handle key = B::kNoHandle;
+    if (backend.OpenKey(keyPath, &key) != B::kSuccess)
+        return "absent";
+    char buffer[256];
+    uint32_t size = sizeof buffer;
+    const int result = backend.QueryValue(key, name, type, buffer, &size);
+    backend.CloseKey(key);
+    return result == B::kSuccess ? std::string(buffer, size) : "absent";
+}
+
+TEST(FileSettingsBackendTest, DefaultFileFollowsTheEnvironment)
+{
+    const auto pathWith = [](const char* mine, const char* xdg) {
+        setenv("HOME", "/home/u", 1);
+        setenv("QUORLBOARD_CONFIG_DIR", mine, 1);
+        xdg != nullptr ? setenv("XDG_CONFIG_HOME", xdg, 1) : unsetenv("XDG_CONFIG_HOME");
+        return FileSettingsBackend::DefaultFilePath();
+    };
+    EXPECT_EQ(pathWith("/mine", "/xdg"), "/mine/settings.reg");
+    EXPECT_EQ(pathWith("", "/xdg"), "/xdg/QuorlBoard/settings.reg");
+    EXPECT_EQ(pathWith("", "relative"), "/home/u/.config/QuorlBoard/settings.reg");
+    EXPECT_EQ(pathWith("", nullptr), "/home/u/.config/QuorlBoard/settings.reg");
+    unsetenv("QUORLBOARD_CONFIG_DIR");
+}
+
+TEST(FileSettingsBackendTest, ChangesAreSavedOnCloseAndSeenByOtherPrograms)
+{
+    TempDir dir;
+    const std::string path = dir.path() + "/new/folder/settings.reg";
+    FileSettingsBackend first(path);
+    FileSettingsBackend second(path);
+
+    B::Handle key = B::kNoHandle;
+    ASSERT_EQ(first.CreateKey(std::string(kKey) + "\\Empty", &key), B::kSuccess);
+    ASSERT_EQ(first.CloseKey(key), B::kSuccess);
+    EXPECT_NE(TempDir::Read(path).find("[Software\\QuorlBoard\\Empty]\n"), std::string::npos);
+
+    first.CreateKey(kKey, &key);
+    first.SetValue(key, "odd", 7, "\0\1", 2);
+    EXPECT_EQ(Get(first, kKey, "odd"), std::string("\0\1", 2));
+    EXPECT_EQ(Get(second, kKey, "odd"), "absent");
+    ASSERT_EQ(first.CloseKey(key), B::kSuccess);
+    uint32_t type = 0;
+    EXPECT_EQ(Get(second, kKey, "ODD", &type), std::string("\0\1", 2));
+    EXPECT_EQ(type, 7u);
+
+    // Each saves onto what the other wrote, even from an outdated copy.
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(Set(second, kKey, "b" + std::to_string(round), "2"), B::kSuccess);
+        ASSERT_EQ(Set(first, kKey, "a" + std::to_string(round), "1"), B::kSuccess);
+    }
+    FileSettingsBackend third(path);
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(Get(third, kKey, "a" + std::to_string(round)), "1");
+        EXPECT_EQ(Get(first, kKey, "b" + std::to_string(round)), "2");
+    }
+    EXPECT_EQ(Get(third, kKey + std::string("\\empty"), "x"), "absent");
+    EXPECT_TRUE(SettingsFileFormat::Parse(TempDir::Read(path)).HasKey({"Software", "QuorlBoard", "Empty"}));
+}
+
+TEST(FileSettingsBackendTest, ALockHeldElsewhereMakesTheWriteFailWithoutHarm)
+{
+    TempDir dir;
+    const std::string path = dir.file("settings.reg");
+    FileSettingsBackend backend(path, 100ms);
+    ASSERT_EQ(Set(backend, kKey, "v", "1"), B::kSuccess);
+    const std::string before = TempDir::Read(path);
+
+    LockFile other(path + FileSettingsBackend::kLockSuffix);
+    ASSERT_EQ(other.Acquire(), LockFile::Result::Acquired);
+    B::Handle key = B::kNoHandle;
+    backend.CreateKey(kKey, &key); // as every read of the store does
+    EXPECT_EQ(backend.CloseKey(key), B::kSuccess);
+    EXPECT_EQ(Set(backend, kKey, "v", "2"), B::kErrorBusy);
+    EXPECT_EQ(TempDir::Read(path), before);
+    EXPECT_EQ(Get(backend, kKey, "v"), "1");
+    other.Release();
+    EXPECT_EQ(Set(backend, kKey, "v", "3"), B::kSuccess);
+    EXPECT_EQ(Get(backend, kKey, "v"), "3");
+}
+
+TEST(FileSettingsBackendTest, AnUnusablePlaceFailsTheWriteAndReadsFindNothing)
+{
+    TempDir dir;
+    TempDir::Write(dir.file("plain"), "not a folder");
+    FileSettingsBackend belowFile(dir.file("plain") + "/sub/settings.reg");
+    EXPECT_EQ(Set(belowFile, kKey, "v", "1"), B::kErrorAccessDenied);
+    EXPECT_EQ(Get(belowFile, kKey, "v"), "absent");
+
+    ASSERT_EQ(::mkdir(dir.file("settings.reg").c_str(), 0700), 0);
+    FileSettingsBackend onFolder(dir.file("settings.reg"));
+    EXPECT_NE(Set(onFolder, kKey, "v", "1"), B::kSuccess);
+    EXPECT_EQ(Get(onFolder, kKey, "v"), "absent");
+    struct stat st {};
+    EXPECT_TRUE(::stat(dir.file("settings.reg").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+}
+
+TEST(FileSettingsBackendTest, ADamagedFileKeepsWhatIsReadableAndACopyOfTheWhole)
+{
+    TempDir dir;
+    const std::string path = dir.file("settings.reg");
+    const std::string damaged = "[Software\\QuorlBoard]\n\"kept\"=hex:01\n\x01\xff garbage\n";
+    TempDir::Write(path, damaged);
+    FileSettingsBackend backend(path);
+    EXPECT_EQ(Get(backend, kKey, "kept"), "\x01");
+    ASSERT_EQ(Set(backend, kKey, "new", "\x02"), B::kSuccess);
+
+    EXPECT_EQ(TempDir::Read(path + FileSettingsBackend::kDamagedSuffix), damaged);
+    size_t unreadable = 1;
+    const SettingsTree saved = SettingsFileFormat::Parse(TempDir::Read(path), &unreadable);
+    EXPECT_EQ(unreadable, 0u);
+    EXPECT_NE(saved.FindValue({"Software", "QuorlBoard"}, "kept"), nullptr);
+    EXPECT_NE(saved.FindValue({"Software", "QuorlBoard"}, "new"), nullptr);
+}
+
+TEST(FileSettingsBackendTest, ProgramsWritingAtOnceLoseNothing)
+{
+    constexpr int kPrograms = 6;
+    constexpr int kValues = 15;
+    TempDir dir;
+    const std::string path = dir.file("settings.reg");
+    std::vector<pid_t> children;
+    for (int program = 0; program < kPrograms; ++program) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            FileSettingsBackend backend(path, 60s);
+            int failures = 0;
+            for (int value = 0; value < kValues; ++value) {
+                const std::string key = std::string(kKey) + (value % 2 == 0 ? "\\shared" : "\\p" + std::to_string(program));
+                failures += Set(backend, key, std::to_string(program) + "." + std::to_string(value),
+                                std::to_string(value) + '\0', B::kTypeString) != B::kSuccess;
+            }
+            ::_exit(failures);
+        }
+        children.push_back(pid);
+    }
+
+    size_t running = children.size();
+    size_t damagedReads = 0;
+    while (running > 0) {
+        std::string text;
+        if (AtomicFile::ReadAll(path, text)) {
+            size_t unreadable = 0;
+            SettingsFileFormat::Parse(text, &unreadable);
+            damagedReads += unreadable > 0;
+        }
+        for (pid_t& pid : children) {
+            int status = 0;
+            if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) {
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+                pid = 0;
+                --running;
+            }
+        }
+    }
+
+    EXPECT_EQ(damagedReads, 0u);
+    FileSettingsBackend reader(path);
+    for (int program = 0; program < kPrograms; ++program) {
+        for (int value = 0; value < kValues; ++value) {
+            const std::string key = std::string(kKey) + (value % 2 == 0 ? "\\shared" : "\\p" + std::to_string(program));
+            EXPECT_EQ(Get(reader, key, std::to_string(program) + "." + std::to_string(value)),
+                      std::to_string(value) + '\0');
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,56 @@
+#include "settings/MemorySettingsBackend.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using B = SettingsBackend;
+
+TEST(MemorySettingsBackendTest, KeysAreCreatedAlongThePathAndOpenedOnlyWhenPresent)
+{
+    MemorySettingsBackend backend;
+    B::Handle key = B::kNoHandle;
+    EXPECT_EQ(backend.OpenKey("Software\\QuorlBoard", &key), B::kErrorFileNotFound);
+    ASSERT_EQ(backend.CreateKey("Software\\QuorlBoard\\a\\abcd", &key), B::kSuccess);
+    EXPECT_EQ(backend.CloseKey(key), B::kSuccess);
+    EXPECT_EQ(backend.CloseKey(key), B::kErrorInvalidHandle);
+    ASSERT_EQ(backend.OpenKey("software\\quorlboard\\A", &key), B::kSuccess);
+
+    char name[5] = "wxyz";
+    uint32_t size = 4;
+    EXPECT_EQ(backend.EnumKey(key, 0, name, &size), B::kErrorMoreData); // no room for the zero
+    EXPECT_STREQ(name, "wxyz");
+    size = 5;
+    EXPECT_EQ(backend.EnumKey(key, 0, name, &size), B::kSuccess);
+    EXPECT_STREQ(name, "abcd");
+    EXPECT_EQ(size, 4u);
+    EXPECT_EQ(backend.EnumKey(key, 1, name, &size), B::kErrorNoMoreItems);
+    backend.CloseKey(key);
+    EXPECT_EQ(backend.EnumKey(key, 0, name, &size), B::kErrorInvalidHandle);
+    EXPECT_EQ(backend.openHandles(), 0u);
+}
+
+TEST(MemorySettingsBackendTest, QueryCopiesOnlyWhatFitsAndReportsTheRealSize)
+{
+    MemorySettingsBackend backend;
+    B::Handle key = B::kNoHandle;
+    backend.CreateKey("k", &key);
+    ASSERT_EQ(backend.SetValue(key, "v", 7, "12345", 5), B::kSuccess);
+    ASSERT_EQ(backend.SetValue(key, "empty", B::kTypeBinary, nullptr, 0), B::kSuccess);
+
+    char buffer[8] = "-------";
+    uint32_t type = 0;
+    uint32_t size = 4;
+    EXPECT_EQ(backend.QueryValue(key, "V", &type, buffer, &size), B::kErrorMoreData);
+    EXPECT_EQ(size, 5u);
+    EXPECT_STREQ(buffer, "-------");
+    size = sizeof buffer;
+    EXPECT_EQ(backend.QueryValue(key, "v", &type, buffer, &size), B::kSuccess);
+    EXPECT_EQ(std::string(buffer, size) + std::to_string(type), "123457");
+    EXPECT_EQ(backend.QueryValue(key, "empty", nullptr, buffer, &size), B::kSuccess);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(backend.QueryValue(key, "absent", &type, buffer, &size), B::kErrorFileNotFound);
+    EXPECT_EQ(backend.QueryValue(key, "v", &type, buffer, nullptr), B::kErrorInvalidParameter);
+}
+
+} // namespace

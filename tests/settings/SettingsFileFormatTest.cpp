@@ -1,0 +1,134 @@
+#include "settings/SettingsFileFormat.h"
+
+#include "core/Cp932Codec.h"
+#include "settings/SettingsBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+using B = SettingsBackend;
+
+void ExpectRoundTrip(const SettingsTree& tree)
+{
+    const std::string text = SettingsFileFormat::Format(tree);
+    size_t unreadable = 99;
+    EXPECT_TRUE(SettingsFileFormat::Parse(text, &unreadable) == tree) << text;
+    EXPECT_EQ(unreadable, 0u) << text;
+}
+
+std::string RandomBytes(std::mt19937& random, size_t maxLength)
+{
+    // Mostly bytes that make trouble: lead bytes, quotes, backslashes, controls.
+    static const char kTrickyBytes[] = "\x81\x82\x83\x9F\xE0\xED\xFC\xFD\xA0\x80\x7F\x00\"\\%[]@=;,\n\r\t x";
+    static const std::string kTricky(kTrickyBytes, sizeof kTrickyBytes - 1);
+    std::string bytes(std::uniform_int_distribution<size_t>(0, maxLength)(random), '\0');
+    for (char& c : bytes) {
+        c = random() % 2 == 0 ? kTricky[random() % kTricky.size()]
+                              : static_cast<char>(random() % 256);
+    }
+    return bytes;
+}
+
+TEST(SettingsFileFormatTest, CommonValuesReadAsTheyWouldInARegistryExport)
+{
+    SettingsTree tree;
+    const std::string group = Cp932Codec::FromUtf8("グループ１");
+    const SettingsTree::Path root{"Software", "QuorlBoard"};
+    tree.SetValue(root, "curgroup", B::kTypeString, group + '\0');
+    tree.SetValue({"Software", "QuorlBoard", group}, "portno", B::kTypeDword, std::string("\xdc\x05\0\0", 4));
+    tree.SetValue({"Software", "QuorlBoard", "Font"}, "Height", B::kTypeBinary, std::string("\x6e\0\0\0", 4));
+    tree.SetValue({"Software", "QuorlBoard", "Font"}, "", B::kTypeString, std::string("C:\\a\"b\"\n\0", 9));
+    tree.CreateKey({"Software", "QuorlBoard", "Empty"});
+
+    const std::string text = SettingsFileFormat::Format(tree);
+    for (const char* line : {"[Software]\n", "[Software\\QuorlBoard]\n\"curgroup\"=\"グループ１\"\n",
+                             "[Software\\QuorlBoard\\グループ１]\n\"portno\"=dword:000005dc\n",
+                             "\"Height\"=hex:6e,00,00,00\n", "@=\"C:\\\\a\\\"b\\\"\\n\"\n",
+                             "[Software\\QuorlBoard\\Empty]\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    ExpectRoundTrip(tree);
+}
+
+TEST(SettingsFileFormatTest, AnyNamesTypesAndBytesComeBackUnchanged)
+{
+    SettingsTree tree;
+    std::string allBytes;
+    for (int c = 0; c < 256; ++c)
+        allBytes += static_cast<char>(c);
+    std::string keyBytes = allBytes.substr(1);
+    keyBytes.erase(keyBytes.find('\\'), 1);
+    const SettingsTree::Path odd{"%41 [x]] ", keyBytes, "\x81", std::string("\0", 1), "\xED\x40\x81\"", "@"};
+    const std::vector<std::pair<uint32_t, std::string>> data{
+        {B::kTypeString, std::string("\0", 1)},      {B::kTypeString, ""},
+        {B::kTypeString, std::string("a\0b\0", 4)},  {B::kTypeString, "no zero"},
+        {B::kTypeString, "\xED\x40" + std::string("\0", 1)}, {B::kTypeString, allBytes},
+        {B::kTypeDword, "123"},                      {B::kTypeDword, "12345"},
+        {B::kTypeBinary, ""},                        {B::kTypeBinary, allBytes + allBytes},
+        {0, "x"},                                    {0xFFFFFFFF, ""}};
+    for (size_t i = 0; i < data.size(); ++i)
+        tree.SetValue(odd, allBytes.substr(0, i * 20), data[i].first, data[i].second);
+    tree.SetValue({}, "on the root", B::kTypeDword, "\x01\x02\x03\x04");
+    tree.CreateKey({"Software", "empty"});
+    ExpectRoundTrip(tree);
+
+    std::mt19937 random(1234);
+    for (int round = 0; round < 200; ++round) {
+        SettingsTree generated;
+        for (int i = 0; i < 5; ++i) {
+            SettingsTree::Path path;
+            for (int depth = random() % 3; depth >= 0; --depth) {
+                std::string name = RandomBytes(random, 6);
+                std::erase(name, '\\');
+                path.push_back(name.empty() ? "k" : name);
+            }
+            generated.SetValue(path, RandomBytes(random, 8), random() % 6, RandomBytes(random, 40));
+        }
+        ExpectRoundTrip(generated);
+    }
+}
+
+TEST(SettingsFileFormatTest, DamagedTextKeepsEveryReadableValue)
+{
+    const std::string text =
+        "\xEF\xBB\xBF; QuorlBoard settings\r\n"
+        "\"before any key\"=dword:00000001\n"
+        "[Software\\QuorlBoard]\r\n"
+        "\"curgroup\"=\"a\"\n"
+        "garbage line\n"
+        "\"bad hex\"=hex:0g,01\n"
+        "\"unterminated\"=\"abc\n"
+        "\"bad escape\"=\"\\q\"\n"
+        "\"trailing\"=\"x\" y\n"
+        "  \"portno\" = dword:5dc  \n"
+        "[Software\\QuorlBoard\\%zz]\n"
+        "\"lost\"=dword:00000001\n"
+        "[Software\\\\x]\n"
+        "[Software\\QuorlBoard\\Font]\n"
+        "\"long\"=hex:01,02,\\\n"
+        "  03\n"
+        "\"cut\"=hex:01,\\";
+    size_t unreadable = 0;
+    const SettingsTree tree = SettingsFileFormat::Parse(text, &unreadable);
+    EXPECT_EQ(unreadable, 10u);
+    const SettingsTree::Path root{"Software", "QuorlBoard"};
+    EXPECT_EQ(tree.FindValue(root, "curgroup")->data, std::string("a\0", 2));
+    EXPECT_EQ(tree.FindValue(root, "portno")->data, std::string("\xdc\x05\0\0", 4));
+    EXPECT_EQ(tree.Values(root)->size(), 2u);
+    EXPECT_EQ(tree.FindValue({"Software", "QuorlBoard", "Font"}, "long")->data, "\x01\x02\x03");
+    EXPECT_EQ(tree.SubKeyName(root, 1), nullptr);
+
+    std::mt19937 random(99);
+    const std::string valid = SettingsFileFormat::Format(tree);
+    for (int round = 0; round < 500; ++round) {
+        std::string mutated = valid;
+        for (int i = 0; i < 4; ++i)
+            mutated[random() % mutated.size()] = static_cast<char>(random() % 256);
+        SettingsFileFormat::Parse(mutated);
+        SettingsFileFormat::Parse(RandomBytes(random, 200));
+    }
+}
+
+} // namespace

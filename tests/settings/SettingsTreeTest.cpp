@@ -1,0 +1,92 @@
+#include "settings/SettingsTree.h"
+
+#include "core/Cp932Codec.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Path = SettingsTree::Path;
+
+std::vector<std::string> SubKeys(const SettingsTree& tree, const Path& path)
+{
+    std::vector<std::string> names;
+    while (const std::string* name = tree.SubKeyName(path, names.size()))
+        names.push_back(*name);
+    return names;
+}
+
+TEST(SettingsTreeTest, NamesMatchWithoutCaseAndKeepTheirFirstSpelling)
+{
+    SettingsTree tree;
+    EXPECT_TRUE(tree.SetValue({"Software", "QuorlBoard"}, "PortNo", 4, "a"));
+    EXPECT_TRUE(tree.HasKey({"SOFTWARE", "quorlboard"}));
+    EXPECT_FALSE(tree.CreateKey({"software", "QUORLBOARD"}));
+
+    EXPECT_TRUE(tree.SetValue({"software", "quorlBoard"}, "portno", 3, "bc"));
+    EXPECT_FALSE(tree.SetValue({"Software", "QuorlBoard"}, "PORTNO", 3, "bc"));
+    const auto& values = *tree.Values({"Software", "QuorlBoard"});
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0], (SettingsTree::Value{"PortNo", 3, "bc"}));
+    EXPECT_EQ(SubKeys(tree, {}), std::vector<std::string>{"Software"});
+    EXPECT_EQ(SubKeys(tree, {"software"}), std::vector<std::string>{"QuorlBoard"});
+}
+
+TEST(SettingsTreeTest, SecondBytesOfDoubleByteCharactersAreNeverFolded)
+{
+    const std::string lowerTrail = "\x83\x61"; // ヂ
+    const std::string upperTrail = "\x83\x41";   // ア
+    EXPECT_EQ(SettingsTree::Fold(lowerTrail), lowerTrail);
+    EXPECT_EQ(SettingsTree::Fold("\xB1" "a"), "\xB1" "A"); // half-width kana is one byte
+    const std::string group = Cp932Codec::FromUtf8("グループ１"); // プ is 83 76 ('v')
+    EXPECT_EQ(SettingsTree::Fold(group), group);
+
+    SettingsTree tree;
+    tree.CreateKey({lowerTrail});
+    EXPECT_TRUE(tree.CreateKey({upperTrail}));
+    tree.SetValue({}, lowerTrail + "x", 1, "1");
+    tree.SetValue({}, upperTrail + "X", 1, "2");
+    EXPECT_EQ(SubKeys(tree, {}).size(), 2u);
+    EXPECT_EQ(tree.Values({})->size(), 2u);
+    EXPECT_EQ(tree.FindValue({}, lowerTrail + "X")->data, "1");
+}
+
+TEST(SettingsTreeTest, SubKeysSortByFoldedNameValuesKeepInsertionOrder)
+{
+    SettingsTree tree;
+    const std::string group = Cp932Codec::FromUtf8("グループ１");
+    for (const char* name : {"title", "Font", "_x", "ClientSize", "Color"})
+        tree.CreateKey({name});
+    tree.CreateKey({group});
+    EXPECT_EQ(SubKeys(tree, {}),
+              (std::vector<std::string>{"ClientSize", "Color", "Font", "title", "_x", group}));
+    EXPECT_EQ(tree.SubKeyName({"absent"}, 0), nullptr);
+    EXPECT_FALSE(tree.CreateKey({"a", ""}));
+    EXPECT_FALSE(tree.SetValue({"a\\b"}, "v", 1, ""));
+    EXPECT_EQ(SettingsTree::SplitPath("\\Software\\\\QuorlBoard\\"), (Path{"Software", "QuorlBoard"}));
+
+    tree.SetValue({"Font"}, "Width", 3, "");
+    tree.SetValue({"Font"}, "CharSet", 3, "x");
+    tree.SetValue({"Font"}, "width", 3, "y");
+    EXPECT_EQ(tree.Values({"Font"})->front().name, "Width");
+    EXPECT_TRUE(tree.DeleteValue({"font"}, "WIDTH"));
+    EXPECT_EQ(tree.Values({"Font"})->front().name, "CharSet");
+    EXPECT_FALSE(tree.DeleteValue({"Font"}, "Width"));
+}
+
+TEST(SettingsTreeTest, CopiesAreDeepAndComparisonSeesCase)
+{
+    SettingsTree tree;
+    tree.SetValue({"Software", "QuorlBoard"}, "v", 4, "1234");
+    SettingsTree copy = tree;
+    EXPECT_EQ(copy, tree);
+    copy.SetValue({"Software", "QuorlBoard"}, "v", 4, "4321");
+    EXPECT_EQ(tree.FindValue({"Software", "QuorlBoard"}, "v")->data, "1234");
+    EXPECT_FALSE(copy == tree);
+
+    SettingsTree other;
+    other.SetValue({"software", "QuorlBoard"}, "v", 4, "1234");
+    EXPECT_FALSE(other == tree);
+}
+
+} // namespace

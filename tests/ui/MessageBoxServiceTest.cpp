@@ -1,0 +1,66 @@
+#include "board/BoardTexts.h"
+#include "ui/MessageBoxReporter.h"
+#include "ui/MessageBoxService.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Presses the button with the given text on the modal box once it is up.
+void PressWhenShown(const QString& buttonText, QString* seenCaption, QString* seenText)
+{
+    QTimer::singleShot(0, [=] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        *seenCaption = box->windowTitle();
+        *seenText = box->text();
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == buttonText)
+                button->click();
+        }
+    });
+}
+
+TEST(MessageBoxService, RealBoxCarriesTheApplicationNameAndAnswers)
+{
+    MessageBoxService::SetResponder({});
+    QString caption;
+    QString text;
+    PressWhenShown(QStringLiteral("いいえ(&N)"), &caption, &text);
+    EXPECT_EQ(MessageBoxService::Show(nullptr, QStringLiteral("削除しますか"), MessageBoxService::Buttons::YesNo,
+                                      MessageBoxService::Icon::Question),
+              MessageBoxService::AnswerNo);
+    EXPECT_EQ(caption, QStringLiteral("QuorlBoard"));
+    EXPECT_EQ(text, QStringLiteral("削除しますか"));
+
+    PressWhenShown(QStringLiteral("OK"), &caption, &text);
+    EXPECT_EQ(MessageBoxService::Show(nullptr, QStringLiteral("x"), MessageBoxService::Buttons::Ok,
+                                      MessageBoxService::Icon::Stop, QStringLiteral("メッセージ")),
+              MessageBoxService::AnswerOk);
+    EXPECT_EQ(caption, QStringLiteral("メッセージ"));
+}
+
+TEST(MessageBoxReporter, ShowsStoreFailuresAsExclamationWithOk)
+{
+    std::vector<MessageBoxService::Request> requests;
+    MessageBoxService::SetResponder([&](const MessageBoxService::Request& request) {
+        requests.push_back(request);
+        return MessageBoxService::AnswerOk;
+    });
+    MessageBoxReporter reporter;
+    reporter.ShowMessage(BoardTexts::kCannotWrite);
+    MessageBoxService::SetResponder({});
+
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].text, QString::fromUtf8(BoardTexts::kCannotWrite));
+    EXPECT_EQ(requests[0].caption, QStringLiteral("QuorlBoard"));
+    EXPECT_EQ(requests[0].buttons, MessageBoxService::Buttons::Ok);
+    EXPECT_EQ(requests[0].icon, MessageBoxService::Icon::Exclamation);
+}
+
+} // namespace
