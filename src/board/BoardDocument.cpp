@@ -189,8 +189,10 @@ bool BoardDocument::LoadFromBytes(std::string bytes)
     InitialiseLibxml();
     if (bytes.size() > static_cast<size_t>(INT32_MAX))
         return false;
+    // NOBLANKS only spares work: it drops most blank text while parsing, and
+    // the pass below removes the blank text that it keeps.
     xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
-                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+                                  XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (doc == nullptr)
         return false;
     if (doc->intSubset != nullptr || doc->extSubset != nullptr || xmlDocGetRootElement(doc) == nullptr) {
@@ -284,14 +286,8 @@ xmlNodePtr BoardDocument::FindMessage(std::string_view numberText) const
 {
     for (xmlNodePtr node = FirstElementFrom(firstNode(), "message"); node != nullptr;
          node = FirstElementFrom(NextInDocumentOrder(node), "message")) {
-        xmlAttrPtr attr = xmlHasNsProp(node, reinterpret_cast<const xmlChar*>("number"), nullptr);
-        if (attr == nullptr)
-            continue;
-        xmlChar* value = xmlNodeListGetString(node->doc, attr->children, 1);
-        const bool match = value != nullptr ? std::string_view(reinterpret_cast<const char*>(value)) == numberText
-                                            : numberText.empty();
-        xmlFree(value);
-        if (match)
+        if (xmlHasNsProp(node, reinterpret_cast<const xmlChar*>("number"), nullptr) != nullptr &&
+            Attribute(node, "number") == numberText)
             return node;
     }
     return nullptr;
@@ -321,9 +317,18 @@ xmlNodePtr BoardDocument::FirstDescendant(xmlNodePtr element, const char* name)
     return nullptr;
 }
 
+// A value held in one text node is read in place; anything else is gathered.
 std::string BoardDocument::Attribute(xmlNodePtr element, const char* name)
 {
-    xmlChar* value = xmlGetNoNsProp(element, reinterpret_cast<const xmlChar*>(name));
+    xmlAttrPtr attr = xmlHasNsProp(element, reinterpret_cast<const xmlChar*>(name), nullptr);
+    if (attr == nullptr || attr->type != XML_ATTRIBUTE_NODE)
+        return {};
+    if (attr->children == nullptr)
+        return {};
+    if (attr->children->next == nullptr && attr->children->type == XML_TEXT_NODE &&
+        attr->children->content != nullptr)
+        return reinterpret_cast<const char*>(attr->children->content);
+    xmlChar* value = xmlNodeListGetString(element->doc, attr->children, 1);
     if (value == nullptr)
         return {};
     std::string result(reinterpret_cast<const char*>(value));
@@ -333,8 +338,11 @@ std::string BoardDocument::Attribute(xmlNodePtr element, const char* name)
 
 std::string BoardDocument::TextContent(xmlNodePtr node)
 {
-    if (node == nullptr)
+    if (node == nullptr || node->children == nullptr)
         return {};
+    xmlNodePtr only = node->children;
+    if (only->next == nullptr && only->type == XML_TEXT_NODE && only->content != nullptr)
+        return reinterpret_cast<const char*>(only->content);
     xmlChar* value = xmlNodeGetContent(node);
     if (value == nullptr)
         return {};

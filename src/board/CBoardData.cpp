@@ -111,11 +111,7 @@ int CBoardData::LoadMessages(std::vector<BoardMessage>& messages)
         Report(BoardTexts::kCannotRead);
         return -1;
     }
-    document_.ForEachElement("message", [&](xmlNodePtr element) {
-        BoardMessage message;
-        ReadRecord(element, message);
-        messages.push_back(std::move(message));
-    });
+    document_.ForEachElement("message", [&](xmlNodePtr element) { ReadRecord(element, messages.emplace_back()); });
     CloseDocument();
     return 0;
 }
