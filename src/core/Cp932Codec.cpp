@@ -1,7 +1,10 @@
 #include "Cp932Codec.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -121,6 +124,241 @@ const IconvHandle& FromUtf8Handle()
     return handle;
 }
 
+void AppendUtf8(std::string& out, uint32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codePoint >> 18));
+        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+// The code point of a well-formed UTF-8 sequence at p, or -1. *length is
+// the number of bytes it takes.
+int32_t DecodeUtf8(const unsigned char* p, size_t left, size_t* length)
+{
+    const unsigned char lead = p[0];
+    uint32_t codePoint = 0;
+    size_t size = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        size = 2;
+        codePoint = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        size = 3;
+        codePoint = lead & 0x0F;
+        if (lead == 0xE0)
+            low = 0xA0; // no overlong forms
+        if (lead == 0xED)
+            high = 0x9F; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        size = 4;
+        codePoint = lead & 0x07;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return -1;
+    }
+    if (left < size || p[1] < low || p[1] > high)
+        return -1;
+    for (size_t i = 1; i < size; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return -1;
+        codePoint = (codePoint << 6) | (p[i] & 0x3F);
+    }
+    *length = size;
+    return static_cast<int32_t>(codePoint);
+}
+
+// What iconv makes of single characters, remembered per thread: a board holds
+// a few thousand distinct characters, converted again and again.
+class CharacterCache
+{
+public:
+    static constexpr uint16_t kUnknown = 0;
+    static constexpr uint16_t kUnmappable = 0xFFFF;
+
+    // The CP932 code (one byte below 0x100, else lead << 8 | trail).
+    uint16_t ToCp932(uint32_t codePoint)
+    {
+        if (codePoint >= toCp932_.size())
+            return Cp932ByIconv(codePoint);
+        uint16_t& entry = toCp932_[codePoint];
+        if (entry == kUnknown)
+            entry = Cp932ByIconv(codePoint);
+        return entry;
+    }
+
+    // The code point of a CP932 code (one byte, or lead << 8 | trail).
+    uint16_t ToUnicode(uint16_t code)
+    {
+        uint16_t& entry = toUnicode_[code];
+        if (entry == kUnknown)
+            entry = UnicodeByIconv(code);
+        return entry;
+    }
+
+    static CharacterCache& ForThread()
+    {
+        thread_local std::unique_ptr<CharacterCache> cache = std::make_unique<CharacterCache>();
+        return *cache;
+    }
+
+private:
+    static uint16_t Cp932ByIconv(uint32_t codePoint)
+    {
+        std::string utf8;
+        AppendUtf8(utf8, codePoint);
+        std::string out;
+        if (Convert(FromUtf8Handle(), utf8, out, Utf8BadSequenceLength) != 0 || out.empty() || out.size() > 2)
+            return kUnmappable;
+        if (out.size() == 1)
+            return static_cast<unsigned char>(out[0]);
+        return static_cast<uint16_t>((static_cast<unsigned char>(out[0]) << 8) | static_cast<unsigned char>(out[1]));
+    }
+
+    static uint16_t UnicodeByIconv(uint16_t code)
+    {
+        std::string cp932;
+        if (code > 0xFF)
+            cp932 += static_cast<char>(code >> 8);
+        cp932 += static_cast<char>(code & 0xFF);
+        std::string out;
+        if (Convert(ToUtf8Handle(), cp932, out, Cp932BadSequenceLength) != 0 || out.empty())
+            return kUnmappable;
+        size_t length = 0;
+        const int32_t codePoint =
+            DecodeUtf8(reinterpret_cast<const unsigned char*>(out.data()), out.size(), &length);
+        if (codePoint <= 0 || codePoint > 0xFFFE || length != out.size())
+            return kUnmappable;
+        return static_cast<uint16_t>(codePoint);
+    }
+
+    std::vector<uint16_t> toCp932_ = std::vector<uint16_t>(0x10000, kUnknown);
+    std::vector<uint16_t> toUnicode_ = std::vector<uint16_t>(0x10000, kUnknown);
+};
+
+bool IsTrailByte(unsigned char c)
+{
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
+char* PutUtf8(char* out, uint32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        *out++ = static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (codePoint >> 6));
+        *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        *out++ = static_cast<char>(0xE0 | (codePoint >> 12));
+        *out++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+    return out;
+}
+
+// Both loops write into a buffer sized for the worst case: a CP932 byte
+// becomes at most three UTF-8 bytes, and a UTF-8 sequence never becomes
+// more CP932 bytes than it has.
+size_t Cp932ToUtf8(std::string_view cp932, std::string& out)
+{
+    CharacterCache& cache = CharacterCache::ForThread();
+    out.resize(cp932.size() * 3);
+    char* o = out.data();
+    size_t replaced = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(cp932.data());
+    const size_t size = cp932.size();
+    for (size_t i = 0; i < size;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            *o++ = static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        uint16_t code = c;
+        size_t length = 1;
+        if (Cp932Codec::CharLength(c) == 2) {
+            if (i + 1 >= size || !IsTrailByte(p[i + 1])) {
+                *o++ = kReplacement;
+                ++replaced;
+                ++i;
+                continue;
+            }
+            code = static_cast<uint16_t>((c << 8) | p[i + 1]);
+            length = 2;
+        }
+        const uint16_t codePoint = cache.ToUnicode(code);
+        if (codePoint == CharacterCache::kUnmappable) {
+            *o++ = kReplacement;
+            ++replaced;
+        } else {
+            o = PutUtf8(o, codePoint);
+        }
+        i += length;
+    }
+    out.resize(static_cast<size_t>(o - out.data()));
+    return replaced;
+}
+
+size_t Utf8ToCp932(std::string_view utf8, std::string& out)
+{
+    CharacterCache& cache = CharacterCache::ForThread();
+    out.resize(utf8.size());
+    char* o = out.data();
+    size_t replaced = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const size_t size = utf8.size();
+    for (size_t i = 0; i < size;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            *o++ = static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        int32_t codePoint;
+        size_t length = 3;
+        // Most Japanese text is three-byte sequences outside the special leads.
+        if (c >= 0xE1 && c <= 0xEF && c != 0xED && i + 2 < size && (p[i + 1] & 0xC0) == 0x80 &&
+            (p[i + 2] & 0xC0) == 0x80) {
+            codePoint = ((c & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F);
+        } else {
+            codePoint = DecodeUtf8(p + i, size - i, &length);
+        }
+        if (codePoint < 0) {
+            *o++ = kReplacement;
+            ++replaced;
+            i += Utf8BadSequenceLength(utf8.data() + i, size - i);
+            continue;
+        }
+        const uint16_t code = cache.ToCp932(static_cast<uint32_t>(codePoint));
+        if (code == CharacterCache::kUnmappable) {
+            *o++ = kReplacement;
+            ++replaced;
+        } else {
+            if (code > 0xFF)
+                *o++ = static_cast<char>(code >> 8);
+            *o++ = static_cast<char>(code & 0xFF);
+        }
+        i += length;
+    }
+    out.resize(static_cast<size_t>(o - out.data()));
+    return replaced;
+}
+
 } // namespace
 
 int Cp932Codec::CharLength(unsigned char lead)
@@ -133,7 +371,7 @@ std::string Cp932Codec::ToUtf8(std::string_view cp932)
     if (IsAscii(cp932))
         return std::string(cp932);
     std::string out;
-    Convert(ToUtf8Handle(), cp932, out, Cp932BadSequenceLength);
+    Cp932ToUtf8(cp932, out);
     return out;
 }
 
@@ -142,7 +380,7 @@ std::string Cp932Codec::FromUtf8(std::string_view utf8)
     if (IsAscii(utf8))
         return std::string(utf8);
     std::string out;
-    Convert(FromUtf8Handle(), utf8, out, Utf8BadSequenceLength);
+    Utf8ToCp932(utf8, out);
     return out;
 }
 
@@ -151,5 +389,5 @@ bool Cp932Codec::IsRepresentable(std::string_view utf8)
     if (IsAscii(utf8))
         return true;
     std::string out;
-    return Convert(FromUtf8Handle(), utf8, out, Utf8BadSequenceLength) == 0;
+    return Utf8ToCp932(utf8, out) == 0;
 }

@@ -6,6 +6,8 @@
 // Conversion between the Japanese code page 932 (what records and the Windows
 // peers hold) and UTF-8 (what libxml2, Qt and the terminal speak).
 // Never fails: a byte sequence that cannot be converted becomes '?'.
+// The mapping is glibc's iconv "CP932" (as Windows maps), asked once per
+// character and thread and remembered.
 class Cp932Codec
 {
 public:
