@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <unistd.h>
 
@@ -143,9 +144,16 @@ class RatioReporter : public benchmark::ConsoleReporter
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
+        // With repetitions the median stands for the benchmark; a single
+        // run stands for itself.
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            const std::string name = run.run_name.str();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                times[name] = run.GetAdjustedRealTime();
+            else if (run.run_type == Run::RT_Iteration && !medians.count(name))
+                times[name] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Aggregate)
+                medians.insert(name);
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -175,6 +183,7 @@ public:
     }
 
     std::map<std::string, double> times;
+    std::set<std::string> medians;
 };
 
 } // namespace

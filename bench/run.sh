@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQUORLBOARD_TESTS=OFF -DQUORLBOARD_BENCH=ON >/dev/null
 cmake --build build-bench -j2 --target bench_board_store
-exec build-bench/bench/bench_board_store "$@"
+exec build-bench/bench/bench_board_store --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <unistd.h>
 
 namespace {
 
@@ -76,6 +77,12 @@ void CBoardData::CloseDocument()
 
 bool CBoardData::LockForChange(LockFile& lock)
 {
+    // Without a board there is nothing to guard, and no lock file is left
+    // lying about in a folder (or a working directory) that holds no board.
+    if (path_.empty() || ::access(path_.c_str(), F_OK) != 0) {
+        Report(BoardTexts::kCannotRead);
+        return false;
+    }
     switch (lock.Acquire()) {
     case LockFile::Result::Acquired:
         return true;

@@ -178,13 +178,13 @@ int CliCommands::Post(CBoardData& board, const std::string& folder, const CliReq
     m.priority = request.priority;
     m.attach = request.attachments.empty() ? 0 : 1;
     m.date = CurrentDate();
-    m.hostname = HostIdentity::HostName();
+    m.hostname = CliText::ToBoard(HostIdentity::HostName(), "host name", err_);
 
     std::string attachFolder;
     if (m.attach != 0) {
         attachFolder = AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date);
         if (attachFolder.empty())
-            return Fail("the host name '" + m.hostname + "' cannot name an attachment folder");
+            return Fail("the host name '" + CliText::ToTerminal(m.hostname) + "' cannot name an attachment folder");
     }
     m.contents = CliText::ToBoard(ReadAll(in_), "contents", err_);
 
@@ -208,7 +208,7 @@ int CliCommands::Delete(CBoardData& board, const std::string& folder, const CliR
     if (Find(board, request.number, m) != Lookup::Found)
         return kExitFailure;
     const std::string host = HostIdentity::HostName();
-    if (m.hostname != host) {
+    if (CliText::ToTerminal(m.hostname) != host) {
         return Fail("message " + std::to_string(m.number) + " was written on another computer (" +
                     CliText::ToTerminal(m.hostname) + "), not on " + host + "; it can only be deleted there");
     }

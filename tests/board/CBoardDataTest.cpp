@@ -276,8 +276,14 @@ TEST_F(BoardStore, MissingFileReportsEachOperationsTextAndCreatesNothing)
                                         BoardTexts::kCannotRead, BoardTexts::kCannotRead}));
     EXPECT_TRUE(FolderEntries().empty());
 
+    const std::string workingDirectory = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
     CBoardData unset(&reporter);
     EXPECT_EQ(unset.LoadMessages(messages), -1);
+    EXPECT_EQ(unset.AddMessage(message), -1);
+    EXPECT_EQ(unset.DeleteMessage(1), -1);
+    std::filesystem::current_path(workingDirectory);
+    EXPECT_TRUE(FolderEntries().empty()) << "an empty path names no file, not even a lock";
     store.SetFilePath(dir.file("missing/BoardData.xml"));
     EXPECT_EQ(store.AddMessage(message), -1);
     EXPECT_EQ(reporter.messages.back(), BoardTexts::kCannotRead);
