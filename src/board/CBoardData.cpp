@@ -70,6 +70,16 @@ int CBoardData::SaveDocument()
     return document_.Save(path_) ? 0 : -1;
 }
 
+// A board that cannot be written back is a failure: the file stays as it was.
+int CBoardData::SaveAndClose()
+{
+    const int saved = SaveDocument();
+    CloseDocument();
+    if (saved != 0)
+        Report(BoardTexts::kCannotWrite);
+    return saved;
+}
+
 void CBoardData::CloseDocument()
 {
     document_.Close();
@@ -177,12 +187,8 @@ int CBoardData::AddMessage(BoardMessage& message)
     AppendElement("name", ToDocument(message.name), element);
     AppendElement("contents", ToDocument(message.contents), element);
 
-    const int saved = SaveDocument();
-    CloseDocument();
-    if (saved != 0) {
-        Report(BoardTexts::kCannotWrite);
+    if (SaveAndClose() != 0)
         return -1;
-    }
     message.number = number;
     return 0;
 }
@@ -209,13 +215,7 @@ int CBoardData::UpdateMessage(const BoardMessage& message)
     if (xmlNodePtr contents = BoardDocument::FirstDescendant(element, "contents"); contents != nullptr)
         document_.ReplaceText(contents, ToDocument(message.contents));
 
-    const int saved = SaveDocument();
-    CloseDocument();
-    if (saved != 0) {
-        Report(BoardTexts::kCannotWrite);
-        return -1;
-    }
-    return 0;
+    return SaveAndClose();
 }
 
 int CBoardData::DeleteMessage(int32_t number)
@@ -239,11 +239,5 @@ int CBoardData::DeleteMessage(int32_t number)
     }
     xmlUnlinkNode(element);
     xmlFreeNode(element);
-    const int saved = SaveDocument();
-    CloseDocument();
-    if (saved != 0) {
-        Report(BoardTexts::kCannotWrite);
-        return -1;
-    }
-    return 0;
+    return SaveAndClose();
 }

@@ -51,6 +51,7 @@ public:
 private:
     int OpenDocument();
     int SaveDocument();
+    int SaveAndClose();
     void ReadRecord(xmlNodePtr element, BoardMessage& message) const;
     xmlNodePtr AppendElement(const char* name, const std::string& text, xmlNodePtr parent);
     bool LockForChange(class LockFile& lock);

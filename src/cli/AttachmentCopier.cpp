@@ -1,6 +1,7 @@
 #include "AttachmentCopier.h"
 
 #include "board/AttachmentFolder.h"
+#include "core/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -42,21 +43,6 @@ private:
 std::string Describe(const std::string& path, int error)
 {
     return path + ": " + std::strerror(error);
-}
-
-bool WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
 }
 
 } // namespace
@@ -133,7 +119,7 @@ bool AttachmentCopier::CopyFile(const std::string& source, const std::string& ta
             error = Describe(target, errno);
             break;
         }
-        if (!WriteAll(out.get(), buffer.data(), static_cast<size_t>(got))) {
+        if (!AtomicFile::WriteFully(out.get(), std::string_view(buffer.data(), static_cast<size_t>(got)))) {
             error = Describe(target, errno);
             break;
         }

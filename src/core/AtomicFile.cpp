@@ -52,23 +52,6 @@ mode_t DefaultFileMode()
     return 0666 & ~mask;
 }
 
-bool WriteFully(int fd, std::string_view data)
-{
-    const char* p = data.data();
-    size_t left = data.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 void SyncDirectory(const std::string& dir)
 {
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -106,7 +89,7 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
 
     bool ok = true;
     for (std::string_view part : parts) {
-        if (!WriteFully(fd, part)) {
+        if (!AtomicFile::WriteFully(fd, part)) {
             ok = false;
             break;
         }
@@ -147,6 +130,23 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
         std::this_thread::sleep_for(kRenameRetryDelay);
     }
     SyncDirectory(dir);
+    return true;
+}
+
+bool AtomicFile::WriteFully(int fd, std::string_view data)
+{
+    const char* p = data.data();
+    size_t left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
     return true;
 }
 

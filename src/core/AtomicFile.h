@@ -17,6 +17,9 @@ public:
     static bool Write(const std::string& path, const std::vector<std::string_view>& parts,
                       std::string* error = nullptr);
 
+    // Writes all of data to fd, going on after short writes and signals.
+    static bool WriteFully(int fd, std::string_view data);
+
     // Reads a whole file in one go. False when it cannot be opened or read.
     static bool ReadAll(const std::string& path, std::string& out);
 };
