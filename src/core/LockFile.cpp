@@ -7,6 +7,8 @@
 #include <ctime>
 #include <fcntl.h>
 #include <random>
+#include <csignal>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -86,19 +88,37 @@ bool LockFile::TryCreate()
     return true;
 }
 
+// A lock written on this computer by a process that is gone is stale at
+// once; a lock from elsewhere only when it has not been touched for long.
+bool LockFile::IsAbandoned(const std::string& content)
+{
+    const std::string::size_type hostAt = content.find("\nhost ");
+    const std::string::size_type pidAt = content.rfind("pid ", 0);
+    if (hostAt == std::string::npos || pidAt == std::string::npos)
+        return false;
+    const std::string::size_type hostEnd = content.find('\n', hostAt + 6);
+    if (hostEnd == std::string::npos || content.substr(hostAt + 6, hostEnd - hostAt - 6) != HostName())
+        return false;
+    const long pid = std::strtol(content.c_str() + 4, nullptr, 10);
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
 // Only one of several waiters may break a stale lock: each renames it to a
 // private name first, and the rename succeeds for one of them. Should the
-// renamed file turn out to be a fresh lock taken in between, it is put back.
+// renamed file turn out to be another lock, taken in between, it is put back.
 void LockFile::BreakIfStale(std::chrono::seconds staleAfter)
 {
+    std::string content;
     struct stat st {};
-    if (::stat(path_.c_str(), &st) != 0 || !IsStale(st, staleAfter))
+    if (!AtomicFile::ReadAll(path_, content) || ::stat(path_.c_str(), &st) != 0)
+        return;
+    if (!IsStale(st, staleAfter) && !IsAbandoned(content))
         return;
     const std::string privateName = path_ + ".stale." + token_;
     if (::rename(path_.c_str(), privateName.c_str()) != 0)
         return;
-    struct stat taken {};
-    if (::stat(privateName.c_str(), &taken) == 0 && !IsStale(taken, staleAfter)) {
+    std::string taken;
+    if (!AtomicFile::ReadAll(privateName, taken) || taken != content) {
         if (::link(privateName.c_str(), path_.c_str()) != 0) {
             // Someone holds a newer lock by now; the one we took is lost.
         }

@@ -5,7 +5,8 @@
 
 // An advisory lock between programs that share a folder, possibly over a
 // network share: a file created exclusively beside the data it guards.
-// A lock left behind by a crashed program is broken once it is stale.
+// A lock left behind by a crashed program is broken once it is stale, or at
+// once when its holder ran on this computer and is gone.
 class LockFile
 {
 public:
@@ -32,6 +33,7 @@ public:
 private:
     bool TryCreate();
     void BreakIfStale(std::chrono::seconds staleAfter);
+    static bool IsAbandoned(const std::string& content);
 
     std::string path_;
     std::string token_;

@@ -58,6 +58,27 @@ TEST(LockFile, BreaksAStaleLockButNotAFreshOne)
     EXPECT_EQ(TempDir::Read(path), "fresh\n");
 }
 
+TEST(LockFile, ALockOfAProcessOfThisComputerThatIsGoneIsBrokenAtOnce)
+{
+    TempDir dir;
+    const std::string path = dir.file("x.lock");
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    TempDir::Write(path, "pid " + std::to_string(child) + "\nhost " + host + "\ntime 0\n");
+    LockFile lock(path);
+    EXPECT_EQ(lock.Acquire(1000ms, 30s), LockFile::Result::Acquired);
+    lock.Release();
+
+    TempDir::Write(path, "pid " + std::to_string(child) + "\nhost another-computer\ntime 0\n");
+    EXPECT_EQ(LockFile(path).Acquire(200ms, 30s), LockFile::Result::Busy) << "its process may live there";
+    TempDir::Write(path, "pid " + std::to_string(getpid()) + "\nhost " + host + "\ntime 0\n");
+    EXPECT_EQ(LockFile(path).Acquire(200ms, 30s), LockFile::Result::Busy) << "a live holder keeps it";
+}
+
 TEST(LockFile, OnlyOneProcessAtATimeHoldsIt)
 {
     TempDir dir;
