@@ -8,7 +8,10 @@
 
 #include <filesystem>
 #include <sys/resource.h>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -420,6 +423,35 @@ TEST_F(BoardStore, AStaleLockIsBroken)
     std::filesystem::last_write_time(lock, old);
     EXPECT_EQ(Add(MakeMessage("t", "c")), 1);
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"BoardData.xml"});
+}
+
+TEST_F(BoardStore, AWriterKilledWhileSavingLeavesAWholeBoardAndNoLockInTheWay)
+{
+    WriteBoard(std::string(kUtf8Declaration) + "<root/>\n");
+    for (int round = 0; round < 3; ++round) {
+        const pid_t writer = fork();
+        if (writer == 0) {
+            CBoardData own;
+            own.SetFilePath(path);
+            for (;;) {
+                BoardMessage message = MakeMessage(std::string(2000, 'w'), std::string(20000, 'c'));
+                own.AddMessage(message);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(150 + 70 * round));
+        ASSERT_EQ(kill(writer, SIGKILL), 0);
+        waitpid(writer, nullptr, 0);
+
+        const size_t before = Load().size();
+        const auto start = std::chrono::steady_clock::now();
+        const int number = Add(MakeMessage("after", "kill"));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3))
+            << "the dead writer's lock must not hold others up";
+        const auto messages = Load();
+        ASSERT_EQ(messages.size(), before + 1);
+        EXPECT_EQ(messages.back().number, number);
+        EXPECT_TRUE(reporter.messages.empty());
+    }
 }
 
 } // namespace
