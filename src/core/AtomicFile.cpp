@@ -74,6 +74,11 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
                        std::string* error)
 {
     const std::string target = ResolveTarget(path);
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        errno = EINVAL;
+        return Fail(error, target + " is not a plain file");
+    }
     const std::string dir = DirectoryOf(target);
     std::string temp = dir + "/." + BaseNameOf(target) + ".XXXXXX";
 
@@ -153,14 +158,17 @@ bool AtomicFile::WriteFully(int fd, std::string_view data)
 bool AtomicFile::ReadAll(const std::string& path, std::string& out)
 {
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking on open, and only regular files: a board path that names
+    // a FIFO or a device such as /dev/zero must fail, not hang or fill memory.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return false;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     out.resize(static_cast<size_t>(st.st_size) + 1);
     size_t used = 0;
     for (;;) {

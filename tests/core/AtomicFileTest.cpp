@@ -33,6 +33,10 @@ TEST(AtomicFile, ReplacesContentsAndKeepsPermissions)
     EXPECT_EQ(read, "new parts");
     EXPECT_FALSE(AtomicFile::ReadAll(dir.file("none"), read));
     EXPECT_FALSE(AtomicFile::ReadAll(dir.path(), read)) << "a folder is not a file";
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(AtomicFile::ReadAll(dir.file("fifo"), read)) << "must not wait for a writer";
+    ASSERT_EQ(symlink("/dev/zero", dir.file("zero").c_str()), 0);
+    EXPECT_FALSE(AtomicFile::ReadAll(dir.file("zero"), read)) << "must not read without end";
 }
 
 TEST(AtomicFile, AFailedWriteLeavesTheOldFileAndNoTemporary)
@@ -54,6 +58,9 @@ TEST(AtomicFile, AFailedWriteLeavesTheOldFileAndNoTemporary)
     EXPECT_EQ(EntryCount(dir.path()), 1u);
 
     EXPECT_FALSE(AtomicFile::Write(dir.file("missing/f.txt"), {"x"}));
+    ASSERT_EQ(symlink("/dev/null", dir.file("null").c_str()), 0);
+    EXPECT_FALSE(AtomicFile::Write(dir.file("null"), {"x"})) << "a device is never replaced";
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("null")));
 }
 
 } // namespace
