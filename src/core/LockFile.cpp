@@ -1,6 +1,7 @@
 #include "LockFile.h"
 
 #include "AtomicFile.h"
+#include "HostIdentity.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -23,14 +24,6 @@ std::mt19937_64& Random()
     thread_local std::mt19937_64 engine(std::random_device{}() ^
                                         (static_cast<uint64_t>(::getpid()) << 32));
     return engine;
-}
-
-std::string HostName()
-{
-    char name[256] = {};
-    if (::gethostname(name, sizeof name - 1) != 0)
-        return "unknown";
-    return name;
 }
 
 bool IsStale(const struct stat& st, std::chrono::seconds staleAfter)
@@ -77,7 +70,7 @@ bool LockFile::TryCreate()
         error_ = errno;
         return false;
     }
-    const std::string content = "pid " + std::to_string(::getpid()) + "\nhost " + HostName() +
+    const std::string content = "pid " + std::to_string(::getpid()) + "\nhost " + HostIdentity::HostName() +
                                 "\ntime " + std::to_string(std::time(nullptr)) + "\ntoken " +
                                 token_ + "\n";
     ssize_t written = ::write(fd, content.data(), content.size());
@@ -97,7 +90,7 @@ bool LockFile::IsAbandoned(const std::string& content)
     if (hostAt == std::string::npos || pidAt == std::string::npos)
         return false;
     const std::string::size_type hostEnd = content.find('\n', hostAt + 6);
-    if (hostEnd == std::string::npos || content.substr(hostAt + 6, hostEnd - hostAt - 6) != HostName())
+    if (hostEnd == std::string::npos || content.substr(hostAt + 6, hostEnd - hostAt - 6) != HostIdentity::HostName())
         return false;
     const long pid = std::strtol(content.c_str() + 4, nullptr, 10);
     return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
