@@ -91,8 +91,56 @@ size_t FindRootStart(std::string_view bytes)
     }
 }
 
+// Byte offset just after the document element, found by walking its markup
+// from the start tag: exact, but a pass over the whole file.
+size_t ScanElementEnd(std::string_view bytes, size_t pos)
+{
+    int depth = 0;
+    while ((pos = bytes.find('<', pos)) != std::string_view::npos) {
+        std::string_view closer;
+        if (StartsWith(bytes, pos, "<!--"))
+            closer = "-->";
+        else if (StartsWith(bytes, pos, "<![CDATA["))
+            closer = "]]>";
+        else if (StartsWith(bytes, pos, "<?"))
+            closer = "?>";
+        if (!closer.empty()) {
+            const size_t end = bytes.find(closer, pos + 2);
+            if (end == std::string_view::npos)
+                return end;
+            pos = end + closer.size();
+            continue;
+        }
+        const bool endTag = StartsWith(bytes, pos, "</");
+        char quote = 0;
+        size_t close = pos + 1;
+        for (; close < bytes.size(); ++close) {
+            const char c = bytes[close];
+            if (quote != 0) {
+                if (c == quote)
+                    quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '>') {
+                break;
+            }
+        }
+        if (close >= bytes.size())
+            return std::string_view::npos;
+        if (endTag)
+            --depth;
+        else if (bytes[close - 1] != '/')
+            ++depth;
+        pos = close + 1;
+        if (depth == 0)
+            return pos;
+    }
+    return std::string_view::npos;
+}
+
 // Byte offset just after the document element's final ">", walking back over
-// trailing white space, comments and processing instructions.
+// trailing white space and comments. A processing instruction may hold "<?",
+// so one in the tail sends us to the exact walk.
 size_t FindRootEnd(std::string_view bytes, size_t rootStart)
 {
     size_t end = bytes.size();
@@ -101,15 +149,11 @@ size_t FindRootEnd(std::string_view bytes, size_t rootStart)
             --end;
         if (end <= rootStart)
             return std::string_view::npos;
-        size_t open = std::string_view::npos;
-        if (EndsAt(bytes, end, "-->"))
-            open = bytes.rfind("<!--", end - 3);
-        else if (EndsAt(bytes, end, "?>"))
-            open = bytes.rfind("<?", end - 2);
-        else if (bytes[end - 1] == '>')
-            return end;
-        else
-            return std::string_view::npos;
+        if (EndsAt(bytes, end, "?>"))
+            return ScanElementEnd(bytes, rootStart);
+        if (!EndsAt(bytes, end, "-->"))
+            return bytes[end - 1] == '>' ? end : std::string_view::npos;
+        const size_t open = bytes.rfind("<!--", end - 3);
         if (open == std::string_view::npos || open <= rootStart)
             return std::string_view::npos;
         end = open;

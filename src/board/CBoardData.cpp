@@ -13,9 +13,18 @@ namespace {
 
 constexpr const char* kLineFeed = "\n";
 
+// XML cannot hold control characters other than tab, line feed and carriage
+// return, not even as references: written raw they would make the board
+// unreadable for every member. They become '?'.
 std::string ToDocument(const std::string& cp932)
 {
-    return Cp932Codec::ToUtf8(cp932);
+    std::string text = Cp932Codec::ToUtf8(cp932);
+    for (char& c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            c = '?';
+    }
+    return text;
 }
 
 std::string FromDocument(const std::string& utf8)

@@ -99,7 +99,8 @@ bool AttachmentCopier::CopyFile(const std::string& source, const std::string& ta
         targetSt.st_ino == sourceSt.st_ino) {
         return true;
     }
-    FileDescriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kCopyMode));
+    // A link placed in the shared folder must not make us overwrite its target.
+    FileDescriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, kCopyMode));
     if (out.get() < 0) {
         error = Describe(target, errno);
         return false;

@@ -103,10 +103,12 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
         ok = ::fdatasync(fd) == 0;
     if (ok) {
         if (hadOld) {
-            ::fchmod(fd, old.st_mode & 07777);
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-                // Only the owner's own files can be given away; keep ours.
+            // Group first: members who reach a shared board through its
+            // group must keep reaching it. Only root can keep the owner.
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+                // Not a member of that group: the file keeps ours.
             }
+            ::fchmod(fd, old.st_mode & 07777);
         } else {
             ::fchmod(fd, DefaultFileMode());
         }

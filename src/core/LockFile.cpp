@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int kMinBackoffMs = 5;
+constexpr mode_t kLockMode = 0644;
 constexpr int kMaxBackoffMs = 40;
 
 std::mt19937_64& Random()
@@ -65,18 +66,25 @@ LockFile::Result LockFile::Acquire(std::chrono::milliseconds wait, std::chrono::
 
 bool LockFile::TryCreate()
 {
-    int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kLockMode);
     if (fd < 0) {
         error_ = errno;
         return false;
     }
+    // Readable by everyone whatever the umask: another member's program must
+    // be able to tell whose lock it is.
+    ::fchmod(fd, kLockMode);
     const std::string content = "pid " + std::to_string(::getpid()) + "\nhost " + HostIdentity::HostName() +
                                 "\ntime " + std::to_string(std::time(nullptr)) + "\ntoken " +
                                 token_ + "\n";
-    ssize_t written = ::write(fd, content.data(), content.size());
+    const bool written = AtomicFile::WriteFully(fd, content);
+    error_ = written ? 0 : errno;
     ::close(fd);
-    (void)written;
-    error_ = 0;
+    if (!written) {
+        // A lock without our token could never be released by us.
+        ::unlink(path_.c_str());
+        return false;
+    }
     held_ = true;
     return true;
 }
@@ -99,22 +107,25 @@ bool LockFile::IsAbandoned(const std::string& content)
 // Only one of several waiters may break a stale lock: each renames it to a
 // private name first, and the rename succeeds for one of them. Should the
 // renamed file turn out to be another lock, taken in between, it is put back.
+// A lock that cannot be read (another user's, say) is judged by its age.
 void LockFile::BreakIfStale(std::chrono::seconds staleAfter)
 {
-    std::string content;
-    struct stat st {};
-    if (!AtomicFile::ReadAll(path_, content) || ::stat(path_.c_str(), &st) != 0)
+    struct stat judged {};
+    if (::stat(path_.c_str(), &judged) != 0)
         return;
-    if (!IsStale(st, staleAfter) && !IsAbandoned(content))
+    std::string content;
+    const bool readable = AtomicFile::ReadAll(path_, content);
+    if (!IsStale(judged, staleAfter) && !(readable && IsAbandoned(content)))
         return;
     const std::string privateName = path_ + ".stale." + token_;
     if (::rename(path_.c_str(), privateName.c_str()) != 0)
         return;
-    std::string taken;
-    if (!AtomicFile::ReadAll(privateName, taken) || taken != content) {
-        if (::link(privateName.c_str(), path_.c_str()) != 0) {
-            // Someone holds a newer lock by now; the one we took is lost.
-        }
+    struct stat taken {};
+    const bool same = ::stat(privateName.c_str(), &taken) == 0 && taken.st_dev == judged.st_dev &&
+                      taken.st_ino == judged.st_ino && taken.st_mtim.tv_sec == judged.st_mtim.tv_sec &&
+                      taken.st_mtim.tv_nsec == judged.st_mtim.tv_nsec;
+    if (!same && ::link(privateName.c_str(), path_.c_str()) != 0) {
+        // Someone holds a newer lock by now; the one we took is lost.
     }
     ::unlink(privateName.c_str());
 }

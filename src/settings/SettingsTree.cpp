@@ -73,11 +73,24 @@ SettingsTree& SettingsTree::operator=(SettingsTree&& other) noexcept
     return *this;
 }
 
+// Names are CP932: the byte of "\\" is a separator only where a character
+// starts, never as the second byte of one such as "ソ" or "表".
+size_t SettingsTree::FindSeparator(std::string_view name)
+{
+    for (size_t i = 0; i < name.size();) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c == static_cast<unsigned char>(kSeparator))
+            return i;
+        i += static_cast<size_t>(Cp932Codec::CharLength(c));
+    }
+    return std::string_view::npos;
+}
+
 SettingsTree::Path SettingsTree::SplitPath(std::string_view path)
 {
     Path parts;
     while (!path.empty()) {
-        const size_t end = std::min(path.find(kSeparator), path.size());
+        const size_t end = std::min(FindSeparator(path), path.size());
         if (end > 0)
             parts.emplace_back(path.substr(0, end));
         path.remove_prefix(std::min(end + 1, path.size()));
@@ -100,7 +113,7 @@ std::string SettingsTree::Fold(std::string_view name)
 
 bool SettingsTree::IsValidKeyName(std::string_view name)
 {
-    return !name.empty() && name.find(kSeparator) == std::string_view::npos;
+    return !name.empty() && FindSeparator(name) == std::string_view::npos;
 }
 
 const SettingsTree::Node* SettingsTree::Find(const Path& path) const

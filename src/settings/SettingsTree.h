@@ -38,6 +38,7 @@ public:
 
     // Splits at the separator, skipping empty key names.
     static Path SplitPath(std::string_view path);
+    static size_t FindSeparator(std::string_view name);
     // The form in which names are compared: ASCII letters upper-cased.
     static std::string Fold(std::string_view name);
     // A key name is not empty and holds no separator.

@@ -150,6 +150,17 @@ TEST_F(BoardStore, DeclarationAndSurroundingBytesStayExactlyAsLoaded)
     EXPECT_NE(board.find("<title>日本語</title>"), std::string::npos);
 }
 
+TEST_F(BoardStore, ProcessingInstructionsAfterTheBoardStayAsTheyWere)
+{
+    for (const std::string tail : {"<?pi ><?x?>\n", "<?pi a<?b ?>", "<!-- c --><?p ?>\r\n<!--d-->"}) {
+        WriteBoard("<root a='/>' b=\"x>\"><![CDATA[</root>]]><!--</root>--><x/></root>" + tail);
+        ASSERT_EQ(Add(MakeMessage("t", "c")), 1) << tail;
+        const std::string board = Board();
+        EXPECT_EQ(board.substr(board.size() - tail.size()), tail);
+        EXPECT_EQ(board.rfind("<root a=\"/&gt;\" b=\"x&gt;\" number=\"1\">", 0), 0u) << board;
+    }
+}
+
 TEST_F(BoardStore, FileWithoutDeclarationGetsNoneAndStaysUtf8)
 {
     WriteBoard("<root/>");
@@ -190,6 +201,28 @@ TEST_F(BoardStore, ShiftJisBoardRoundTripsCp932OnlyCharactersAndCrLf)
         ASSERT_EQ(Add(MakeMessage(special, "")), 1) << name;
         EXPECT_NE(Board().find("<title>" + special + "</title>"), std::string::npos) << name;
     }
+}
+
+TEST_F(BoardStore, ControlCharactersCannotMakeTheBoardUnreadable)
+{
+    WriteBoard("<root/>");
+    std::string controls;
+    for (int c = 0; c < 0x20; ++c)
+        controls += static_cast<char>(c);
+    const std::string expected = "?????????\t\n??\r??????????????????";
+    BoardMessage message = MakeMessage("a" + controls, "b" + controls, 2, "2002" + controls, "pc" + controls);
+    message.name = controls;
+    ASSERT_EQ(Add(message), 1);
+    auto messages = Load();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, "a" + expected);
+    EXPECT_EQ(messages[0].contents, "b" + expected);
+    EXPECT_EQ(messages[0].name, expected);
+
+    message.number = 1;
+    ASSERT_EQ(store.UpdateMessage(message), 0);
+    EXPECT_EQ(Load().at(0).title, "a" + expected);
+    EXPECT_TRUE(reporter.messages.empty());
 }
 
 // ------------------------------------------------------------ reading rules

@@ -60,7 +60,8 @@ TEST(SettingsFileFormatTest, AnyNamesTypesAndBytesComeBackUnchanged)
         allBytes += static_cast<char>(c);
     std::string keyBytes = allBytes.substr(1);
     keyBytes.erase(keyBytes.find('\\'), 1);
-    const SettingsTree::Path odd{"%41 [x]] ", keyBytes, "\x81", std::string("\0", 1), "\xED\x40\x81\"", "@"};
+    const SettingsTree::Path odd{"%41 [x]] ", keyBytes, "\x81", std::string("\0", 1), "\xED\x40\x81\"", "@",
+                                 "\x83\x5C\x95\x5C"};
     const std::vector<std::pair<uint32_t, std::string>> data{
         {B::kTypeString, std::string("\0", 1)},      {B::kTypeString, ""},
         {B::kTypeString, std::string("a\0b\0", 4)},  {B::kTypeString, "no zero"},

@@ -261,6 +261,26 @@ TEST_F(SettingsStoreTest, EnumKeyListsTheRootsSubKeysThenNoMoreItems)
     EXPECT_STREQ(name, "untouched");
 }
 
+TEST_F(SettingsStoreTest, GroupNamesWhoseSecondBytesLookLikeTheSeparatorStayOneKey)
+{
+    // ソ and 表 end in 0x5C, the byte of the key separator.
+    const std::string kana = Cp932Codec::FromUtf8("ソフト開発表");
+    GroupSettings settings{};
+    std::strcpy(settings.groupName, kana.c_str());
+    settings.portNumber = 2000;
+    store.WriteGroupSettings(settings);
+    ExpectValue(Below({kana}), "portno", B::kTypeDword, Dword(2000));
+
+    char name[SettingsStore::kKeyNameSize];
+    ASSERT_EQ(store.EnumKey(0, name), SettingsStore::kRead);
+    EXPECT_EQ(std::string(name), kana);
+    EXPECT_EQ(store.EnumKey(1, name), B::kErrorNoMoreItems);
+
+    GroupSettings read{};
+    ASSERT_EQ(store.ReadGroupSettings(read), SettingsStore::kRead);
+    EXPECT_EQ(read.portNumber, 2000);
+}
+
 // A backend on which no key can be opened or created.
 class LockedBackend : public MemorySettingsBackend
 {
