@@ -6,10 +6,16 @@
 
 namespace {
 
+// Cut at a character boundary, so that a long non-ASCII name does not end in
+// half a character.
 std::string CutToLimit(std::string name)
 {
-    if (name.size() > HostIdentity::kMaxNameBytes)
-        name.resize(HostIdentity::kMaxNameBytes);
+    if (name.size() <= HostIdentity::kMaxNameBytes)
+        return name;
+    size_t size = HostIdentity::kMaxNameBytes;
+    while (size > 0 && (static_cast<unsigned char>(name[size]) & 0xC0) == 0x80)
+        --size;
+    name.resize(size);
     return name;
 }
 
