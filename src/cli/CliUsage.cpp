@@ -86,8 +86,10 @@ std::string CliUsage::Short(CliRequest::Command command)
 {
     const std::string program = kProgramName;
     std::string help = program;
-    if (command != CliRequest::Command::None)
-        help += " " + std::string(CliOptions::CommandName(command));
+    if (command != CliRequest::Command::None) {
+        help += ' ';
+        help += CliOptions::CommandName(command);
+    }
     return "Usage: " + program + " " + Synopsis(command) + "\nTry '" + help +
            " --help' for more information.\n";
 }
