@@ -5,7 +5,10 @@
 
 #include <filesystem>
 #include <sys/resource.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -61,6 +64,38 @@ TEST(AtomicFile, AFailedWriteLeavesTheOldFileAndNoTemporary)
     ASSERT_EQ(symlink("/dev/null", dir.file("null").c_str()), 0);
     EXPECT_FALSE(AtomicFile::Write(dir.file("null"), {"x"})) << "a device is never replaced";
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("null")));
+}
+
+TEST(AtomicFile, AMemberWhoIsNotTheOwnerKeepsTheFilesGroup)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to play another user";
+    constexpr gid_t kSharedGroup = 50;
+    constexpr uid_t kMember = 65534;
+    TempDir dir;
+    const std::string path = dir.file("board.xml");
+    TempDir::Write(path, "old");
+    ASSERT_EQ(chown(dir.path().c_str(), 0, kSharedGroup), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0770), 0);
+    ASSERT_EQ(chown(path.c_str(), 0, kSharedGroup), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0660), 0);
+
+    const pid_t member = fork();
+    if (member == 0) {
+        const gid_t groups[] = {kSharedGroup};
+        if (setgroups(1, groups) != 0 || setgid(kMember) != 0 || setuid(kMember) != 0)
+            _exit(2);
+        _exit(AtomicFile::Write(path, {"new"}) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(member, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, kSharedGroup) << "other members reach the file through its group";
+    EXPECT_EQ(st.st_mode & 0777, 0660u);
+    EXPECT_EQ(TempDir::Read(path), "new");
 }
 
 } // namespace

@@ -79,6 +79,30 @@ TEST(LockFile, ALockOfAProcessOfThisComputerThatIsGoneIsBrokenAtOnce)
     EXPECT_EQ(LockFile(path).Acquire(200ms, 30s), LockFile::Result::Busy) << "a live holder keeps it";
 }
 
+TEST(LockFile, AStaleLockOfAnotherUserIsBrokenEvenUnread)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to play another user";
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    const std::string path = dir.file("x.lock");
+    TempDir::Write(path, "pid 1\nhost elsewhere\n");
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - 1h);
+
+    const pid_t other = fork();
+    if (other == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(2);
+        LockFile lock(path);
+        _exit(lock.Acquire(1000ms, 30s) == LockFile::Result::Acquired ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(other, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST(LockFile, OnlyOneProcessAtATimeHoldsIt)
 {
     TempDir dir;
