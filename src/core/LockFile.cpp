@@ -64,29 +64,52 @@ LockFile::Result LockFile::Acquire(std::chrono::milliseconds wait, std::chrono::
     }
 }
 
+// The lock appears with its contents in one step: written under a private
+// name first, then linked to the lock's name, which fails if a lock is there.
+// So a holder killed at any moment leaves a lock that tells whose it was.
+// Where the file system has no hard links, it is created exclusively and
+// written afterwards.
 bool LockFile::TryCreate()
 {
-    int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kLockMode);
+    const std::string content = "pid " + std::to_string(::getpid()) + "\nhost " + HostIdentity::HostName() +
+                                "\ntime " + std::to_string(std::time(nullptr)) + "\ntoken " +
+                                token_ + "\n";
+    const std::string privateName = path_ + ".new." + token_;
+    if (WriteLockFile(privateName, content)) {
+        const int linked = ::link(privateName.c_str(), path_.c_str());
+        error_ = linked == 0 ? 0 : errno;
+        ::unlink(privateName.c_str());
+        if (linked == 0) {
+            held_ = true;
+            return true;
+        }
+        if (error_ != EPERM && error_ != ENOSYS && error_ != EOPNOTSUPP)
+            return false;
+    } else if (error_ != EPERM && error_ != ENOSYS && error_ != EOPNOTSUPP) {
+        return false;
+    }
+    if (!WriteLockFile(path_, content))
+        return false;
+    held_ = true;
+    return true;
+}
+
+// Creates the file exclusively, readable by everyone whatever the umask
+// (another member's program must be able to tell whose lock it is).
+bool LockFile::WriteLockFile(const std::string& path, const std::string& content)
+{
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kLockMode);
     if (fd < 0) {
         error_ = errno;
         return false;
     }
-    // Readable by everyone whatever the umask: another member's program must
-    // be able to tell whose lock it is.
     ::fchmod(fd, kLockMode);
-    const std::string content = "pid " + std::to_string(::getpid()) + "\nhost " + HostIdentity::HostName() +
-                                "\ntime " + std::to_string(std::time(nullptr)) + "\ntoken " +
-                                token_ + "\n";
     const bool written = AtomicFile::WriteFully(fd, content);
     error_ = written ? 0 : errno;
     ::close(fd);
-    if (!written) {
-        // A lock without our token could never be released by us.
-        ::unlink(path_.c_str());
-        return false;
-    }
-    held_ = true;
-    return true;
+    if (!written)
+        ::unlink(path.c_str());
+    return written;
 }
 
 // A lock written on this computer by a process that is gone is stale at

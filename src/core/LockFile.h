@@ -32,6 +32,7 @@ public:
 
 private:
     bool TryCreate();
+    bool WriteLockFile(const std::string& path, const std::string& content);
     void BreakIfStale(std::chrono::seconds staleAfter);
     static bool IsAbandoned(const std::string& content);
 
