@@ -5,6 +5,8 @@
 #include "core/Cp932Codec.h"
 #include "core/LockFile.h"
 
+#include <libxml/parserInternals.h>
+
 #include <cerrno>
 #include <climits>
 #include <unistd.h>
@@ -30,6 +32,18 @@ std::string ToDocument(const std::string& cp932)
 std::string FromDocument(const std::string& utf8)
 {
     return Cp932Codec::FromUtf8(utf8);
+}
+
+// The parser refuses a longer text or attribute value unless told to read
+// huge documents, which would lift its guard against hostile files. A value
+// this long would make the whole board unreadable, so it is never written.
+bool FitsTheParser(std::initializer_list<const std::string*> values)
+{
+    for (const std::string* value : values) {
+        if (value->size() >= static_cast<size_t>(XML_MAX_TEXT_LENGTH))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -80,9 +94,11 @@ int CBoardData::SaveDocument()
 }
 
 // A board that cannot be written back is a failure: the file stays as it was.
-int CBoardData::SaveAndClose()
+// So is a lock that was taken from us while we worked (judged stale because
+// we were so slow): writing now could undo another program's change.
+int CBoardData::SaveAndClose(const LockFile& lock)
 {
-    const int saved = SaveDocument();
+    const int saved = lock.StillHeld() ? SaveDocument() : -1;
     CloseDocument();
     if (saved != 0)
         Report(BoardTexts::kCannotWrite);
@@ -167,6 +183,15 @@ xmlNodePtr CBoardData::AppendElement(const char* name, const std::string& text, 
 
 int CBoardData::AddMessage(BoardMessage& message)
 {
+    const std::string title = ToDocument(message.title);
+    const std::string name = ToDocument(message.name);
+    const std::string contents = ToDocument(message.contents);
+    const std::string date = ToDocument(message.date);
+    const std::string hostname = ToDocument(message.hostname);
+    if (!FitsTheParser({&title, &name, &contents, &date, &hostname})) {
+        Report(BoardTexts::kCannotWrite);
+        return -1;
+    }
     LockFile lock(path_ + kLockSuffix);
     if (!LockForChange(lock))
         return -1;
@@ -187,16 +212,16 @@ int CBoardData::AddMessage(BoardMessage& message)
 
     BoardDocument::SetAttribute(root, "number", numberText);
     xmlNodePtr element = AppendElement("message", std::string(), root);
-    BoardDocument::SetAttribute(element, "date", ToDocument(message.date));
-    BoardDocument::SetAttribute(element, "hostname", ToDocument(message.hostname));
+    BoardDocument::SetAttribute(element, "date", date);
+    BoardDocument::SetAttribute(element, "hostname", hostname);
     BoardDocument::SetAttribute(element, "priority", std::to_string(message.priority));
     BoardDocument::SetAttribute(element, "attach", std::to_string(message.attach));
     BoardDocument::SetAttribute(element, "number", numberText);
-    AppendElement("title", ToDocument(message.title), element);
-    AppendElement("name", ToDocument(message.name), element);
-    AppendElement("contents", ToDocument(message.contents), element);
+    AppendElement("title", title, element);
+    AppendElement("name", name, element);
+    AppendElement("contents", contents, element);
 
-    if (SaveAndClose() != 0)
+    if (SaveAndClose(lock) != 0)
         return -1;
     message.number = number;
     return 0;
@@ -204,6 +229,12 @@ int CBoardData::AddMessage(BoardMessage& message)
 
 int CBoardData::UpdateMessage(const BoardMessage& message)
 {
+    const std::string title = ToDocument(message.title);
+    const std::string contents = ToDocument(message.contents);
+    if (!FitsTheParser({&title, &contents})) {
+        Report(BoardTexts::kCannotWrite);
+        return -1;
+    }
     LockFile lock(path_ + kLockSuffix);
     if (!LockForChange(lock))
         return -1;
@@ -219,12 +250,12 @@ int CBoardData::UpdateMessage(const BoardMessage& message)
     }
     BoardDocument::SetAttribute(element, "priority", std::to_string(message.priority));
     BoardDocument::SetAttribute(element, "attach", std::to_string(message.attach));
-    if (xmlNodePtr title = BoardDocument::FirstDescendant(element, "title"); title != nullptr)
-        document_.ReplaceText(title, ToDocument(message.title));
-    if (xmlNodePtr contents = BoardDocument::FirstDescendant(element, "contents"); contents != nullptr)
-        document_.ReplaceText(contents, ToDocument(message.contents));
+    if (xmlNodePtr titleElement = BoardDocument::FirstDescendant(element, "title"); titleElement != nullptr)
+        document_.ReplaceText(titleElement, title);
+    if (xmlNodePtr contentsElement = BoardDocument::FirstDescendant(element, "contents"); contentsElement != nullptr)
+        document_.ReplaceText(contentsElement, contents);
 
-    return SaveAndClose();
+    return SaveAndClose(lock);
 }
 
 int CBoardData::DeleteMessage(int32_t number)
@@ -248,5 +279,5 @@ int CBoardData::DeleteMessage(int32_t number)
     }
     xmlUnlinkNode(element);
     xmlFreeNode(element);
-    return SaveAndClose();
+    return SaveAndClose(lock);
 }

@@ -51,7 +51,7 @@ public:
 private:
     int OpenDocument();
     int SaveDocument();
-    int SaveAndClose();
+    int SaveAndClose(const class LockFile& lock);
     void ReadRecord(xmlNodePtr element, BoardMessage& message) const;
     xmlNodePtr AppendElement(const char* name, const std::string& text, xmlNodePtr parent);
     bool LockForChange(class LockFile& lock);

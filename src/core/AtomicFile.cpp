@@ -74,10 +74,17 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
                        std::string* error)
 {
     const std::string target = ResolveTarget(path);
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
-        errno = EINVAL;
-        return Fail(error, target + " is not a plain file");
+    struct stat old {};
+    const bool hadOld = ::stat(target.c_str(), &old) == 0;
+    if (hadOld) {
+        if (!S_ISREG(old.st_mode)) {
+            errno = EINVAL;
+            return Fail(error, target + " is not a plain file");
+        }
+        // Replacing needs only a writable folder; a file its owner made
+        // read-only is not ours to change.
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            return Fail(error, target + " is read-only");
     }
     const std::string dir = DirectoryOf(target);
     std::string temp = dir + "/." + BaseNameOf(target) + ".XXXXXX";
@@ -85,9 +92,6 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
     int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return Fail(error, "cannot create a temporary file in " + dir);
-
-    struct stat old {};
-    const bool hadOld = ::stat(target.c_str(), &old) == 0;
 
     // A write past a file size limit raises SIGXFSZ; it must fail, not kill us.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -99,8 +103,6 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
             break;
         }
     }
-    if (ok)
-        ok = ::fdatasync(fd) == 0;
     if (ok) {
         if (hadOld) {
             // Group first: members who reach a shared board through its
@@ -112,6 +114,9 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
         } else {
             ::fchmod(fd, DefaultFileMode());
         }
+        // The mode is flushed with the data, so that a crash cannot leave the
+        // board with the temporary file's private mode.
+        ok = ::fsync(fd) == 0;
     }
     int savedErrno = errno;
     if (::close(fd) != 0 && ok) {

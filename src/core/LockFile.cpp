@@ -4,12 +4,12 @@
 #include "HostIdentity.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <random>
-#include <csignal>
-#include <cstdlib>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -17,19 +17,51 @@
 namespace {
 
 constexpr int kMinBackoffMs = 5;
-constexpr mode_t kLockMode = 0644;
 constexpr int kMaxBackoffMs = 40;
+constexpr mode_t kLockMode = 0644;
+constexpr int64_t kNsPerSecond = 1'000'000'000;
+// Breaking is done by one program at a time, under this second lock. It is
+// held for moments only; one left by a program that died is ignored after:
+constexpr std::chrono::seconds kBreakLockStaleAfter{10};
+constexpr const char* kBreakSuffix = ".break";
+constexpr const char* kNewSuffix = ".new.";
+constexpr const char* kOldSuffix = ".old.";
 
-std::mt19937_64& Random()
+std::string NewToken()
 {
-    thread_local std::mt19937_64 engine(std::random_device{}() ^
-                                        (static_cast<uint64_t>(::getpid()) << 32));
-    return engine;
+    std::random_device device;
+    const uint64_t value = (static_cast<uint64_t>(device()) << 32) ^ device() ^
+                           (static_cast<uint64_t>(::getpid()) << 20);
+    char token[32];
+    std::snprintf(token, sizeof token, "%016llx", static_cast<unsigned long long>(value));
+    return token;
 }
 
-bool IsStale(const struct stat& st, std::chrono::seconds staleAfter)
+int64_t ModifiedNs(const struct stat& st)
 {
-    return std::time(nullptr) - st.st_mtime > staleAfter.count();
+    return static_cast<int64_t>(st.st_mtim.tv_sec) * kNsPerSecond + st.st_mtim.tv_nsec;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           ModifiedNs(a) == ModifiedNs(b);
+}
+
+bool HardLinksUnsupported(int error)
+{
+    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// Puts a file back under a name without replacing what may stand there now.
+void PutBack(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return;
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        // Someone holds a newer lock by now.
+    }
+    ::unlink(from.c_str());
 }
 
 } // namespace
@@ -45,13 +77,10 @@ LockFile::Result LockFile::Acquire(std::chrono::milliseconds wait, std::chrono::
 {
     if (held_)
         return Result::Acquired;
-    char token[32];
-    std::snprintf(token, sizeof token, "%016llx",
-                  static_cast<unsigned long long>(Random()()));
-    token_ = token;
-
-    const auto deadline = std::chrono::steady_clock::now() + wait;
+    token_ = NewToken();
+    std::minstd_rand random(static_cast<unsigned>(std::hash<std::string>{}(token_)));
     std::uniform_int_distribution<int> backoff(kMinBackoffMs, kMaxBackoffMs);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
         if (TryCreate())
             return Result::Acquired;
@@ -60,7 +89,7 @@ LockFile::Result LockFile::Acquire(std::chrono::milliseconds wait, std::chrono::
         BreakIfStale(staleAfter);
         if (std::chrono::steady_clock::now() >= deadline)
             return Result::Busy;
-        std::this_thread::sleep_for(std::chrono::milliseconds(backoff(Random())));
+        std::this_thread::sleep_for(std::chrono::milliseconds(backoff(random)));
     }
 }
 
@@ -72,23 +101,29 @@ LockFile::Result LockFile::Acquire(std::chrono::milliseconds wait, std::chrono::
 bool LockFile::TryCreate()
 {
     const std::string content = "pid " + std::to_string(::getpid()) + "\nhost " + HostIdentity::HostName() +
-                                "\ntime " + std::to_string(std::time(nullptr)) + "\ntoken " +
-                                token_ + "\n";
-    const std::string privateName = path_ + ".new." + token_;
-    if (WriteLockFile(privateName, content)) {
-        const int linked = ::link(privateName.c_str(), path_.c_str());
-        error_ = linked == 0 ? 0 : errno;
-        ::unlink(privateName.c_str());
-        if (linked == 0) {
-            held_ = true;
-            return true;
-        }
-        if (error_ != EPERM && error_ != ENOSYS && error_ != EOPNOTSUPP)
-            return false;
-    } else if (error_ != EPERM && error_ != ENOSYS && error_ != EOPNOTSUPP) {
+                                "\ntime " + std::to_string(std::time(nullptr)) + "\ntoken " + token_ + "\n";
+    const std::string privateName = path_ + kNewSuffix + token_;
+    if (!WriteLockFile(privateName, content, &serverNowNs_))
+        return false;
+    int linkError = ::link(privateName.c_str(), path_.c_str()) == 0 ? 0 : errno;
+    if (linkError != 0) {
+        // Over NFS a link whose reply was lost is retried and answers EEXIST
+        // although it was made: the private name's link count tells.
+        struct stat st {};
+        if (::stat(privateName.c_str(), &st) == 0 && st.st_nlink == 2)
+            linkError = 0;
+    }
+    ::unlink(privateName.c_str());
+    if (linkError == 0) {
+        error_ = 0;
+        held_ = true;
+        return true;
+    }
+    if (!HardLinksUnsupported(linkError)) {
+        error_ = linkError;
         return false;
     }
-    if (!WriteLockFile(path_, content))
+    if (!WriteLockFile(path_, content, nullptr))
         return false;
     held_ = true;
     return true;
@@ -96,7 +131,7 @@ bool LockFile::TryCreate()
 
 // Creates the file exclusively, readable by everyone whatever the umask
 // (another member's program must be able to tell whose lock it is).
-bool LockFile::WriteLockFile(const std::string& path, const std::string& content)
+bool LockFile::WriteLockFile(const std::string& path, const std::string& content, int64_t* modifiedNs)
 {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kLockMode);
     if (fd < 0) {
@@ -106,10 +141,18 @@ bool LockFile::WriteLockFile(const std::string& path, const std::string& content
     ::fchmod(fd, kLockMode);
     const bool written = AtomicFile::WriteFully(fd, content);
     error_ = written ? 0 : errno;
+    struct stat st {};
+    if (written && modifiedNs != nullptr && ::fstat(fd, &st) == 0)
+        *modifiedNs = ModifiedNs(st);
     ::close(fd);
     if (!written)
         ::unlink(path.c_str());
     return written;
+}
+
+bool LockFile::IsStale(int64_t modifiedNs, std::chrono::seconds staleAfter) const
+{
+    return serverNowNs_ - modifiedNs > staleAfter.count() * kNsPerSecond;
 }
 
 // A lock written on this computer by a process that is gone is stale at
@@ -127,38 +170,55 @@ bool LockFile::IsAbandoned(const std::string& content)
     return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
-// Only one of several waiters may break a stale lock: each renames it to a
-// private name first, and the rename succeeds for one of them. Should the
-// renamed file turn out to be another lock, taken in between, it is put back.
+// Breakers take turns under a second lock and remove the lock only if it is
+// still the very file judged stale, so a fresh lock taken meanwhile stays.
 // A lock that cannot be read (another user's, say) is judged by its age.
 void LockFile::BreakIfStale(std::chrono::seconds staleAfter)
 {
     struct stat judged {};
-    if (::stat(path_.c_str(), &judged) != 0)
+    if (::lstat(path_.c_str(), &judged) != 0)
         return;
     std::string content;
     const bool readable = AtomicFile::ReadAll(path_, content);
-    if (!IsStale(judged, staleAfter) && !(readable && IsAbandoned(content)))
+    if (!IsStale(ModifiedNs(judged), staleAfter) && !(readable && IsAbandoned(content)))
         return;
-    const std::string privateName = path_ + ".stale." + token_;
-    if (::rename(path_.c_str(), privateName.c_str()) != 0)
+
+    const std::string breakPath = path_ + kBreakSuffix;
+    int64_t breakTakenNs = 0;
+    if (!WriteLockFile(breakPath, token_, &breakTakenNs)) {
+        struct stat breaker {};
+        if (error_ == EEXIST && ::lstat(breakPath.c_str(), &breaker) == 0 &&
+            IsStale(ModifiedNs(breaker), kBreakLockStaleAfter))
+            ::unlink(breakPath.c_str());
+        error_ = EEXIST;
         return;
-    struct stat taken {};
-    const bool same = ::stat(privateName.c_str(), &taken) == 0 && taken.st_dev == judged.st_dev &&
-                      taken.st_ino == judged.st_ino && taken.st_mtim.tv_sec == judged.st_mtim.tv_sec &&
-                      taken.st_mtim.tv_nsec == judged.st_mtim.tv_nsec;
-    if (!same && ::link(privateName.c_str(), path_.c_str()) != 0) {
-        // Someone holds a newer lock by now; the one we took is lost.
     }
-    ::unlink(privateName.c_str());
+    struct stat current {};
+    if (::lstat(path_.c_str(), &current) == 0 && SameFile(current, judged))
+        ::unlink(path_.c_str());
+    ::unlink(breakPath.c_str());
 }
 
+bool LockFile::StillHeld() const
+{
+    std::string content;
+    return held_ && AtomicFile::ReadAll(path_, content) &&
+           content.find("token " + token_ + "\n") != std::string::npos;
+}
+
+// The lock is taken away under a private name first, so that what is removed
+// is certainly ours; someone else's lock (ours having been broken) goes back.
 void LockFile::Release()
 {
     if (!held_)
         return;
     held_ = false;
+    const std::string privateName = path_ + kOldSuffix + token_;
+    if (::rename(path_.c_str(), privateName.c_str()) != 0)
+        return;
     std::string content;
-    if (AtomicFile::ReadAll(path_, content) && content.find("token " + token_ + "\n") != std::string::npos)
-        ::unlink(path_.c_str());
+    if (AtomicFile::ReadAll(privateName, content) && content.find("token " + token_ + "\n") != std::string::npos)
+        ::unlink(privateName.c_str());
+    else
+        PutBack(privateName, path_);
 }

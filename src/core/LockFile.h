@@ -1,12 +1,14 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 // An advisory lock between programs that share a folder, possibly over a
-// network share: a file created exclusively beside the data it guards.
-// A lock left behind by a crashed program is broken once it is stale, or at
-// once when its holder ran on this computer and is gone.
+// network share: a file beside the data it guards, which only one program at
+// a time can bring into being. A lock left behind by a crashed program is
+// broken once it is stale, or at once when its holder ran on this computer
+// and is gone.
 class LockFile
 {
 public:
@@ -24,6 +26,9 @@ public:
     // cannot be created at all (missing or read-only folder); error() tells.
     Result Acquire(std::chrono::milliseconds wait = kDefaultWait,
                    std::chrono::seconds staleAfter = kDefaultStaleAfter);
+    // False when the lock was taken from us meanwhile (we were so slow that
+    // it was judged stale): whatever we were about to write must not be.
+    bool StillHeld() const;
     void Release();
 
     bool held() const { return held_; }
@@ -32,12 +37,16 @@ public:
 
 private:
     bool TryCreate();
-    bool WriteLockFile(const std::string& path, const std::string& content);
+    bool WriteLockFile(const std::string& path, const std::string& content, int64_t* modifiedNs);
     void BreakIfStale(std::chrono::seconds staleAfter);
+    bool IsStale(int64_t modifiedNs, std::chrono::seconds staleAfter) const;
     static bool IsAbandoned(const std::string& content);
 
     std::string path_;
     std::string token_;
+    // The file server's clock, read off the last file we wrote beside the
+    // lock: staleness is judged by the clock that stamped the lock.
+    int64_t serverNowNs_ = 0;
     bool held_ = false;
     int error_ = 0;
 };

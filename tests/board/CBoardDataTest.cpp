@@ -413,6 +413,53 @@ TEST_F(BoardStore, UnwritableBoardFailsAndKeepsTheOldFile)
     }
 }
 
+TEST_F(BoardStore, AReadOnlyBoardIsNotReplacedThroughAWritableFolder)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to play another user";
+    WriteBoard("<root/>");
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    const pid_t member = fork();
+    if (member == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(2);
+        RecordingReporter own;
+        CBoardData other(&own);
+        other.SetFilePath(path);
+        BoardMessage message = MakeMessage("t", "c");
+        const bool refused = other.AddMessage(message) == -1 &&
+                             own.messages == std::vector<std::string>{BoardTexts::kCannotWrite};
+        _exit(refused ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(member, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Board(), "<root/>");
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"BoardData.xml"});
+}
+
+TEST_F(BoardStore, ValuesTooLongForTheParserAreRefusedBeforeTheBoardIsTouched)
+{
+    WriteBoard("<root/>");
+    // 3 UTF-8 bytes a character: just below and just at the parser's limit.
+    const std::string kanji = Cp932Codec::FromUtf8("日");
+    std::string fits;
+    for (int i = 0; i < 3333333; ++i)
+        fits += kanji;
+    ASSERT_EQ(Add(MakeMessage("t", fits)), 1);
+    EXPECT_EQ(Load().at(0).contents.size(), fits.size());
+
+    BoardMessage tooLong = MakeMessage(fits + kanji, "c");
+    EXPECT_EQ(store.AddMessage(tooLong), -1);
+    tooLong.number = 1;
+    EXPECT_EQ(store.UpdateMessage(tooLong), -1);
+    EXPECT_EQ(reporter.messages,
+              (std::vector<std::string>{BoardTexts::kCannotWrite, BoardTexts::kCannotWrite}));
+    EXPECT_EQ(Load().size(), 1u);
+}
+
 TEST_F(BoardStore, SavingKeepsPermissionsAndFollowsSymbolicLinks)
 {
     TempDir other;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -101,6 +102,40 @@ TEST(LockFile, AStaleLockOfAnotherUserIsBrokenEvenUnread)
     waitpid(other, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(LockFile, ManyWaitersOnAStaleLockStillGetInOneAtATime)
+{
+    TempDir dir;
+    const std::string path = dir.file("x.lock");
+    const std::string counter = dir.file("counter");
+    constexpr int kRounds = 10;
+    constexpr int kProcesses = 5;
+    for (int round = 0; round < kRounds; ++round) {
+        TempDir::Write(counter, "0");
+        TempDir::Write(path, "pid 1\nhost elsewhere\n");
+        std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - 1h);
+        for (int p = 0; p < kProcesses; ++p) {
+            if (fork() == 0) {
+                LockFile lock(path);
+                if (lock.Acquire(20000ms) != LockFile::Result::Acquired)
+                    _exit(1);
+                const int value = std::stoi(TempDir::Read(counter));
+                std::this_thread::sleep_for(2ms);
+                TempDir::Write(counter, std::to_string(value + 1));
+                const bool held = lock.StillHeld();
+                lock.Release();
+                _exit(held ? 0 : 3);
+            }
+        }
+        for (int p = 0; p < kProcesses; ++p) {
+            int status = 0;
+            wait(&status);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        ASSERT_EQ(TempDir::Read(counter), std::to_string(kProcesses)) << "round " << round;
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
 }
 
 TEST(LockFile, OnlyOneProcessAtATimeHoldsIt)
