@@ -65,6 +65,19 @@ bool EndsAt(std::string_view text, size_t end, std::string_view suffix)
     return end >= suffix.size() && text.compare(end - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+// The text that ends a comment, processing instruction or CDATA section
+// starting at pos; empty for any other markup.
+std::string_view CloserOf(std::string_view bytes, size_t pos)
+{
+    if (StartsWith(bytes, pos, "<!--"))
+        return "-->";
+    if (StartsWith(bytes, pos, "<![CDATA["))
+        return "]]>";
+    if (StartsWith(bytes, pos, "<?"))
+        return "?>";
+    return {};
+}
+
 // Byte offset of the document element's "<", past BOM, declaration, comments,
 // processing instructions and white space. npos when there is none.
 size_t FindRootStart(std::string_view bytes)
@@ -75,15 +88,9 @@ size_t FindRootStart(std::string_view bytes)
             ++pos;
         if (pos >= bytes.size() || bytes[pos] != '<')
             return std::string_view::npos;
-        std::string_view closer;
-        if (StartsWith(bytes, pos, "<?"))
-            closer = "?>";
-        else if (StartsWith(bytes, pos, "<!--"))
-            closer = "-->";
-        else if (StartsWith(bytes, pos, "<!"))
-            return std::string_view::npos;
-        else
-            return pos;
+        const std::string_view closer = CloserOf(bytes, pos);
+        if (closer.empty())
+            return StartsWith(bytes, pos, "<!") ? std::string_view::npos : pos;
         size_t end = bytes.find(closer, pos + 2);
         if (end == std::string_view::npos)
             return std::string_view::npos;
@@ -97,14 +104,7 @@ size_t ScanElementEnd(std::string_view bytes, size_t pos)
 {
     int depth = 0;
     while ((pos = bytes.find('<', pos)) != std::string_view::npos) {
-        std::string_view closer;
-        if (StartsWith(bytes, pos, "<!--"))
-            closer = "-->";
-        else if (StartsWith(bytes, pos, "<![CDATA["))
-            closer = "]]>";
-        else if (StartsWith(bytes, pos, "<?"))
-            closer = "?>";
-        if (!closer.empty()) {
+        if (const std::string_view closer = CloserOf(bytes, pos); !closer.empty()) {
             const size_t end = bytes.find(closer, pos + 2);
             if (end == std::string_view::npos)
                 return end;

@@ -227,6 +227,23 @@ int CBoardData::AddMessage(BoardMessage& message)
     return 0;
 }
 
+// Locks the board, loads it and finds the message; every failure is reported.
+xmlNodePtr CBoardData::OpenMessageForChange(LockFile& lock, int32_t number)
+{
+    if (!LockForChange(lock))
+        return nullptr;
+    if (OpenDocument() != 0) {
+        Report(BoardTexts::kCannotRead);
+        return nullptr;
+    }
+    xmlNodePtr element = document_.FindMessage(std::to_string(number));
+    if (element == nullptr) {
+        CloseDocument();
+        Report(BoardTexts::kNoSuchMessage);
+    }
+    return element;
+}
+
 int CBoardData::UpdateMessage(const BoardMessage& message)
 {
     const std::string title = ToDocument(message.title);
@@ -236,18 +253,9 @@ int CBoardData::UpdateMessage(const BoardMessage& message)
         return -1;
     }
     LockFile lock(path_ + kLockSuffix);
-    if (!LockForChange(lock))
+    xmlNodePtr element = OpenMessageForChange(lock, message.number);
+    if (element == nullptr)
         return -1;
-    if (OpenDocument() != 0) {
-        Report(BoardTexts::kCannotRead);
-        return -1;
-    }
-    xmlNodePtr element = document_.FindMessage(std::to_string(message.number));
-    if (element == nullptr) {
-        CloseDocument();
-        Report(BoardTexts::kNoSuchMessage);
-        return -1;
-    }
     BoardDocument::SetAttribute(element, "priority", std::to_string(message.priority));
     BoardDocument::SetAttribute(element, "attach", std::to_string(message.attach));
     if (xmlNodePtr titleElement = BoardDocument::FirstDescendant(element, "title"); titleElement != nullptr)
@@ -265,18 +273,9 @@ int CBoardData::DeleteMessage(int32_t number)
         return -1;
     }
     LockFile lock(path_ + kLockSuffix);
-    if (!LockForChange(lock))
+    xmlNodePtr element = OpenMessageForChange(lock, number);
+    if (element == nullptr)
         return -1;
-    if (OpenDocument() != 0) {
-        Report(BoardTexts::kCannotRead);
-        return -1;
-    }
-    xmlNodePtr element = document_.FindMessage(std::to_string(number));
-    if (element == nullptr) {
-        CloseDocument();
-        Report(BoardTexts::kNoSuchMessage);
-        return -1;
-    }
     xmlUnlinkNode(element);
     xmlFreeNode(element);
     return SaveAndClose(lock);

@@ -55,6 +55,7 @@ private:
     void ReadRecord(xmlNodePtr element, BoardMessage& message) const;
     xmlNodePtr AppendElement(const char* name, const std::string& text, xmlNodePtr parent);
     bool LockForChange(class LockFile& lock);
+    xmlNodePtr OpenMessageForChange(LockFile& lock, int32_t number);
     void Report(const char* text);
 
     std::string path_;

@@ -124,23 +124,24 @@ const IconvHandle& FromUtf8Handle()
     return handle;
 }
 
-void AppendUtf8(std::string& out, uint32_t codePoint)
+char* PutUtf8(char* out, uint32_t codePoint)
 {
     if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
+        *out++ = static_cast<char>(codePoint);
     } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+        *out++ = static_cast<char>(0xC0 | (codePoint >> 6));
+        *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
     } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+        *out++ = static_cast<char>(0xE0 | (codePoint >> 12));
+        *out++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+        *out++ = static_cast<char>(0xF0 | (codePoint >> 18));
+        *out++ = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
     }
+    return out;
 }
 
 // The code point of a well-formed UTF-8 sequence at p, or -1. *length is
@@ -220,8 +221,8 @@ public:
 private:
     static uint16_t Cp932ByIconv(uint32_t codePoint)
     {
-        std::string utf8;
-        AppendUtf8(utf8, codePoint);
+        char buffer[4];
+        const std::string_view utf8(buffer, static_cast<size_t>(PutUtf8(buffer, codePoint) - buffer));
         std::string out;
         if (Convert(FromUtf8Handle(), utf8, out, Utf8BadSequenceLength) != 0 || out.empty() || out.size() > 2)
             return kUnmappable;
@@ -254,21 +255,6 @@ private:
 bool IsTrailByte(unsigned char c)
 {
     return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
-}
-
-char* PutUtf8(char* out, uint32_t codePoint)
-{
-    if (codePoint < 0x80) {
-        *out++ = static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        *out++ = static_cast<char>(0xC0 | (codePoint >> 6));
-        *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        *out++ = static_cast<char>(0xE0 | (codePoint >> 12));
-        *out++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-    return out;
 }
 
 // Both loops write into a buffer sized for the worst case: a CP932 byte
