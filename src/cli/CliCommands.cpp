@@ -4,7 +4,7 @@
 #include "CliSettings.h"
 #include "CliText.h"
 #include "CliUsage.h"
-#include "EmptyBoardWriter.h"
+#include "board/EmptyBoardWriter.h"
 #include "board/AttachmentFolder.h"
 #include "board/BoardTexts.h"
 #include "board/CBoardData.h"

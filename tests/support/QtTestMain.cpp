@@ -1,3 +1,5 @@
+#include "ui/UiEnvironment.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -16,6 +18,7 @@ int main(int argc, char** argv)
             setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     }
     QApplication app(argc, argv);
+    UiEnvironment::Install(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

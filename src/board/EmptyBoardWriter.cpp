@@ -1,4 +1,4 @@
-#include "EmptyBoardWriter.h"
+#include "board/EmptyBoardWriter.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,0 +1,71 @@
+#include "net/DatagramFormat.h"
+
+#include <climits>
+
+namespace {
+
+constexpr char kSeparator = ':';
+constexpr int kSeparatorCount = 4;
+
+// atoi: leading white space, an optional sign, then digits; saturated like
+// the C runtime on overflow; 0 without digits.
+int32_t ReadKind(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative)
+        return static_cast<int32_t>(-value);
+    return value > INT_MAX ? INT_MAX : static_cast<int32_t>(value);
+}
+
+} // namespace
+
+std::string DatagramFormat::Format(const PeerRecord& sender, int32_t kind, std::string_view text)
+{
+    std::string wire = std::to_string(kind);
+    for (const char* field : {sender.address, sender.host, sender.user}) {
+        wire += kSeparator;
+        wire += field;
+    }
+    wire += kSeparator;
+    wire.append(text);
+    return wire;
+}
+
+Datagram DatagramFormat::Parse(std::string_view bytes)
+{
+    bytes = bytes.substr(0, bytes.find('\0'));
+    std::string_view fields[kSeparatorCount];
+    size_t start = 0;
+    int found = 0;
+    for (; found < kSeparatorCount; ++found) {
+        size_t colon = bytes.find(kSeparator, start);
+        if (colon == std::string_view::npos)
+            break;
+        fields[found] = bytes.substr(start, colon - start);
+        start = colon + 1;
+    }
+    Datagram datagram;
+    if (found < kSeparatorCount) {
+        // Fewer than four separators: the rest is the field after the last one.
+        fields[found] = bytes.substr(start);
+        start = bytes.size();
+    }
+    datagram.kind = ReadKind(fields[0]);
+    PeerRecord::SetField(datagram.sender.address, fields[1]);
+    PeerRecord::SetField(datagram.sender.host, fields[2]);
+    PeerRecord::SetField(datagram.sender.user, fields[3]);
+    if (found == kSeparatorCount)
+        datagram.text = std::string(bytes.substr(start));
+    return datagram;
+}
