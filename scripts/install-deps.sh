@@ -10,7 +10,9 @@ packages=(
   fonts-ipafont-gothic
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(xvfb xauth)
+  # Tray and multi-host tests: an X server with a notification area, X tools,
+  # network namespaces; PDF checks of printed pages.
+  packages+=(xvfb xauth trayer xdotool x11-utils iproute2 poppler-utils)
 fi
 
 missing=()

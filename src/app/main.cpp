@@ -1,41 +1,68 @@
-#include "ui/MessageBoxService.h"
+#include "app/CBoardApp.h"
+#include "app/CMainDlg.h"
+#include "app/CommandLine.h"
+#include "app/ProductInfo.h"
+#include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
+#include "settings/FileSettingsBackend.h"
+#include "settings/SettingsStore.h"
+#include "ui/UiEnvironment.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QLabel>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QMainWindow>
-#include <QTranslator>
+#include <QSessionManager>
+
+#include <cstdio>
 
 namespace {
 
-constexpr const char* kDialogFace = "ＭＳ Ｐゴシック";
-constexpr const char* kInstalledGothic = "IPAPGothic";
-constexpr int kDialogPointSize = 9;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(MessageBoxService::ApplicationName());
+    QApplication::setApplicationName(ProductInfo::Title());
     QApplication::setApplicationVersion(QStringLiteral(QUORLBOARD_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("quorlboard"));
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    QFont::insertSubstitution(QString::fromUtf8(kDialogFace), QString::fromUtf8(kInstalledGothic));
-    QApplication::setFont(QFont(QString::fromUtf8(kDialogFace), kDialogPointSize));
+    const CommandLine line = CommandLine::Parse(QApplication::arguments().mid(1));
+    if (line.help) {
+        std::fputs(CommandLine::Usage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("%s %s\n", qPrintable(ProductInfo::Title()), QUORLBOARD_VERSION);
+        return 0;
+    }
+    if (!line.error.isEmpty()) {
+        std::fprintf(stderr, "quorlboard: ポート番号として使えません: %s\n%s", qPrintable(line.error),
+                     qPrintable(CommandLine::Usage()));
+        return kExitUsage;
+    }
 
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    UiEnvironment::Install(app);
+    QApplication::setWindowIcon(ProductInfo::ApplicationIcon());
 
-    QMainWindow window;
-    window.setWindowTitle(MessageBoxService::ApplicationName());
-    auto* placeholder = new QLabel(QStringLiteral("掲示板"), &window);
-    placeholder->setAlignment(Qt::AlignCenter);
-    window.setCentralWidget(placeholder);
-    window.resize(630, 380);
-    window.show();
+    SingleInstance instance(SingleInstance::KeyFor(QString::fromStdString(FileSettingsBackend::DefaultFilePath())));
+    if (instance.NotifyRunning())
+        return 0;
+    instance.Listen();
+
+    SettingsStore store;
+    CBoardApp boardApp(store);
+    if (!boardApp.InitInstance(line.port))
+        return kExitFailure;
+
+    CMainDlg* window = boardApp.MainWindow();
+    QObject::connect(&instance, &SingleInstance::showRequested, window, &CMainDlg::ShowMainWindow);
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, window, &CMainDlg::ExitProgram);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, window, [window](QSessionManager&) {
+        window->ExitProgram();
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, window, &CMainDlg::ExitProgram);
     return QApplication::exec();
 }

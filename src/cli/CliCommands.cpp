@@ -1,6 +1,8 @@
 #include "CliCommands.h"
 
 #include "AttachmentCopier.h"
+#include "CliConfig.h"
+#include "CliNetwork.h"
 #include "CliSettings.h"
 #include "CliText.h"
 #include "CliUsage.h"
@@ -62,6 +64,16 @@ bool CliCommands::ResolveFolder(const CliRequest& request, std::string& folder)
 
 int CliCommands::Run(const CliRequest& request)
 {
+    switch (request.command) {
+    case CliRequest::Command::Send:
+        return CliNetwork(out_, err_, settings_).Send(request);
+    case CliRequest::Command::Listen:
+        return CliNetwork(out_, err_, settings_).Listen(request);
+    case CliRequest::Command::Config:
+        return CliConfig(out_, err_).Run(request);
+    default:
+        break;
+    }
     std::string folder;
     if (!ResolveFolder(request, folder))
         return kExitFailure;
@@ -79,8 +91,7 @@ int CliCommands::Run(const CliRequest& request)
         return Post(board, folder, request);
     case CliRequest::Command::Delete:
         return Delete(board, folder, request);
-    case CliRequest::Command::Init:
-    case CliRequest::Command::None:
+    default:
         break;
     }
     return kExitFailure;
@@ -190,11 +201,20 @@ int CliCommands::Post(CBoardData& board, const std::string& folder, const CliReq
 
     if (board.AddMessage(m) != 0)
         return kExitFailure;
-    if (m.attach != 0 && !AttachmentCopier::CopyInto(attachFolder, request.attachments, error)) {
+    const bool copied = m.attach == 0 || AttachmentCopier::CopyInto(attachFolder, request.attachments, error);
+    // The message is on the board even when its attachments are not: the
+    // members are told in either case.
+    std::string unannounced;
+    if (request.announce)
+        CliNetwork(out_, err_, settings_).AnnounceChanged(m.number, request, unannounced);
+    if (!copied) {
         return Fail("message " + std::to_string(m.number) +
                     " was added, but its attachments were not all copied: " + error);
     }
     out_ << m.number << '\n';
+    if (!unannounced.empty())
+        return Fail("message " + std::to_string(m.number) + " was added, but the members were not told: " +
+                    unannounced);
     return kExitSuccess;
 }
 
@@ -216,5 +236,10 @@ int CliCommands::Delete(CBoardData& board, const std::string& folder, const CliR
         return kExitFailure;
     AttachmentFolder::RemoveAttachmentFolder(
         AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date));
+    std::string unannounced;
+    if (request.announce && !CliNetwork(out_, err_, settings_).AnnounceDeleted(request, unannounced)) {
+        return Fail("message " + std::to_string(m.number) + " was deleted, but the members were not told: " +
+                    unannounced);
+    }
     return kExitSuccess;
 }

@@ -19,7 +19,8 @@ public:
 
     CliCommands(std::istream& in, std::ostream& out, std::ostream& err, CliSettings& settings);
 
-    // The exit status: kExitSuccess or kExitFailure.
+    // The exit status: kExitSuccess, kExitFailure, or kExitUsage for values
+    // that config refuses.
     int Run(const CliRequest& request);
 
 private:

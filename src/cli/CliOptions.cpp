@@ -18,21 +18,36 @@ constexpr std::string_view kTitle = "--title";
 constexpr std::string_view kPriority = "--priority";
 constexpr std::string_view kName = "--name";
 constexpr std::string_view kAttach = "--attach";
+constexpr std::string_view kAnnounce = "--announce";
+constexpr std::string_view kPort = "--port";
+constexpr std::string_view kCount = "--count";
+constexpr std::string_view kTimeout = "--timeout";
+constexpr std::string_view kGroup = "--group";
+constexpr std::string_view kUser = "--user";
+constexpr std::string_view kPopup = "--popup";
+constexpr std::string_view kEndOfOptions = "--";
+constexpr int32_t kHighestPort = 65535;
+
+enum class Operands { None, Number, HostAndText };
 
 struct CommandSyntax
 {
     std::string_view name;
     Command command;
-    bool takesNumber;
-    std::array<std::string_view, 5> options; // all take a value
+    Operands operands;
+    std::array<std::string_view, 6> options; // all take a value
+    std::string_view flag = {};              // an option without a value
 };
 
-constexpr std::array<CommandSyntax, 5> kCommands{{
-    {"init", Command::Init, false, {kFolder, kEncoding}},
-    {"list", Command::List, false, {kFolder}},
-    {"show", Command::Show, true, {kFolder}},
-    {"post", Command::Post, false, {kFolder, kTitle, kPriority, kName, kAttach}},
-    {"delete", Command::Delete, true, {kFolder}},
+constexpr std::array<CommandSyntax, 8> kCommands{{
+    {"init", Command::Init, Operands::None, {kFolder, kEncoding}},
+    {"list", Command::List, Operands::None, {kFolder}},
+    {"show", Command::Show, Operands::Number, {kFolder}},
+    {"post", Command::Post, Operands::None, {kFolder, kTitle, kPriority, kName, kAttach, kPort}, kAnnounce},
+    {"delete", Command::Delete, Operands::Number, {kFolder, kPort}, kAnnounce},
+    {"send", Command::Send, Operands::HostAndText, {kPort}},
+    {"listen", Command::Listen, Operands::None, {kPort, kCount, kTimeout}},
+    {"config", Command::Config, Operands::None, {kGroup, kFolder, kUser, kPort, kPopup}},
 }};
 
 const CommandSyntax* FindCommand(std::string_view name)
@@ -107,6 +122,60 @@ bool Apply(std::string_view option, const std::string& value, CliRequest& reques
             return false;
         }
         request.attachments.push_back(value);
+    } else if (option == kPort || option == kCount || option == kTimeout) {
+        int32_t number = 0;
+        const int32_t highest = option == kPort ? kHighestPort : INT32_MAX;
+        if (!ParseNumber(value, number) || number < 1 || number > highest) {
+            error = invalid + " (a whole number from 1 to " + std::to_string(highest) + ")";
+            return false;
+        }
+        (option == kPort ? request.port : option == kCount ? request.count : request.timeoutSeconds) = number;
+    } else if (option == kGroup) {
+        request.group = value;
+    } else if (option == kUser) {
+        request.user = value;
+    } else if (option == kPopup) {
+        if (value != "0" && value != "1") {
+            error = invalid + " (0 or 1)";
+            return false;
+        }
+        request.popup = value[0] - '0';
+    }
+    return true;
+}
+
+bool TakeOperands(const CommandSyntax& syntax, const std::vector<std::string>& positionals, CliRequest& request,
+                  std::string& error)
+{
+    switch (syntax.operands) {
+    case Operands::Number:
+        if (positionals.size() != 1) {
+            error = positionals.empty() ? "missing NUMBER" : "too many arguments";
+            return false;
+        }
+        if (!ParseNumber(positionals.front(), request.number)) {
+            error = "NUMBER must be a decimal message number, not '" + positionals.front() + "'";
+            return false;
+        }
+        return true;
+    case Operands::HostAndText:
+        if (positionals.size() != 2) {
+            error = positionals.size() < 2 ? "missing HOST or TEXT" : "too many arguments";
+            return false;
+        }
+        if (positionals.front().empty()) {
+            error = "empty HOST";
+            return false;
+        }
+        request.host = positionals[0];
+        request.text = positionals[1];
+        return true;
+    case Operands::None:
+        break;
+    }
+    if (!positionals.empty()) {
+        error = "unexpected argument '" + positionals.front() + "'";
+        return false;
     }
     return true;
 }
@@ -115,14 +184,27 @@ bool ParseCommandArguments(const CommandSyntax& syntax, const std::vector<std::s
                            std::string& error)
 {
     std::vector<std::string> positionals;
+    bool optionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg.size() < 2 || arg[0] != '-') {
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             positionals.push_back(arg);
+            continue;
+        }
+        if (arg == kEndOfOptions) {
+            optionsEnded = true;
             continue;
         }
         const size_t equals = arg.find('=');
         const std::string_view option = std::string_view(arg).substr(0, equals);
+        if (!syntax.flag.empty() && option == syntax.flag) {
+            if (equals != std::string::npos) {
+                error = "option " + std::string(option) + " takes no value";
+                return false;
+            }
+            request.announce = true;
+            continue;
+        }
         if (!HasOption(syntax, option)) {
             error = "unknown option '" + std::string(option) + "' for " + std::string(syntax.name);
             return false;
@@ -140,19 +222,8 @@ bool ParseCommandArguments(const CommandSyntax& syntax, const std::vector<std::s
             return false;
     }
 
-    if (syntax.takesNumber) {
-        if (positionals.size() != 1) {
-            error = positionals.empty() ? "missing NUMBER" : "too many arguments";
-            return false;
-        }
-        if (!ParseNumber(positionals.front(), request.number)) {
-            error = "NUMBER must be a decimal message number, not '" + positionals.front() + "'";
-            return false;
-        }
-    } else if (!positionals.empty()) {
-        error = "unexpected argument '" + positionals.front() + "'";
+    if (!TakeOperands(syntax, positionals, request, error))
         return false;
-    }
     if (syntax.command == Command::Post && !request.title) {
         error = "missing " + std::string(kTitle);
         return false;
@@ -186,7 +257,7 @@ bool CliOptions::Parse(const std::vector<std::string>& args, CliRequest& request
     }
     request.command = syntax->command;
     // Help wins over everything else on the line, but not as an option's value.
-    for (size_t i = 1; i < args.size(); ++i) {
+    for (size_t i = 1; i < args.size() && args[i] != kEndOfOptions; ++i) {
         if (args[i] == kHelp || args[i] == kShortHelp) {
             request.help = true;
             return true;

@@ -34,3 +34,8 @@ std::string CliSettings::UserName()
 {
     return FieldText(Stored().userName);
 }
+
+int32_t CliSettings::Port()
+{
+    return Stored().portNumber;
+}

@@ -2,6 +2,7 @@
 
 #include "settings/SettingsRecords.h"
 
+#include <cstdint>
 #include <string>
 
 // The stored settings of the current group, read only when first needed.
@@ -12,6 +13,8 @@ public:
     std::string MessageFolder();
     // CP932; empty when none is stored.
     std::string UserName();
+    // 0 when none is stored.
+    int32_t Port();
 
 private:
     const GroupSettings& Stored();

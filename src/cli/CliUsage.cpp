@@ -7,12 +7,20 @@ namespace {
 constexpr const char* kFolderNote =
     "Without --folder DIR the message file folder of the stored settings is used.\n";
 
+constexpr const char* kPortNote =
+    "Datagrams go to the port given with --port N, else to the port of the stored\n"
+    "settings, else to 1500. They carry this computer's host name and address and\n"
+    "the user name of the settings, else the login name.\n";
+
 constexpr const char* kOverview = "Commands:\n"
                                   "  init     create an empty board\n"
                                   "  list     list the messages, oldest first\n"
                                   "  show     print one message\n"
                                   "  post     add a message, its contents read from standard input\n"
-                                  "  delete   delete a message written on this computer\n";
+                                  "  delete   delete a message written on this computer\n"
+                                  "  send     send a direct message to a member's computer\n"
+                                  "  listen   print the datagrams that arrive on the port\n"
+                                  "  config   show or change the stored settings\n";
 
 constexpr const char* kInit = "Creates the folder if needed and an empty BoardData.xml in it, written in\n"
                               "the given encoding (default UTF-8). An existing board is never replaced.\n";
@@ -27,9 +35,32 @@ constexpr const char* kShow = "Prints title, name, priority, attach, date, hostn
 constexpr const char* kPost = "Adds a message whose contents are read from standard input and prints its\n"
                               "number. Priority: 0 urgent, 1 notice, 2 normal (default). The name defaults\n"
                               "to the user name of the settings, else the login name. Each --attach FILE\n"
-                              "is copied into the message's attachment folder.\n";
+                              "is copied into the message's attachment folder. With --announce the other\n"
+                              "members are told by a broadcast datagram, so that their boards reload.\n";
 
-constexpr const char* kDelete = "Deletes a message written on this computer, and its attachment folder.\n";
+constexpr const char* kDelete = "Deletes a message written on this computer, and its attachment folder. With\n"
+                                "--announce the other members are told by a broadcast datagram.\n";
+
+constexpr const char* kSend = "Sends TEXT as a direct message to the program on HOST, a host name or a\n"
+                              "dotted IPv4 address. The datagram holds at most 1024 bytes in Shift_JIS\n"
+                              "(CP932), the sender's fields included. Put -- before a TEXT that begins\n"
+                              "with '-'.\n";
+
+constexpr const char* kListen = "Listens on the port and prints each datagram that arrives as one line with\n"
+                                "these fields separated by tabs: kind, address, host name, user name, text\n"
+                                "(escaped as list does). Kinds: 1 Hello, 2 HelloReply, 3 BoardChanged,\n"
+                                "4 PeerUpdate, 5 DirectMessage, 6 Goodbye, 7 BoardDeleted. A Hello from\n"
+                                "another computer is answered with a HelloReply, as the program does. Ends\n"
+                                "after N datagrams, after the timeout, or on SIGINT or SIGTERM. Fails when\n"
+                                "another program (such as QuorlBoard itself) has the port.\n";
+
+constexpr const char* kConfig = "Without options prints the settings of the current group, one 'name: value'\n"
+                                "line each: group, folder, user, port, popup. With options changes them and\n"
+                                "stores them; --group NAME makes NAME the current group and takes the other\n"
+                                "values along unless they are given too. The folder is stored as an\n"
+                                "absolute path ending in '/'. Refused, with nothing stored: a port outside\n"
+                                "1500..60000, no folder, an empty group name, and names or a folder too long\n"
+                                "for the settings (63 bytes for names, 259 for the folder, in Shift_JIS).\n";
 
 std::string Synopsis(CliRequest::Command command)
 {
@@ -42,9 +73,16 @@ std::string Synopsis(CliRequest::Command command)
     case Command::Show:
         return "show NUMBER [--folder DIR]";
     case Command::Post:
-        return "post --title TEXT [--priority 0|1|2] [--name USER] [--attach FILE]... [--folder DIR]";
+        return "post --title TEXT [--priority 0|1|2] [--name USER] [--attach FILE]... [--folder DIR]\n"
+               "       [--announce [--port N]]";
     case Command::Delete:
-        return "delete NUMBER [--folder DIR]";
+        return "delete NUMBER [--folder DIR] [--announce [--port N]]";
+    case Command::Send:
+        return "send HOST TEXT [--port N]";
+    case Command::Listen:
+        return "listen [--count N] [--timeout SECONDS] [--port N]";
+    case Command::Config:
+        return "config [--group NAME] [--folder DIR] [--user NAME] [--port N] [--popup 0|1]";
     case Command::None:
         break;
     }
@@ -65,6 +103,12 @@ const char* Details(CliRequest::Command command)
         return kPost;
     case Command::Delete:
         return kDelete;
+    case Command::Send:
+        return kSend;
+    case Command::Listen:
+        return kListen;
+    case Command::Config:
+        return kConfig;
     case Command::None:
         break;
     }
@@ -79,7 +123,18 @@ std::string CliUsage::Text(CliRequest::Command command)
     std::string text = "Usage: " + program + " " + Synopsis(command) + "\n\n" + Details(command) + "\n";
     if (command == CliRequest::Command::None)
         text += "Run '" + program + " COMMAND --help' for the details of a command.\n";
-    return text + kFolderNote;
+    switch (command) {
+    case CliRequest::Command::Send:
+    case CliRequest::Command::Listen:
+        return text + kPortNote;
+    case CliRequest::Command::Config:
+        return text;
+    case CliRequest::Command::Post:
+    case CliRequest::Command::Delete:
+        return text + kFolderNote + kPortNote;
+    default:
+        return text + kFolderNote;
+    }
 }
 
 std::string CliUsage::Short(CliRequest::Command command)

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+class QHostAddress;
+class QHostInfo;
 class QUdpSocket;
 
 // The program's one datagram endpoint: bound to the port on every local
@@ -20,36 +22,52 @@ class CBoardSocket : public QObject
 
 public:
     static constexpr uint16_t kMaxDatagramSize = 1024;
+    // How long a host name lookup may take before the fallback address is used.
+    static constexpr int kLookupTimeoutMs = 1500;
     // bytes: the datagram followed by a zero byte (not counted in length).
     using Receiver = std::function<void(const char* bytes, size_t length)>;
 
     explicit CBoardSocket(Receiver receiver, QObject* parent = nullptr);
     ~CBoardSocket() override;
 
-    // applicationMaximum is capped at kMaxDatagramSize.
-    bool Open(int32_t port, bool dontRoute, uint16_t applicationMaximum = kMaxDatagramSize);
+    // applicationMaximum is capped at kMaxDatagramSize. False when the port
+    // cannot be bound, also when another socket holds it.
+    virtual bool Open(int32_t port, bool dontRoute, uint16_t applicationMaximum = kMaxDatagramSize);
+    // For sending only, to the given port: bound to a port the system picks,
+    // so it works beside a program that listens on the port.
+    bool OpenForSending(int32_t port, uint16_t applicationMaximum = kMaxDatagramSize);
     // target: dotted address, host name, or empty for 255.255.255.255. A host
     // name is looked up without blocking; when the lookup fails or is slow the
     // datagram goes to fallbackAddress if one is given. Bytes sent (for a
     // name, bytes queued), or -1.
     virtual int SendText(std::string_view text, std::string_view target,
                          std::string_view fallbackAddress = {});
-    void Close();
+    // Pending received datagrams are dropped; the port becomes 0.
+    virtual void Close();
 
-    bool IsOpen() const;
+    virtual bool IsOpen() const;
     int32_t Port() const { return port_; }
     uint16_t MaxDatagramSize() const { return maxDatagramSize_; }
 
+    // The first IPv4 address of a lookup's answer; null when there is none.
+    static QHostAddress FirstIPv4(const QHostInfo& info);
+
 private:
+    struct PendingLookup;
+
+    bool Create(int32_t bindPort, int32_t port, bool dontRoute, uint16_t applicationMaximum);
     void OnReadyRead();
+    void PostDispatch();
     void DispatchNext();
-    int SendTo(const std::string& bytes, const std::string& address);
-    void SendAfterLookup(const std::string& bytes, const std::string& host, const std::string& fallback);
+    int SendTo(const std::string& bytes, const QHostAddress& address, const std::string& shownTarget);
+    void LookUp(std::string bytes, const std::string& host, const std::string& fallback);
+    void FinishLookup(PendingLookup& pending, const QHostAddress& address);
 
     Receiver receiver_;
     QUdpSocket* socket_ = nullptr;
     uint16_t maxDatagramSize_ = kMaxDatagramSize;
     int32_t port_ = 0;
+    bool listening_ = false;
     std::deque<std::string> received_;
     bool dispatchPosted_ = false;
 };

@@ -69,3 +69,8 @@ Datagram DatagramFormat::Parse(std::string_view bytes)
         datagram.text = std::string(bytes.substr(start));
     return datagram;
 }
+
+int32_t DatagramFormat::Kind(std::string_view bytes)
+{
+    return ReadKind(bytes); // stops at the first byte that is not part of the number
+}

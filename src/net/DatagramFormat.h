@@ -15,4 +15,6 @@ public:
     // receive buffer is read as a C string. Fields longer than their width
     // are cut to it.
     static Datagram Parse(std::string_view bytes);
+    // The kind at the start of a wire text, read as Parse reads it.
+    static int32_t Kind(std::string_view bytes);
 };

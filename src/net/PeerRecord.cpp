@@ -14,5 +14,6 @@ void PeerRecord::SetField(char* field, size_t size, std::string_view text)
         length = next;
     }
     std::memset(field, 0, size);
-    std::memcpy(field, text.data(), length);
+    if (length > 0) // an empty view may have no data pointer at all
+        std::memcpy(field, text.data(), length);
 }

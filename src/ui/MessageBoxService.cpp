@@ -1,5 +1,7 @@
 #include "MessageBoxService.h"
 
+#include "ui/AppLog.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -42,6 +44,7 @@ MessageBoxService::Answer MessageBoxService::Show(QWidget* parent, const QString
                                                   Icon icon, const QString& caption)
 {
     const Request request{text, caption.isEmpty() ? ApplicationName() : caption, buttons, icon};
+    qCInfo(lcApp).noquote() << "message box:" << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (const Responder& responder = CurrentResponder())
         return responder(request);
 

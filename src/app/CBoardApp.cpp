@@ -1,0 +1,105 @@
+#include "app/CBoardApp.h"
+
+#include "app/CMainDlg.h"
+#include "core/Cp932Codec.h"
+#include "net/CBoardSocket.h"
+#include "net/DatagramFormat.h"
+#include "net/DatagramLog.h"
+#include "net/NetLog.h"
+#include "ui/MessageBoxService.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kPortInUse[] = "ソケットの作成に失敗(ポート番号:%1)\nこのポートは使用中の可能性があります\n"
+                              "設定画面でポート番号を確認して下さい。";
+
+} // namespace
+
+CBoardApp::CBoardApp(SettingsStore& store, QObject* parent)
+    : QObject(parent), store_(store), board_(&reporter_), maxDatagramSize_(CBoardSocket::kMaxDatagramSize)
+{
+}
+
+CBoardApp::~CBoardApp()
+{
+    mainWindow_.reset();
+    socket_.reset();
+}
+
+bool CBoardApp::InitInstance(std::optional<int32_t> commandLinePort)
+{
+    if (!socket_)
+        socket_ = std::make_unique<CBoardSocket>(
+            [this](const char* bytes, size_t length) { OnDatagramReceived(bytes, length); });
+    mainWindow_ = std::make_unique<CMainDlg>(*this);
+    reporter_.SetParent(mainWindow_.get());
+    return mainWindow_->OnInitDialog(commandLinePort);
+}
+
+void CBoardApp::SetSocket(std::unique_ptr<CBoardSocket> socket) { socket_ = std::move(socket); }
+
+uint16_t CBoardApp::MaxDatagramSize() const { return socket_ ? socket_->MaxDatagramSize() : maxDatagramSize_; }
+
+std::string CBoardApp::FormatDatagram(DatagramKind kind, std::string_view text) const
+{
+    return DatagramFormat::Format(own, static_cast<int32_t>(kind), text);
+}
+
+int CBoardApp::SendDatagram(DatagramKind kind, std::string_view text, std::string_view target,
+                            std::string_view fallbackAddress)
+{
+    if (!socket_ || !socket_->IsOpen())
+        return -1;
+    return socket_->SendText(FormatDatagram(kind, text), target, fallbackAddress);
+}
+
+Datagram CBoardApp::ParseDatagram(std::string_view bytes) { return DatagramFormat::Parse(bytes); }
+
+void CBoardApp::OnDatagramReceived(const char* bytes, size_t length)
+{
+    Datagram datagram = ParseDatagram(std::string_view(bytes, length));
+    DatagramLog::Received(datagram);
+    if (mainWindow_)
+        mainWindow_->OnDatagram(datagram);
+}
+
+void CBoardApp::AddPeer(const PeerRecord& record)
+{
+    if (peers_.Add(record))
+        DatagramLog::PeerTableChanged("added", record, peers_.Size());
+}
+
+void CBoardApp::ReplacePeer(const PeerRecord& record)
+{
+    if (peers_.Replace(record))
+        DatagramLog::PeerTableChanged("replaced", record, peers_.Size());
+}
+
+void CBoardApp::RemovePeerByHost(const PeerRecord& record)
+{
+    if (peers_.RemoveByHost(record))
+        DatagramLog::PeerTableChanged("removed", record, peers_.Size());
+}
+
+int CBoardApp::OpenSocket()
+{
+    if (!socket_->Open(settings.portNumber, false, maxDatagramSize_)) {
+        MessageBoxService::Show(mainWindow_.get(), QString::fromUtf8(kPortInUse).arg(settings.portNumber));
+        return -1;
+    }
+    peers_.Clear();
+    AddPeer(own);
+    SendDatagram(DatagramKind::Hello, own.user, {});
+    return 0;
+}
+
+int CBoardApp::CloseSocket()
+{
+    SendDatagram(DatagramKind::Goodbye, own.host, {});
+    socket_->Close();
+    peers_.Clear();
+    qCInfo(lcNet) << "peer table cleared size=0";
+    return 0;
+}

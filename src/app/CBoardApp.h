@@ -1,0 +1,73 @@
+#pragma once
+
+#include "board/CBoardData.h"
+#include "net/Datagram.h"
+#include "net/PeerMessenger.h"
+#include "net/PeerTable.h"
+#include "settings/SettingsRecords.h"
+#include "settings/SettingsStore.h"
+#include "ui/MessageBoxReporter.h"
+
+#include <QFont>
+#include <QObject>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class CBoardSocket;
+class CMainDlg;
+
+// The program-wide state for the whole run: own identity, settings, colours,
+// board font, member table, board store and datagram socket.
+class CBoardApp : public QObject, public PeerMessenger
+{
+    Q_OBJECT
+
+public:
+    static constexpr int32_t kDefaultPort = 1500;
+
+    explicit CBoardApp(SettingsStore& store, QObject* parent = nullptr);
+    ~CBoardApp() override;
+
+    // Start-up: the socket object, then the main window with its own
+    // start-up. False when the program cannot run (the reason was shown).
+    bool InitInstance(std::optional<int32_t> commandLinePort);
+
+    // Datagrams and the member table.
+    std::string FormatDatagram(DatagramKind kind, std::string_view text) const override;
+    int SendDatagram(DatagramKind kind, std::string_view text, std::string_view target,
+                     std::string_view fallbackAddress = {}) override;
+    const PeerTable& Peers() const override { return peers_; }
+    uint16_t MaxDatagramSize() const override;
+    static Datagram ParseDatagram(std::string_view bytes);
+    void OnDatagramReceived(const char* bytes, size_t length);
+    void AddPeer(const PeerRecord& record);
+    void ReplacePeer(const PeerRecord& record);
+    void RemovePeerByHost(const PeerRecord& record);
+    int OpenSocket();
+    int CloseSocket();
+
+    // Tests put a socket of their own in place before start-up.
+    void SetSocket(std::unique_ptr<CBoardSocket> socket);
+    CBoardSocket* Socket() const { return socket_.get(); }
+    CMainDlg* MainWindow() const { return mainWindow_.get(); }
+
+    SettingsStore& store() { return store_; }
+    CBoardData& board() { return board_; }
+    MessageBoxReporter& reporter() { return reporter_; }
+
+    PeerRecord own;
+    GroupSettings settings;
+    PriorityColors colors;
+    QFont boardFont;
+
+private:
+    SettingsStore& store_;
+    MessageBoxReporter reporter_;
+    CBoardData board_;
+    PeerTable peers_;
+    uint16_t maxDatagramSize_;
+    std::unique_ptr<CBoardSocket> socket_;
+    std::unique_ptr<CMainDlg> mainWindow_;
+};

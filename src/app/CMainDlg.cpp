@@ -1,0 +1,482 @@
+#include "app/CMainDlg.h"
+
+#include "app/CAboutDlg.h"
+#include "app/CBoardApp.h"
+#include "app/ProductInfo.h"
+#include "app/WindowPlacement.h"
+#include "core/Cp932Codec.h"
+#include "core/HostIdentity.h"
+#include "net/CBoardSocket.h"
+#include "net/OwnAddress.h"
+#include "net/ReceiveWindowQueue.h"
+#include "settings/CQuorlFontDlg.h"
+#include "settings/CSettingDlg.h"
+#include "ui/AppLog.h"
+#include "ui/BoardFont.h"
+#include "ui/DialogUnits.h"
+#include "ui/MenuCommand.h"
+#include "ui/MenuResources.h"
+#include "ui/ModalRunner.h"
+#include "view/CBoardDlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimerEvent>
+
+#include <cstring>
+
+namespace {
+
+constexpr char kDefaultGroup[] = "グループ１";
+constexpr char kBoardFileName[] = "BoardData.xml";
+constexpr int kTemplateWidth = 369;
+constexpr int kTemplateHeight = 291;
+constexpr size_t kBoardPathSize = 520;
+constexpr PriorityColors kDefaultColors = {{0x000000FF, 0x00FFFFFF, 0x00FF0000, 0x00FFFFFF, 0x00000000, 0x00FFFFFF}};
+
+template <size_t N>
+void CopyText(char (&field)[N], const std::string& text)
+{
+    PeerRecord::SetField(field, N, text);
+}
+
+} // namespace
+
+CMainDlg::CMainDlg(CBoardApp& app) : app_(app)
+{
+    setWindowTitle(ProductInfo::Caption());
+    resize(DialogUnits::Dialog().Size(kTemplateWidth, kTemplateHeight));
+    receiveWindows_ = new ReceiveWindowQueue(app_, this);
+}
+
+CMainDlg::~CMainDlg()
+{
+    if (tray_ != nullptr)
+        tray_->hide();
+}
+
+QRect CMainDlg::WorkArea()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
+{
+    auto handler = [this](int command) { OnCommand(command); };
+    MenuResources::BuildMenuBar(MenuResources::kMainMenu, menuBar(), handler);
+    // The About entry lives in a help menu: a window manager's system menu
+    // cannot be extended from here.
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
+    connect(help->addAction(MenuResources::AboutText()), &QAction::triggered, this,
+            [this] { OnCommand(kCommandAbout); });
+    setWindowIcon(ProductInfo::ApplicationIcon());
+    blinkPhase_ = false;
+    RestoreWindowSize(false);
+
+    app_.own = PeerRecord{};
+    app_.settings = GroupSettings{};
+    IdentifySelf();
+    ReadSettings();
+    CopyText(app_.own.user, app_.settings.userName);
+    if (commandLinePort && *commandLinePort > 0)
+        app_.settings.portNumber = *commandLinePort;
+
+    if (app_.OpenSocket() != 0)
+        return false;
+
+    trayAvailable_ = QSystemTrayIcon::isSystemTrayAvailable();
+    if (trayAvailable_) {
+        tray_ = new QSystemTrayIcon(this);
+        trayMenu_ = MenuResources::BuildPopup(MenuResources::kPopupMenus, MenuResources::kPopupPosition, this,
+                                              [this](int command) { OnCommand(command); });
+        connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            OnTrayActivated(static_cast<int>(reason));
+        });
+    }
+    UpdateTrayIcon(TrayAction::Add, TrayImage::Normal);
+    OpenBoardFile();
+    CreateBoardView();
+    alert_ = false;
+
+    // Without a notification area the window is the only way in.
+    if (!trayAvailable_)
+        ShowMainWindow();
+    return true;
+}
+
+void CMainDlg::IdentifySelf()
+{
+    CopyText(app_.own.host, HostIdentity::HostName());
+    CopyText(app_.own.address, OwnAddress::Find(app_.own.host));
+    qCInfo(lcApp).noquote() << "identity host=" + QString::fromLocal8Bit(app_.own.host)
+                            << "address=" + QString::fromLatin1(app_.own.address);
+}
+
+void CMainDlg::ReadSettings()
+{
+    if (app_.store().ReadGroupSettings(app_.settings) == SettingsStore::kNothingStored) {
+        CopyText(app_.settings.userName, Cp932Codec::FromUtf8(HostIdentity::LoginName()));
+        app_.settings.portNumber = CBoardApp::kDefaultPort;
+        CopyText(app_.settings.groupName, Cp932Codec::FromUtf8(kDefaultGroup));
+        RunSettings();
+    }
+    if (app_.settings.messageFolder[0] == '\0')
+        RunSettings();
+}
+
+int CMainDlg::RunSettings()
+{
+    CSettingDlg dialog(app_.store(), isVisible() ? this : nullptr);
+    dialog.SetFrom(app_.settings);
+    qCInfo(lcApp) << "settings window opened";
+    if (ModalRunner::Run(dialog) != QDialog::Accepted)
+        return QDialog::Rejected;
+
+    dialog.CopyTo(app_.settings);
+    CopyText(app_.own.user, app_.settings.userName);
+    app_.store().WriteGroupSettings(app_.settings);
+    OpenBoardFile();
+    return QDialog::Accepted;
+}
+
+void CMainDlg::OpenBoardFile()
+{
+    if (app_.settings.messageFolder[0] == '\0')
+        return;
+    app_.board().CloseDocument();
+    std::string path = Cp932Codec::ToUtf8(app_.settings.messageFolder) + kBoardFileName;
+    if (path.size() >= kBoardPathSize)
+        path.resize(kBoardPathSize - 1);
+    app_.board().SetFilePath(path);
+}
+
+void CMainDlg::CreateBoardView()
+{
+    boardView_ = new CBoardDlg(app_, this);
+    setCentralWidget(boardView_);
+    boardView_->show();
+    app_.boardFont = BoardFont::ToFont(LoadBoardFont());
+    LoadColors();
+    ApplyFontAndColors();
+}
+
+FontDescription CMainDlg::LoadBoardFont()
+{
+    FontDescription font = BoardFont::Default();
+    if (app_.store().ReadFont(font) != SettingsStore::kRead)
+        font = BoardFont::Default();
+    return font;
+}
+
+void CMainDlg::LoadColors()
+{
+    app_.colors = kDefaultColors;
+    if (app_.store().ReadColors(app_.colors) != SettingsStore::kRead)
+        app_.colors = kDefaultColors;
+}
+
+void CMainDlg::ApplyFontAndColors()
+{
+    if (boardView_ != nullptr)
+        boardView_->ApplyFontAndColors(app_.boardFont, app_.colors);
+}
+
+QString CMainDlg::TrayTip() const { return QStringLiteral("Trellin(%1)").arg(app_.settings.portNumber); }
+
+void CMainDlg::UpdateTrayIcon(TrayAction action, TrayImage image)
+{
+    const bool changed = trayImage_ != image;
+    trayImage_ = image;
+    const QIcon icon = image == TrayImage::Alert ? ProductInfo::AlertIcon() : ProductInfo::TrayIcon();
+    if (tray_ == nullptr) {
+        // No notification area: the window's own icon carries the alert.
+        if (action != TrayAction::Delete && changed)
+            setWindowIcon(image == TrayImage::Alert ? icon : ProductInfo::ApplicationIcon());
+        return;
+    }
+    switch (action) {
+    case TrayAction::Add:
+        tray_->setIcon(icon);
+        tray_->setToolTip(TrayTip());
+        tray_->show();
+        qCInfo(lcApp).noquote() << "tray icon added tip=" + TrayTip();
+        break;
+    case TrayAction::Modify:
+        tray_->setIcon(icon);
+        tray_->setToolTip(TrayTip());
+        qCDebug(lcApp) << "tray icon" << (image == TrayImage::Alert ? "alert" : "normal");
+        break;
+    case TrayAction::Delete:
+        tray_->hide();
+        qCInfo(lcApp) << "tray icon removed";
+        break;
+    }
+}
+
+void CMainDlg::OnTrayActivated(int reason)
+{
+    switch (static_cast<QSystemTrayIcon::ActivationReason>(reason)) {
+    case QSystemTrayIcon::DoubleClick:
+        ShowMainWindow();
+        break;
+    case QSystemTrayIcon::Context:
+        trayMenu_->popup(QCursor::pos());
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainDlg::ShowMainWindow()
+{
+    if (rememberedShow_ & Qt::WindowMaximized)
+        showMaximized();
+    else
+        showNormal();
+    raise();
+    activateWindow();
+    shown_ = true;
+    qCInfo(lcApp) << "main window shown";
+    if (alert_)
+        StopAlert();
+}
+
+void CMainDlg::HideMainWindow()
+{
+    rememberedShow_ = windowState() & ~Qt::WindowMinimized;
+    if (trayAvailable_)
+        hide();
+    else
+        showMinimized(); // never out of reach without a notification area
+    shown_ = false;
+    qCInfo(lcApp) << "main window hidden";
+}
+
+void CMainDlg::ToggleMainWindow()
+{
+    if (shown_)
+        HideMainWindow();
+    else
+        ShowMainWindow();
+}
+
+void CMainDlg::StartAlert()
+{
+    if (alertTimer_ != 0)
+        killTimer(alertTimer_);
+    alertTimer_ = startTimer(kAlertIntervalMs);
+    alert_ = true;
+    qCInfo(lcApp) << "alert started";
+    if (!trayAvailable_)
+        QApplication::alert(this);
+    if (app_.settings.popupOnReceipt == 1)
+        ShowMainWindow();
+}
+
+void CMainDlg::StopAlert()
+{
+    if (alertTimer_ != 0)
+        killTimer(alertTimer_);
+    alertTimer_ = 0;
+    UpdateTrayIcon(TrayAction::Modify, TrayImage::Normal);
+    blinkPhase_ = false;
+    if (alert_)
+        qCInfo(lcApp) << "alert stopped";
+    alert_ = false;
+}
+
+void CMainDlg::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != alertTimer_ || alertTimer_ == 0) {
+        QMainWindow::timerEvent(event);
+        return;
+    }
+    if (blinkPhase_) {
+        UpdateTrayIcon(TrayAction::Modify, TrayImage::Normal);
+        blinkPhase_ = false;
+    } else {
+        UpdateTrayIcon(TrayAction::Modify, TrayImage::Alert);
+        blinkPhase_ = true;
+    }
+}
+
+void CMainDlg::RestoreWindowSize(bool centre)
+{
+    ClientSizeRecord placement;
+    const QRect workArea = WorkArea();
+    if (app_.store().ReadClientSize(placement) != SettingsStore::kRead) {
+        placement = WindowPlacement::Default();
+        centre = true;
+    } else if (placement.style != WindowPlacement::kShowNormal) {
+        rememberedShow_ = placement.style == WindowPlacement::kShowMaximized ? Qt::WindowMaximized : Qt::WindowNoState;
+        return;
+    }
+    if (!WindowPlacement::IsPlacementUsable(placement, workArea)) {
+        placement = WindowPlacement::Default();
+        centre = true;
+    }
+    if (centre)
+        WindowPlacement::CentreInWorkArea(placement, workArea);
+    ApplyPlacement(placement);
+    rememberedShow_ = Qt::WindowNoState;
+}
+
+void CMainDlg::ApplyPlacement(const ClientSizeRecord& placement)
+{
+    if (isMaximized())
+        showNormal();
+    placedFrame_ = WindowPlacement::ToRect(placement);
+    const QSize frameExtra = frameGeometry().size() - geometry().size();
+    move(placedFrame_.topLeft());
+    resize(placedFrame_.size() - frameExtra);
+}
+
+void CMainDlg::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The frame's size is known only once the window is on the screen.
+    if (placedFrame_.isValid() && !isMaximized()) {
+        const QSize frameExtra = frameGeometry().size() - geometry().size();
+        resize(placedFrame_.size() - frameExtra);
+        move(placedFrame_.topLeft());
+    }
+    placedFrame_ = QRect();
+}
+
+void CMainDlg::SavePlacement()
+{
+    const bool maximized = isVisible() ? isMaximized() : (rememberedShow_ & Qt::WindowMaximized) != 0;
+    const int show = maximized ? WindowPlacement::kShowMaximized : WindowPlacement::kShowNormal;
+    app_.store().WriteClientSize(WindowPlacement::FromRect(frameGeometry(), show));
+}
+
+void CMainDlg::ExitProgram()
+{
+    if (exited_)
+        return;
+    exited_ = true;
+    qCInfo(lcApp) << "exit";
+    StopAlert();
+    UpdateTrayIcon(TrayAction::Delete, TrayImage::Normal);
+    SavePlacement();
+    if (boardView_ != nullptr)
+        app_.store().WriteColumnWidths(boardView_->GetColumnWidths());
+    app_.CloseSocket();
+    hide();
+    QCoreApplication::quit();
+}
+
+void CMainDlg::RunSettingsCommand()
+{
+    if (RunSettings() == QDialog::Rejected)
+        return;
+    if (boardView_ != nullptr)
+        boardView_->RefreshTitles(std::nullopt);
+    RestartNetwork();
+}
+
+void CMainDlg::RestartNetwork()
+{
+    app_.CloseSocket();
+    app_.OpenSocket();
+    UpdateTrayIcon(TrayAction::Delete, TrayImage::Normal);
+    UpdateTrayIcon(TrayAction::Add, TrayImage::Normal);
+}
+
+void CMainDlg::RunFontCommand()
+{
+    CQuorlFontDlg dialog(LoadBoardFont(), app_.colors, this);
+    if (ModalRunner::Run(dialog) != QDialog::Accepted)
+        return;
+    app_.store().WriteFont(dialog.font);
+    app_.store().WriteColors(dialog.colors);
+    app_.boardFont = BoardFont::ToFont(dialog.font);
+    app_.colors = dialog.colors;
+    ApplyFontAndColors();
+}
+
+void CMainDlg::OnCommand(int command)
+{
+    switch (command) {
+    case kCommandToggleWindow:
+        ToggleMainWindow();
+        break;
+    case kCommandExit:
+        ExitProgram();
+        break;
+    case kCommandSettings:
+        RunSettingsCommand();
+        break;
+    case kCommandFont:
+        RunFontCommand();
+        break;
+    case kCommandRestoreSize:
+        RestoreWindowSize(true);
+        break;
+    case kCommandAbout: {
+        CAboutDlg about(this);
+        ModalRunner::Run(about);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CMainDlg::OnDatagram(const Datagram& datagram)
+{
+    const auto kind = static_cast<DatagramKind>(datagram.kind);
+    if (kind != DatagramKind::DirectMessage && std::strcmp(datagram.sender.host, app_.own.host) == 0)
+        return;
+    switch (kind) {
+    case DatagramKind::Hello:
+        app_.AddPeer(datagram.sender);
+        // An empty address is no target: the answer would go to everyone.
+        if (datagram.sender.address[0] != '\0')
+            app_.SendDatagram(DatagramKind::HelloReply, app_.own.host, datagram.sender.address);
+        break;
+    case DatagramKind::HelloReply:
+        app_.AddPeer(datagram.sender);
+        break;
+    case DatagramKind::BoardChanged:
+        if (boardView_ != nullptr)
+            boardView_->RefreshTitles(CBoardData::ParseInteger(datagram.text));
+        StartAlert();
+        break;
+    case DatagramKind::PeerUpdate:
+        app_.ReplacePeer(datagram.sender);
+        break;
+    case DatagramKind::DirectMessage:
+        ShowReceived(datagram);
+        break;
+    case DatagramKind::Goodbye:
+        app_.RemovePeerByHost(datagram.sender);
+        break;
+    case DatagramKind::BoardDeleted:
+        if (boardView_ != nullptr)
+            boardView_->RefreshTitles(std::nullopt);
+        StartAlert();
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainDlg::ShowReceived(const Datagram& datagram) { receiveWindows_->Show(datagram); }
+
+void CMainDlg::closeEvent(QCloseEvent* event)
+{
+    if (exited_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    HideMainWindow();
+}

@@ -1,0 +1,135 @@
+#include "CliConfig.h"
+
+#include "CliCommands.h"
+#include "CliText.h"
+#include "CliUsage.h"
+#include "core/Cp932Codec.h"
+#include "core/HostIdentity.h"
+#include "net/PeerRecord.h"
+#include "settings/SettingsStore.h"
+
+#include <cstring>
+#include <filesystem>
+#include <ostream>
+
+namespace {
+
+constexpr char kPathSeparator = '/';
+
+template <size_t N> std::string FieldText(const char (&field)[N])
+{
+    return std::string(field, ::strnlen(field, N));
+}
+
+bool SameSettings(const GroupSettings& a, const GroupSettings& b)
+{
+    return FieldText(a.groupName) == FieldText(b.groupName) && FieldText(a.userName) == FieldText(b.userName) &&
+           FieldText(a.messageFolder) == FieldText(b.messageFolder) && a.portNumber == b.portNumber &&
+           a.popupOnReceipt == b.popupOnReceipt;
+}
+
+} // namespace
+
+CliConfig::CliConfig(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+GroupSettings CliConfig::Defaults()
+{
+    GroupSettings settings;
+    PeerRecord::SetField(settings.groupName, sizeof settings.groupName, Cp932Codec::FromUtf8(kDefaultGroup));
+    PeerRecord::SetField(settings.userName, sizeof settings.userName, Cp932Codec::FromUtf8(HostIdentity::LoginName()));
+    settings.portNumber = kDefaultPort;
+    return settings;
+}
+
+int CliConfig::Run(const CliRequest& request)
+{
+    SettingsStore store;
+    GroupSettings settings;
+    const bool stored = store.ReadGroupSettings(settings) == SettingsStore::kRead;
+    if (!stored)
+        settings = Defaults();
+
+    const bool changes = request.group || !request.folder.empty() || request.user || request.port || request.popup;
+    if (!changes) {
+        if (!stored)
+            err_ << CliUsage::kProgramName << ": no settings are stored yet; these are the defaults\n";
+        Print(settings);
+        return CliCommands::kExitSuccess;
+    }
+    if (!Apply(request, settings))
+        return CliCommands::kExitUsage;
+
+    // The store reports nothing; a failed save leaves the old values behind.
+    store.WriteGroupSettings(settings);
+    GroupSettings written;
+    if (store.ReadGroupSettings(written) != SettingsStore::kRead || !SameSettings(written, settings)) {
+        err_ << CliUsage::kProgramName << ": cannot write the settings file\n";
+        return CliCommands::kExitFailure;
+    }
+    return CliCommands::kExitSuccess;
+}
+
+void CliConfig::Print(const GroupSettings& settings)
+{
+    const std::pair<const char*, std::string> lines[] = {
+        {"group", FieldText(settings.groupName)},
+        {"folder", FieldText(settings.messageFolder)},
+        {"user", FieldText(settings.userName)},
+    };
+    for (const auto& [name, value] : lines)
+        out_ << name << ": " << CliText::EscapeField(CliText::ToTerminal(value)) << '\n';
+    out_ << "port: " << settings.portNumber << '\n' << "popup: " << settings.popupOnReceipt << '\n';
+}
+
+bool CliConfig::Apply(const CliRequest& request, GroupSettings& settings)
+{
+    if (request.group) {
+        if (request.group->empty())
+            return Refuse("the group name must not be empty");
+        if (!SetText(*request.group, "group name", settings.groupName, sizeof settings.groupName))
+            return false;
+    }
+    if (request.user && !SetText(*request.user, "user name", settings.userName, sizeof settings.userName))
+        return false;
+    if (!request.folder.empty()) {
+        // The program runs from anywhere: a relative folder would mean nothing to it.
+        std::error_code ec;
+        std::string folder = std::filesystem::absolute(request.folder, ec).lexically_normal().string();
+        if (ec || folder.empty())
+            return Refuse("cannot make the folder '" + request.folder + "' absolute");
+        if (folder.back() != kPathSeparator)
+            folder += kPathSeparator;
+        if (!SetText(folder, "folder", settings.messageFolder, sizeof settings.messageFolder))
+            return false;
+    }
+    if (request.port)
+        settings.portNumber = *request.port;
+    if (request.popup)
+        settings.popupOnReceipt = *request.popup;
+
+    if (settings.portNumber < kLowestPort || settings.portNumber > kHighestPort) {
+        return Refuse("the port must be a whole number from " + std::to_string(kLowestPort) + " to " +
+                      std::to_string(kHighestPort) + ", not " + std::to_string(settings.portNumber));
+    }
+    if (settings.messageFolder[0] == '\0')
+        return Refuse("no message file folder is set: give --folder DIR");
+    return true;
+}
+
+bool CliConfig::SetText(const std::string& utf8, const char* what, char* field, size_t fieldSize)
+{
+    const std::string cp932 = CliText::ToBoard(utf8, what, err_);
+    if (cp932.size() >= fieldSize) {
+        return Refuse("the " + std::string(what) + " takes " + std::to_string(cp932.size()) +
+                      " bytes in Shift_JIS (CP932); at most " + std::to_string(fieldSize - 1) + " fit");
+    }
+    std::memset(field, 0, fieldSize);
+    std::memcpy(field, cp932.data(), cp932.size());
+    return true;
+}
+
+bool CliConfig::Refuse(const std::string& text)
+{
+    err_ << CliUsage::kProgramName << ": config: " << text << '\n';
+    return false;
+}

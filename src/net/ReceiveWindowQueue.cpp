@@ -1,0 +1,58 @@
+#include "net/ReceiveWindowQueue.h"
+
+#include "core/Cp932Codec.h"
+#include "net/CReceiveDlg.h"
+#include "net/NetLog.h"
+#include "net/RecordField.h"
+
+#include <algorithm>
+
+ReceiveWindowQueue::ReceiveWindowQueue(PeerMessenger& messenger, QObject* parent)
+    : QObject(parent), messenger_(messenger)
+{
+}
+
+ReceiveWindowQueue::~ReceiveWindowQueue()
+{
+    for (CReceiveDlg* window : open_) {
+        window->disconnect(this);
+        delete window;
+    }
+}
+
+void ReceiveWindowQueue::Show(const Datagram& received)
+{
+    if (OpenCount() < kMaxOpenWindows)
+        Open(received);
+    else
+        pending_.push_back(received);
+}
+
+void ReceiveWindowQueue::Open(const Datagram& received)
+{
+    auto* window = new CReceiveDlg(messenger_, received);
+    open_.push_back(window);
+    connect(window, &QDialog::finished, this, [this, window] { OnFinished(window); });
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    qCInfo(lcNet, "receive window opened host=%s user=%s length=%d",
+           Cp932Codec::ToUtf8(RecordField::Text(received.sender.host)).c_str(),
+           Cp932Codec::ToUtf8(RecordField::Text(received.sender.user)).c_str(), static_cast<int>(received.text.size()));
+}
+
+void ReceiveWindowQueue::OnFinished(CReceiveDlg* window)
+{
+    auto it = std::find(open_.begin(), open_.end(), window);
+    if (it == open_.end())
+        return;
+    open_.erase(it);
+    window->disconnect(this);
+    window->deleteLater();
+    if (!pending_.empty()) {
+        Datagram next = std::move(pending_.front());
+        pending_.pop_front();
+        Open(next);
+    }
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "net/Datagram.h"
+
+#include <QObject>
+
+#include <deque>
+#include <vector>
+
+class CReceiveDlg;
+class PeerMessenger;
+
+// Opens a receive window for each direct message without running a nested
+// event loop. A flood of messages must not bury the desktop in windows, so
+// only a few are open at once; the others wait, in order of arrival, until
+// one closes.
+class ReceiveWindowQueue : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxOpenWindows = 8;
+
+    explicit ReceiveWindowQueue(PeerMessenger& messenger, QObject* parent = nullptr);
+    ~ReceiveWindowQueue() override;
+
+    void Show(const Datagram& received);
+
+    int OpenCount() const { return static_cast<int>(open_.size()); }
+    int PendingCount() const { return static_cast<int>(pending_.size()); }
+    // In the order they were opened.
+    const std::vector<CReceiveDlg*>& OpenWindows() const { return open_; }
+
+private:
+    void Open(const Datagram& received);
+    void OnFinished(CReceiveDlg* window);
+
+    PeerMessenger& messenger_;
+    std::vector<CReceiveDlg*> open_;
+    std::deque<Datagram> pending_;
+};

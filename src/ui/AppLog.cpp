@@ -1,0 +1,3 @@
+#include "ui/AppLog.h"
+
+Q_LOGGING_CATEGORY(lcApp, "quorlboard.app", QtWarningMsg)

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// "quorlboard.app": the main window, the tray alert, message boxes shown.
+// Silent unless enabled with QT_LOGGING_RULES.
+Q_DECLARE_LOGGING_CATEGORY(lcApp)

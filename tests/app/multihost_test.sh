@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Three hosts on one bridge, each in its own network namespace with its own
+# host name: the program on pcA, the command-line tool on pcB and pcC.
+# Discovery, a direct message, board changes from another host and from the
+# own host, Goodbye at exit, and the busy-port message. Needs root.
+#   multihost_test.sh QUORLBOARD QUORLBOARD_CLI
+set -uo pipefail
+app=$1 cli=$2
+[ "$(id -u)" = 0 ] || { echo "SKIP: needs root for network namespaces"; exit 77; }
+command -v ip >/dev/null && command -v unshare >/dev/null || { echo "SKIP: ip or unshare missing"; exit 77; }
+
+tag=q$$
+br=$tag-br
+hosts=(pcA pcB pcC)
+declare -A ns addr
+for i in 0 1 2; do
+  ns[${hosts[$i]}]=$tag-${hosts[$i]}
+  addr[${hosts[$i]}]=10.77.$((RANDOM % 200)).$((i + 1))
+done
+subnet=${addr[pcA]%.*}
+for h in "${hosts[@]}"; do addr[$h]=$subnet.${addr[$h]##*.}; done
+port=1500
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
+  wait 2>/dev/null
+  for h in "${hosts[@]}"; do ip netns del "${ns[$h]}" 2>/dev/null; rm -rf "/etc/netns/${ns[$h]}"; done
+  ip netns del "$br" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  for f in "$work"/*.log; do echo "--- $f"; cat "$f"; done
+  exit 1
+}
+wait_for() { # file pattern seconds
+  local deadline=$((SECONDS + $3))
+  while [ $SECONDS -lt $deadline ]; do
+    grep -q -- "$2" "$1" 2>/dev/null && return 0
+    sleep 0.2
+  done
+  return 1
+}
+on() { # host command...: run with that host's network and host name
+  local h=$1; shift
+  ip netns exec "${ns[$h]}" unshare --uts sh -c 'hostname "$0"; exec "$@"' "$h" "$@"
+}
+start_on() { # the same in the background; $! is then the program itself
+  local h=$1; shift
+  exec ip netns exec "${ns[$h]}" unshare --uts sh -c 'hostname "$0"; exec "$@"' "$h" "$@"
+}
+
+ip netns add "$br" || { echo "SKIP: cannot create network namespaces"; exit 77; }
+ip -n "$br" link add br0 type bridge && ip -n "$br" link set br0 up || fail "bridge"
+for h in "${hosts[@]}"; do
+  n=${ns[$h]}
+  ip netns add "$n" || fail "namespace $n"
+  ip -n "$br" link add "v$h" type veth peer name eth0 netns "$n" || fail "veth $h"
+  ip -n "$br" link set "v$h" master br0 up
+  ip -n "$n" link set lo up
+  ip -n "$n" addr add "${addr[$h]}/24" dev eth0
+  ip -n "$n" link set eth0 up
+  ip -n "$n" route add default dev eth0
+  mkdir -p "/etc/netns/$n"
+  { echo "127.0.0.1 localhost"; for o in "${hosts[@]}"; do echo "${addr[$o]} $o"; done; } >"/etc/netns/$n/hosts"
+done
+
+export XDG_RUNTIME_DIR=$work/runtime ASAN_OPTIONS=detect_leaks=0
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+for h in "${hosts[@]}"; do
+  mkdir -p "$work/$h/board"
+  QUORLBOARD_CONFIG_DIR=$work/$h/config "$cli" init --folder "$work/$h/board" >/dev/null || fail "init $h"
+  QUORLBOARD_CONFIG_DIR=$work/$h/config "$cli" config --folder "$work/$h/board" --user "user-$h" \
+    --port $port >/dev/null || fail "config $h"
+done
+
+listening() { ip netns exec "${ns[$1]}" ss -uln | grep -q ":$port "; }
+for h in pcB pcC; do
+  QUORLBOARD_CONFIG_DIR=$work/$h/config start_on "$h" "$cli" listen --timeout 120 >"$work/$h-listen.log" 2>&1 &
+  pids+=($!)
+done
+for _ in $(seq 100); do listening pcB && listening pcC && break; sleep 0.1; done
+
+QUORLBOARD_CONFIG_DIR=$work/pcA/config QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="quorlboard.*=true" \
+  start_on pcA "$app" >"$work/pcA-app.log" 2>&1 &
+app_pid=$!
+pids+=($app_pid)
+
+# Discovery: the others see the Hello, answer it, and the program adds them.
+a=${addr[pcA]}
+for h in pcB pcC; do
+  wait_for "$work/$h-listen.log" "^1	$a	pcA	user-pcA	user-pcA$" 20 || fail "$h did not see pcA's Hello"
+  wait_for "$work/pcA-app.log" "peer added address=${addr[$h]} host=$h " 20 || fail "pcA did not add $h"
+done
+wait_for "$work/pcA-app.log" "size=3" 5 || fail "member table is not 3"
+
+# A direct message from pcB opens a receive window on pcA, colons and all.
+QUORLBOARD_CONFIG_DIR=$work/pcB/config on pcB "$cli" send pcA "会議は 10:30 から" >/dev/null 2>&1 || fail "send"
+wait_for "$work/pcA-app.log" "received kind=5 address=${addr[pcB]} host=pcB user=user-pcB" 10 || fail "no direct message"
+wait_for "$work/pcA-app.log" "receive window opened host=pcB" 10 || fail "no receive window"
+
+# A board change posted on pcC starts the alert on pcA.
+echo "本文" | QUORLBOARD_CONFIG_DIR=$work/pcC/config on pcC "$cli" post --title "お知らせ" --announce >/dev/null 2>&1 ||
+  fail "post on pcC"
+wait_for "$work/pcA-app.log" "received kind=3 address=${addr[pcC]} host=pcC" 10 || fail "no board change from pcC"
+wait_for "$work/pcA-app.log" "alert started" 10 || fail "no alert for pcC's change"
+
+# The same from pcA's own host name is ignored.
+alerts=$(grep -c "alert started" "$work/pcA-app.log")
+echo "本文" | QUORLBOARD_CONFIG_DIR=$work/pcA/config on pcA "$cli" post --title "自分" --announce >/dev/null 2>&1 ||
+  fail "post on pcA"
+wait_for "$work/pcA-app.log" "received kind=3 address=$a host=pcA" 10 || fail "own board change not received"
+sleep 1
+[ "$(grep -c "alert started" "$work/pcA-app.log")" = "$alerts" ] || fail "own board change started an alert"
+
+# A second program on pcB finds the port taken by the listener.
+QUORLBOARD_CONFIG_DIR=$work/pcB/config QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="quorlboard.*=true" \
+  start_on pcB "$app" >"$work/pcB-app.log" 2>&1 &
+busy_pid=$!
+pids+=($busy_pid)
+wait_for "$work/pcB-app.log" "ソケットの作成に失敗(ポート番号:$port)" 20 || fail "no busy-port message"
+{ kill -9 "$busy_pid"; wait "$busy_pid"; } 2>/dev/null
+
+# Exit says Goodbye to everyone.
+kill -TERM "$app_pid"
+for h in pcB pcC; do
+  wait_for "$work/$h-listen.log" "^6	$a	pcA	user-pcA	pcA$" 20 || fail "$h did not see pcA's Goodbye"
+done
+echo "PASS"

@@ -1,0 +1,136 @@
+#include "CliRunner.h"
+#include "core/Cp932Codec.h"
+#include "core/HostIdentity.h"
+#include "settings/FileSettingsBackend.h"
+#include "settings/SettingsStore.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Repeated(const std::string& text, int times)
+{
+    std::string repeated;
+    for (int i = 0; i < times; ++i)
+        repeated += text;
+    return repeated;
+}
+
+class CliConfig : public ::testing::Test
+{
+protected:
+    void SetUp() override { ::setenv("QUORLBOARD_CONFIG_DIR", config.path().c_str(), 1); }
+
+    CliRunner::Result Config(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "config");
+        return CliRunner::Cli(args);
+    }
+    bool GroupStored()
+    {
+        FileSettingsBackend backend(settingsFile);
+        GroupSettings settings;
+        return SettingsStore(backend).ReadGroupSettings(settings) == SettingsStore::kRead;
+    }
+    GroupSettings Stored()
+    {
+        FileSettingsBackend backend(settingsFile);
+        GroupSettings settings;
+        EXPECT_EQ(SettingsStore(backend).ReadGroupSettings(settings), SettingsStore::kRead);
+        return settings;
+    }
+
+    TempDir config;
+    const std::string settingsFile = config.file(FileSettingsBackend::kFileName);
+};
+
+TEST_F(CliConfig, ShowsTheDefaultsUntilSomethingIsStored)
+{
+    const CliRunner::Result shown = Config({});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.out,
+              "group: グループ１\nfolder: \nuser: " + HostIdentity::LoginName() + "\nport: 1500\npopup: 0\n");
+    EXPECT_NE(shown.err.find("defaults"), std::string::npos);
+    EXPECT_FALSE(GroupStored());
+
+    // A first change starts from the defaults and must name a folder.
+    const CliRunner::Result folderless = Config({"--user", "x"});
+    EXPECT_EQ(folderless.status, 2);
+    EXPECT_NE(folderless.err.find("folder"), std::string::npos) << folderless.err;
+    EXPECT_FALSE(GroupStored());
+}
+
+TEST_F(CliConfig, ChangesAreStoredInTheCurrentGroupOfTheConfigFolder)
+{
+    const std::string relative = "rel/board";
+    const std::string absolute = (fs::current_path() / relative).string() + "/";
+    ASSERT_EQ(Config({"--folder", relative, "--user", "山田", "--port", "1600", "--popup", "1"}).status, 0);
+    ASSERT_TRUE(fs::exists(settingsFile));
+
+    GroupSettings stored = Stored();
+    EXPECT_EQ(std::string(stored.groupName), Cp932Codec::FromUtf8("グループ１"));
+    EXPECT_EQ(std::string(stored.userName), Cp932Codec::FromUtf8("山田"));
+    EXPECT_EQ(std::string(stored.messageFolder), absolute);
+    EXPECT_EQ(stored.portNumber, 1600);
+    EXPECT_EQ(stored.popupOnReceipt, 1);
+    EXPECT_EQ(Config({}).out,
+              "group: グループ１\nfolder: " + absolute + "\nuser: 山田\nport: 1600\npopup: 1\n");
+
+    // Only what is given changes; a folder that ends in '/' gets no second one.
+    ASSERT_EQ(Config({"--popup", "0", "--folder", "/srv/ボード/"}).status, 0);
+    stored = Stored();
+    EXPECT_EQ(std::string(stored.messageFolder), Cp932Codec::FromUtf8("/srv/ボード/"));
+    EXPECT_EQ(stored.popupOnReceipt, 0);
+    EXPECT_EQ(std::string(stored.userName), Cp932Codec::FromUtf8("山田"));
+    EXPECT_EQ(stored.portNumber, 1600);
+
+    // Another group becomes the current one, taking the values along.
+    ASSERT_EQ(Config({"--group", "第二", "--port", "1700"}).status, 0);
+    stored = Stored();
+    EXPECT_EQ(std::string(stored.groupName), Cp932Codec::FromUtf8("第二"));
+    EXPECT_EQ(std::string(stored.messageFolder), Cp932Codec::FromUtf8("/srv/ボード/"));
+    EXPECT_EQ(stored.portNumber, 1700);
+
+    // The board commands use the stored folder.
+    ASSERT_EQ(Config({"--folder", config.file("board")}).status, 0);
+    EXPECT_EQ(CliRunner::Cli({"init"}).status, 0);
+    EXPECT_TRUE(fs::exists(config.file("board/BoardData.xml")));
+}
+
+TEST_F(CliConfig, ValuesTheSettingsWindowWouldRefuseChangeNothing)
+{
+    const std::string longestFolder = "/" + std::string(257, 'd'); // 259 bytes with the '/' added
+    ASSERT_EQ(Config({"--folder", longestFolder, "--port", "1500"}).status, 0);
+    EXPECT_EQ(Config({"--port", "60000"}).status, 0);
+    EXPECT_EQ(Config({"--user", "a" + Repeated("あ", 31)}).status, 0); // 63 bytes in CP932
+    EXPECT_EQ(Config({"--group", "g" + Repeated("あ", 31)}).status, 0);
+    const std::string before = TempDir::Read(settingsFile);
+
+    const std::vector<std::vector<std::string>> refused = {
+        {"--port", "1499"},
+        {"--port", "60001"},
+        {"--port", "0"},
+        {"--port", "1600x"},
+        {"--popup", "2"},
+        {"--folder", ""},
+        {"--folder", "/" + std::string(258, 'd')},
+        {"--user", Repeated("あ", 32)},
+        {"--group", Repeated("あ", 32)},
+        {"--group", ""},
+        {"--user", "ok", "--port", "70000"},
+    };
+    for (const std::vector<std::string>& args : refused) {
+        const CliRunner::Result result = Config(args);
+        EXPECT_EQ(result.status, 2) << args.at(0) << " " << args.at(1);
+        EXPECT_FALSE(result.err.empty());
+        EXPECT_EQ(TempDir::Read(settingsFile), before) << args.at(0) << " " << args.at(1);
+    }
+}
+
+} // namespace

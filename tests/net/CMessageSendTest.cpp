@@ -1,0 +1,145 @@
+#include "net/CMessageSend.h"
+
+#include "net/CParties.h"
+#include "net/FakePeerMessenger.h"
+#include "ui/MessageBoxService.h"
+
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CMessageSendTest : public ::testing::Test
+{
+protected:
+    CMessageSendTest()
+    {
+        for (std::string n : {"5", "6", "7"})
+            messenger.Table().Add(FakePeerMessenger::Peer("192.168.0." + n, "PC0" + n, "佐藤"));
+        MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
+            boxes.push_back(request);
+            return MessageBoxService::AnswerOk;
+        });
+    }
+    ~CMessageSendTest() override { MessageBoxService::SetResponder({}); }
+
+    void Open(std::initializer_list<int> selectedRows, const QString& text)
+    {
+        window.show();
+        for (int row : selectedRows)
+            window.Recipients()->topLevelItem(row)->setSelected(true);
+        window.MessageText()->setPlainText(text);
+    }
+    // "あ" is 2 bytes on the wire, a line break (CR LF) 2.
+    QString TextOfWireSize(size_t wireSize)
+    {
+        const size_t textBytes = wireSize - messenger.FormatDatagram(DatagramKind::DirectMessage, "").size();
+        const size_t wide = (textBytes - 2) / 2 - 1;
+        return QString(static_cast<qsizetype>(wide), QChar(0x3042)) + QLatin1Char('\n') +
+               QString(static_cast<qsizetype>(textBytes - 2 - 2 * wide), QLatin1Char('a'));
+    }
+
+    FakePeerMessenger messenger;
+    CMessageSend window{messenger};
+    std::vector<MessageBoxService::Request> boxes;
+};
+
+TEST_F(CMessageSendTest, NoRecipientSelectedKeepsTheWindowOpenAndTheText)
+{
+    Open({}, QStringLiteral("会議は10:30から"));
+    window.SendButton()->click();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.MessageText()->toPlainText(), QStringLiteral("会議は10:30から"));
+    EXPECT_TRUE(messenger.sent.empty());
+}
+
+TEST_F(CMessageSendTest, EachSelectedMemberGetsTheTextInRowOrder)
+{
+    Open({3, 1, 2}, QStringLiteral("お疲れ様です。\n会議は10:30から"));
+    window.SendButton()->click();
+    ASSERT_EQ(messenger.sent.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(messenger.sent[i].kind, DatagramKind::DirectMessage);
+        EXPECT_EQ(messenger.sent[i].target, "PC0" + std::to_string(5 + i));
+        EXPECT_EQ(messenger.sent[i].fallbackAddress, "192.168.0." + std::to_string(5 + i));
+        EXPECT_EQ(messenger.sent[i].text, Cp932Codec::FromUtf8("お疲れ様です。\r\n会議は10:30から"));
+    }
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+}
+
+TEST_F(CMessageSendTest, EmptyMessageIsSentWithEmptyText)
+{
+    Open({0}, QString());
+    window.SendButton()->click();
+    ASSERT_EQ(messenger.sent.size(), 1u);
+    EXPECT_EQ(messenger.sent[0].target, "PC02");
+    EXPECT_EQ(messenger.sent[0].text, "");
+}
+
+TEST_F(CMessageSendTest, MessageLongerThanOneDatagramIsRefusedAndKept)
+{
+    const QString text = TextOfWireSize(1025);
+    Open({1, 2}, text);
+    window.SendButton()->click();
+    EXPECT_TRUE(messenger.sent.empty());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.MessageText()->toPlainText(), text);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].icon, MessageBoxService::Icon::Exclamation);
+    const size_t overhead = messenger.FormatDatagram(DatagramKind::DirectMessage, "").size();
+    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("メッセージが長すぎて送信できません。")));
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("%1 バイトまで").arg(1024 - overhead)));
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("現在 %1 バイト").arg(1025 - overhead)));
+
+    // One character less fills the datagram exactly.
+    window.MessageText()->setPlainText(text.chopped(1));
+    window.SendButton()->click();
+    ASSERT_EQ(messenger.sent.size(), 2u);
+    EXPECT_EQ(messenger.FormatDatagram(DatagramKind::DirectMessage, messenger.sent[0].text).size(), 1024u);
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(CMessageSendTest, EnterInTheTextStartsALineElsewhereItSends)
+{
+    Open({1}, QString());
+    QTest::keyClick(window.MessageText(), Qt::Key_Return);
+    EXPECT_TRUE(messenger.sent.empty());
+    QTest::keyClick(window.Recipients(), Qt::Key_Return);
+    ASSERT_EQ(messenger.sent.size(), 1u);
+    EXPECT_EQ(messenger.sent[0].text, "\r\n");
+}
+
+TEST_F(CMessageSendTest, RowsSendToTheMembersTheyShowNeverByBroadcast)
+{
+    messenger.Table().Add(FakePeerMessenger::Peer("192.168.0.9", "", "no host name"));
+    messenger.Table().Add(FakePeerMessenger::Peer("", "", "nothing known"));
+    Open({1, 4, 5}, QStringLiteral("x"));
+    messenger.Table().RemoveByHost(FakePeerMessenger::Peer("", "PC05", ""));
+    window.SendButton()->click();
+    ASSERT_EQ(messenger.sent.size(), 2u);
+    EXPECT_EQ(messenger.sent[0].target, "PC05");
+    EXPECT_EQ(messenger.sent[1].target, "192.168.0.9");
+}
+
+TEST_F(CMessageSendTest, LayoutFollowsTheClientSize)
+{
+    Open({}, QString());
+    for (QSize size : {QSize(641, 587), QSize(333, 257)}) {
+        window.resize(size);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(window.size(), size);
+        const int W = size.width(), H = size.height(), s = static_cast<int>(H * 0.4);
+        EXPECT_EQ(window.Recipients()->geometry(), QRect(10, 10, W - 20, s - 20));
+        EXPECT_EQ(window.MessageText()->geometry(), QRect(10, s, W - 20, H - s - 50));
+        EXPECT_EQ(window.SendButton()->geometry(), QRect(W / 2 - 40, H - 40, 80, 30));
+    }
+    // 257 * 0.4 = 102.8, cut to 102.
+    EXPECT_EQ(window.MessageText()->geometry(), QRect(10, 102, 313, 105));
+}
+
+} // namespace

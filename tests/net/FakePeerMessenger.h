@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/Cp932Codec.h"
+#include "net/DatagramFormat.h"
+#include "net/PeerMessenger.h"
+
+#include <string>
+#include <vector>
+
+// A member table with the own entry first; datagrams are recorded, not sent.
+class FakePeerMessenger : public PeerMessenger
+{
+public:
+    struct Sent
+    {
+        DatagramKind kind;
+        std::string text, target, fallbackAddress;
+    };
+
+    // user: UTF-8, held as CP932.
+    static PeerRecord Peer(const std::string& address, const std::string& host, const std::string& user)
+    {
+        PeerRecord record;
+        PeerRecord::SetField(record.address, address);
+        PeerRecord::SetField(record.host, host);
+        PeerRecord::SetField(record.user, Cp932Codec::FromUtf8(user));
+        return record;
+    }
+
+    FakePeerMessenger() { table_.Add(own_); }
+
+    PeerTable& Table() { return table_; }
+    std::vector<Sent> sent;
+
+    const PeerTable& Peers() const override { return table_; }
+    std::string FormatDatagram(DatagramKind kind, std::string_view text) const override
+    {
+        return DatagramFormat::Format(own_, static_cast<int32_t>(kind), text);
+    }
+    uint16_t MaxDatagramSize() const override { return 1024; }
+    int SendDatagram(DatagramKind kind, std::string_view text, std::string_view target,
+                     std::string_view fallbackAddress) override
+    {
+        sent.push_back({kind, std::string(text), std::string(target), std::string(fallbackAddress)});
+        return static_cast<int>(text.size());
+    }
+
+private:
+    PeerRecord own_ = Peer("192.168.0.2", "PC02", "山田 太郎");
+    PeerTable table_;
+};

@@ -1,0 +1,281 @@
+#include "board/CBoardData.h"
+#include "core/Cp932Codec.h"
+#include "settings/CSettingDlg.h"
+#include "settings/MemorySettingsBackend.h"
+#include "settings/SettingDlgTexts.h"
+#include "settings/SettingsStore.h"
+#include "support/TempDir.h"
+#include "ui/MessageBoxService.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Request = MessageBoxService::Request;
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Lists these sub-keys in this order; an empty name stands for one too long
+// for the caller's buffer. After the last comes `end`.
+class ListingBackend : public MemorySettingsBackend
+{
+public:
+    std::vector<std::string> names;
+    int end = kErrorNoMoreItems;
+    int calls = 0;
+
+    int EnumKey(Handle, uint32_t index, char* name, uint32_t* nameSize) override
+    {
+        if (++calls > 100 || index >= names.size())
+            return calls > 100 ? kErrorNoMoreItems : end;
+        if (names[index].empty())
+            return kErrorMoreData;
+        std::memcpy(name, names[index].c_str(), names[index].size() + 1);
+        *nameSize = static_cast<uint32_t>(names[index].size());
+        return kSuccess;
+    }
+};
+
+class CSettingDlgTest : public ::testing::Test
+{
+protected:
+    CSettingDlgTest()
+    {
+        TempDir::Write(board.file(CBoardData::kFileName), "<?xml version=\"1.0\"?>\n<root/>\n");
+        MessageBoxService::SetResponder([this](const Request& request) {
+            boxes.push_back(request);
+            return request.buttons == MessageBoxService::Buttons::YesNo ? answer : MessageBoxService::AnswerOk;
+        });
+    }
+    ~CSettingDlgTest() override
+    {
+        MessageBoxService::SetResponder({});
+        CSettingDlg::SetFolderBrowser({});
+    }
+
+    // A shown window preset as the caller does, over a board that exists.
+    CSettingDlg& Open(SettingsStore& over, const char* group = "グループ１")
+    {
+        dialog = std::make_unique<CSettingDlg>(over);
+        dialog->messageFolder = folder;
+        dialog->userName = Text("山田");
+        dialog->groupName = Text(group);
+        dialog->popupOnReceipt = 1;
+        dialog->portNumber = 2345;
+        dialog->show();
+        boxes.clear();
+        return *dialog;
+    }
+    CSettingDlg& Open() { return Open(store); }
+    QWidget* Control(const char* name) { return dialog->findChild<QWidget*>(QString::fromLatin1(name)); }
+    QLineEdit* Field(const char* name) { return qobject_cast<QLineEdit*>(Control(name)); }
+    void Type(const char* field, const QString& text) { Field(field)->setText(text); }
+    bool PressOk()
+    {
+        qobject_cast<QPushButton*>(Control("ok"))->click();
+        return dialog->result() == QDialog::Accepted && !dialog->isVisible();
+    }
+
+    TempDir board;
+    const QString folder = QString::fromStdString(board.path() + "/");
+    MemorySettingsBackend backend;
+    SettingsStore store{backend};
+    std::unique_ptr<CSettingDlg> dialog;
+    std::vector<Request> boxes;
+    MessageBoxService::Answer answer = MessageBoxService::AnswerNo;
+};
+
+TEST_F(CSettingDlgTest, OkWithoutChangeReturnsThePresets)
+{
+    GroupSettings stored;
+    std::strcpy(stored.groupName, Cp932Codec::FromUtf8("グループ１").c_str());
+    store.WriteGroupSettings(stored);
+    CSettingDlg& dlg = Open();
+    ASSERT_TRUE(PressOk());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(dlg.messageFolder, folder);
+    EXPECT_EQ(dlg.userName, Text("山田"));
+    EXPECT_EQ(dlg.groupName, Text("グループ１"));
+    EXPECT_EQ(dlg.popupOnReceipt, 1);
+    EXPECT_EQ(dlg.portNumber, 2345);
+}
+
+TEST_F(CSettingDlgTest, PortIsAWholeNumberAtTheStartWithinItsRange)
+{
+    struct Case
+    {
+        const char* typed;
+        int port;              // when accepted
+        const char* refusal;   // null when accepted
+    };
+    for (const Case& c : {Case{"1500", 1500}, Case{"60000", 60000}, Case{"2000abc", 2000}, Case{"  +1600 9", 1600},
+                          Case{"1499", 0, SettingDlgTexts::kPortOutOfRange},
+                          Case{"60001", 0, SettingDlgTexts::kPortOutOfRange},
+                          Case{"99999999999999999999", 0, SettingDlgTexts::kPortOutOfRange},
+                          Case{"", 0, SettingDlgTexts::kPortNotNumber}, Case{"abc", 0, SettingDlgTexts::kPortNotNumber},
+                          Case{"-", 0, SettingDlgTexts::kPortNotNumber}}) {
+        CSettingDlg& dlg = Open();
+        Type("portNumber", QString::fromLatin1(c.typed));
+        Field("userName")->setFocus();
+        const bool accepted = PressOk();
+        EXPECT_EQ(accepted, c.refusal == nullptr) << c.typed;
+        if (c.refusal == nullptr) {
+            EXPECT_EQ(dlg.portNumber, c.port) << c.typed;
+            continue;
+        }
+        ASSERT_EQ(boxes.size(), 1u) << c.typed;
+        EXPECT_EQ(boxes[0].text, Text(c.refusal));
+        EXPECT_EQ(boxes[0].icon, MessageBoxService::Icon::Exclamation);
+        EXPECT_EQ(dlg.focusWidget(), Field("portNumber")) << c.typed;
+    }
+}
+
+TEST_F(CSettingDlgTest, FolderMustBeGivenAndEndsInASeparator)
+{
+    CSettingDlg& dlg = Open();
+    Type("messageFolder", QString());
+    EXPECT_FALSE(PressOk());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, Text("メッセージファイルのパスを設定して下さい"));
+    EXPECT_EQ(boxes[0].caption, MessageBoxService::ApplicationName());
+
+    Type("messageFolder", QString::fromStdString(board.path()));
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(dlg.messageFolder, folder);
+    EXPECT_EQ(Field("messageFolder")->text(), folder);
+}
+
+TEST_F(CSettingDlgTest, ChosenFolderEndsInASeparatorAndKeepsWhatWasTyped)
+{
+    QStringList answers = {QString(), QString::fromStdString(board.path())};
+    CSettingDlg::SetFolderBrowser([&](QWidget*, const QString& title) {
+        EXPECT_EQ(title, Text("メッセージファイルフォルダ選択"));
+        return answers.takeFirst();
+    });
+    CSettingDlg& dlg = Open();
+    Type("messageFolder", QStringLiteral("/typed"));
+    Type("userName", Text("新しい名前"));
+    auto* select = qobject_cast<QPushButton*>(Control("select"));
+    select->click(); // cancelled
+    EXPECT_EQ(Field("messageFolder")->text(), QStringLiteral("/typed"));
+    select->click();
+    EXPECT_EQ(Field("messageFolder")->text(), folder);
+    EXPECT_EQ(Field("userName")->text(), Text("新しい名前"));
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(dlg.userName, Text("新しい名前"));
+}
+
+TEST_F(CSettingDlgTest, GroupListHoldsEverySubKeyAndKeepsTheGroup)
+{
+    ListingBackend listing;
+    listing.names = {"Color", Cp932Codec::FromUtf8("営業部２"), "", Cp932Codec::FromUtf8("営業部"), "Font"};
+    listing.end = SettingsBackend::kErrorAccessDenied; // must end the listing as 259 does
+    SettingsStore listed(listing);
+    for (const auto& [preset, shown] : std::vector<std::pair<const char*, const char*>>{
+             {"営業部", "営業部"}, {"営業", "営業部２"}, {"color", "Color"}, {"新グループ", "新グループ"}}) {
+        listing.calls = 0;
+        CSettingDlg& dlg = Open(listed, preset);
+        auto* combo = qobject_cast<QComboBox*>(Control("groupName"));
+        EXPECT_FALSE(combo->isVisible());
+        ASSERT_EQ(combo->count(), 4);
+        EXPECT_EQ(combo->itemText(1), Text("営業部２"));
+        EXPECT_EQ(combo->itemText(2), Text("営業部"));
+        EXPECT_EQ(listing.calls, 6);
+        ASSERT_TRUE(PressOk()) << preset;
+        EXPECT_EQ(dlg.groupName, Text(shown)) << preset;
+    }
+}
+
+TEST_F(CSettingDlgTest, TextsThatDoNotFitTheRecordAreRefused)
+{
+    const auto folderOf = [&](int bytes) { return folder + QString(bytes - 1 - folder.size(), u'd'); };
+    struct Case
+    {
+        const char* field;
+        QString typed;
+        const char* refusal; // null when accepted
+    };
+    for (const Case& c : {Case{"userName", QString(31, u'名') + u'a', nullptr},
+                          Case{"userName", QString(32, u'名'), SettingDlgTexts::kUserNameTooLong},
+                          Case{"userName", Text("山田😀"), SettingDlgTexts::kUserNameUnusable},
+                          Case{"groupName", QString(64, u'g'), SettingDlgTexts::kGroupNameTooLong},
+                          Case{"messageFolder", folderOf(259), nullptr},
+                          Case{"messageFolder", folderOf(260), SettingDlgTexts::kFolderTooLong},
+                          Case{"messageFolder", folder + Text("é"), SettingDlgTexts::kFolderUnusable}}) {
+        Open();
+        if (auto* combo = qobject_cast<QComboBox*>(Control(c.field)))
+            combo->setEditText(c.typed);
+        else
+            Type(c.field, c.typed);
+        const std::string label = std::string(c.field) + " " + c.typed.toStdString();
+        EXPECT_EQ(PressOk(), c.refusal == nullptr) << label;
+        if (c.refusal != nullptr) {
+            ASSERT_FALSE(boxes.empty()) << label;
+            EXPECT_EQ(boxes[0].text, Text(c.refusal)) << label;
+            if (Control(c.field)->isVisible()) {
+                EXPECT_EQ(dialog->focusWidget(), Control(c.field)) << label;
+            }
+        }
+    }
+}
+
+TEST_F(CSettingDlgTest, MissingBoardIsCreatedOnlyWhenTheUserAgrees)
+{
+    const std::string declined = board.path() + "/elsewhere";
+    Open();
+    Type("messageFolder", QString::fromStdString(declined));
+    ASSERT_TRUE(PressOk());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].buttons, MessageBoxService::Buttons::YesNo);
+    EXPECT_TRUE(boxes[0].text.contains(QString::fromStdString(declined + "/")));
+    EXPECT_FALSE(std::filesystem::exists(declined));
+
+    answer = MessageBoxService::AnswerYes;
+    TempDir::Write(board.file("plain"), "not a folder");
+    Open();
+    Type("messageFolder", QString::fromStdString(board.file("plain") + "/sub"));
+    EXPECT_FALSE(PressOk());
+    ASSERT_EQ(boxes.size(), 2u) << "the question, then why it failed";
+
+    const std::string agreed = board.path() + "/new/shared";
+    Type("messageFolder", QString::fromStdString(agreed));
+    ASSERT_TRUE(PressOk());
+    CBoardData data;
+    data.SetFilePath(agreed + "/" + CBoardData::kFileName);
+    std::vector<BoardMessage> messages;
+    EXPECT_EQ(data.LoadMessages(messages), 0);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST(CSettingDlgRecord, CopiesCp932FieldsBothWaysAndCutsAtACharacterBoundary)
+{
+    MemorySettingsBackend backend;
+    SettingsStore store(backend);
+    CSettingDlg dlg(store);
+    GroupSettings in;
+    std::strcpy(in.userName, Cp932Codec::FromUtf8("表示名").c_str()); // 0x5C as a second byte
+    std::strcpy(in.groupName, Cp932Codec::FromUtf8("グループ１").c_str());
+    std::strcpy(in.messageFolder, Cp932Codec::FromUtf8("/srv/掲示板/").c_str());
+    in.portNumber = 1600;
+    in.popupOnReceipt = 1;
+    dlg.SetFrom(in);
+    EXPECT_EQ(dlg.userName, Text("表示名"));
+
+    GroupSettings out;
+    dlg.CopyTo(out);
+    EXPECT_EQ(std::memcmp(&in, &out, sizeof in), 0);
+    dlg.userName = QString(32, u'名');
+    dlg.CopyTo(out);
+    EXPECT_EQ(std::string(out.userName), Cp932Codec::FromUtf8(QString(31, u'名').toStdString()));
+}
+
+} // namespace
