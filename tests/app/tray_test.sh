@@ -88,6 +88,17 @@ xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --dela
 wait_for "main window shown" 10 || fail "double click did not show the window"
 wait_for "alert stopped" 5 || fail "showing the window did not stop the alert"
 
+# A second start for the same user brings the running program's window up
+# and ends, instead of failing on the busy port.
+xdotool search --class quorlboard windowunmap --sync >/dev/null 2>&1 || true
+shown=$(count "main window shown")
+QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 timeout 30 "$app" "$port" >"$work/second.log" 2>&1 ||
+  fail "the second start did not end well: $(cat "$work/second.log")"
+deadline=$((SECONDS + 10))
+while [ $SECONDS -lt $deadline ] && [ "$(count "main window shown")" = "$shown" ]; do sleep 0.2; done
+[ "$(count "main window shown")" -gt "$shown" ] || fail "the second start did not bring the window up"
+grep -q "ソケットの作成に失敗" "$work/app.log" "$work/second.log" && fail "busy-port message on a second start"
+
 kill -TERM "$app_pid"
 for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "SIGTERM did not end the program"

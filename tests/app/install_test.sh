@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# `cmake --install` puts the programs, the menu entry, the login autostart
+# entry and the icons where a desktop finds them.
+#   install_test.sh BUILD_DIR
+set -uo pipefail
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+DESTDIR=$stage cmake --install "$1" --prefix /usr >/dev/null || { echo "FAIL: install"; exit 1; }
+for f in usr/bin/quorlboard usr/bin/quorlboard-cli usr/share/applications/quorlboard.desktop \
+         etc/xdg/autostart/quorlboard.desktop usr/share/icons/hicolor/48x48/apps/quorlboard.png \
+         usr/share/icons/hicolor/256x256/apps/quorlboard.png usr/share/icons/hicolor/scalable/apps/quorlboard.svg; do
+  [ -e "$stage/$f" ] || { echo "FAIL: $f missing"; exit 1; }
+done
+for entry in usr/share/applications/quorlboard.desktop etc/xdg/autostart/quorlboard.desktop; do
+  grep -q '^Exec=quorlboard$' "$stage/$entry" || { echo "FAIL: $entry does not start quorlboard"; exit 1; }
+  grep -q '^Icon=quorlboard$' "$stage/$entry" || { echo "FAIL: $entry has no icon"; exit 1; }
+done
+[ -x "$stage/usr/bin/quorlboard" ] || { echo "FAIL: not executable"; exit 1; }
+echo PASS
