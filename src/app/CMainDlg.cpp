@@ -38,6 +38,7 @@ constexpr char kBoardFileName[] = "BoardData.xml";
 constexpr int kTemplateWidth = 369;
 constexpr int kTemplateHeight = 291;
 constexpr size_t kBoardPathSize = 520;
+constexpr int kTrayWatchIntervalMs = 2000;
 constexpr PriorityColors kDefaultColors = {{0x000000FF, 0x00FFFFFF, 0x00FF0000, 0x00FFFFFF, 0x00000000, 0x00FFFFFF}};
 
 template <size_t N>
@@ -91,14 +92,26 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
     if (app_.OpenSocket() != 0)
         return false;
 
+    // The icon is made even without a notification area: started at login,
+    // the program may be faster than the panel, and the icon moves in once
+    // the area appears.
+    tray_ = new QSystemTrayIcon(this);
+    trayMenu_ = MenuResources::BuildPopup(MenuResources::kPopupMenus, MenuResources::kPopupPosition, this,
+                                          [this](int command) { OnCommand(command); });
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        OnTrayActivated(static_cast<int>(reason));
+    });
     trayAvailable_ = QSystemTrayIcon::isSystemTrayAvailable();
-    if (trayAvailable_) {
-        tray_ = new QSystemTrayIcon(this);
-        trayMenu_ = MenuResources::BuildPopup(MenuResources::kPopupMenus, MenuResources::kPopupPosition, this,
-                                              [this](int command) { OnCommand(command); });
-        connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            OnTrayActivated(static_cast<int>(reason));
+    if (!trayAvailable_) {
+        auto* watch = new QTimer(this);
+        connect(watch, &QTimer::timeout, this, [this, watch] {
+            if (!QSystemTrayIcon::isSystemTrayAvailable())
+                return;
+            trayAvailable_ = true;
+            qCInfo(lcApp) << "notification area appeared";
+            watch->deleteLater();
         });
+        watch->start(kTrayWatchIntervalMs);
     }
     UpdateTrayIcon(TrayAction::Add, TrayImage::Normal);
     OpenBoardFile();
@@ -113,7 +126,7 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
 
 void CMainDlg::IdentifySelf()
 {
-    CopyText(app_.own.host, HostIdentity::HostName());
+    CopyText(app_.own.host, Cp932Codec::FromUtf8(HostIdentity::HostName()));
     CopyText(app_.own.address, OwnAddress::Find(app_.own.host));
     qCInfo(lcApp).noquote() << "identity host=" + QString::fromLocal8Bit(app_.own.host)
                             << "address=" + QString::fromLatin1(app_.own.address);
@@ -195,12 +208,11 @@ void CMainDlg::UpdateTrayIcon(TrayAction action, TrayImage image)
     const bool changed = trayImage_ != image;
     trayImage_ = image;
     const QIcon icon = image == TrayImage::Alert ? ProductInfo::AlertIcon() : ProductInfo::TrayIcon();
-    if (tray_ == nullptr) {
-        // No notification area: the window's own icon carries the alert.
-        if (action != TrayAction::Delete && changed)
-            setWindowIcon(image == TrayImage::Alert ? icon : ProductInfo::ApplicationIcon());
+    // Without a notification area the window's own icon carries the alert.
+    if (!trayAvailable_ && action != TrayAction::Delete && changed)
+        setWindowIcon(image == TrayImage::Alert ? icon : ProductInfo::ApplicationIcon());
+    if (tray_ == nullptr)
         return;
-    }
     switch (action) {
     case TrayAction::Add:
         tray_->setIcon(icon);
@@ -330,8 +342,12 @@ void CMainDlg::RestoreWindowSize(bool centre)
 
 void CMainDlg::ApplyPlacement(const ClientSizeRecord& placement)
 {
-    if (isMaximized())
-        showNormal();
+    if (isMaximized()) {
+        if (isVisible() && !isMinimized())
+            showNormal();
+        else
+            setWindowState(windowState() & ~Qt::WindowMaximized);
+    }
     placedFrame_ = WindowPlacement::ToRect(placement);
     const QSize frameExtra = frameGeometry().size() - geometry().size();
     move(placedFrame_.topLeft());

@@ -53,11 +53,23 @@ int main(int argc, char* argv[])
 
     SettingsStore store;
     CBoardApp boardApp(store);
+    // A later start may ask for the window while this one is still starting
+    // (the first run's settings window): show it once start-up is through.
+    bool showRequested = false;
+    bool started = false;
+    QObject::connect(&instance, &SingleInstance::showRequested, &boardApp, [&] {
+        if (started)
+            boardApp.MainWindow()->ShowMainWindow();
+        else
+            showRequested = true;
+    });
     if (!boardApp.InitInstance(line.port))
         return kExitFailure;
+    started = true;
 
     CMainDlg* window = boardApp.MainWindow();
-    QObject::connect(&instance, &SingleInstance::showRequested, window, &CMainDlg::ShowMainWindow);
+    if (showRequested)
+        window->ShowMainWindow();
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, window, &CMainDlg::ExitProgram);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, window, [window](QSessionManager&) {

@@ -56,7 +56,7 @@ int CliConfig::Run(const CliRequest& request)
         Print(settings);
         return CliCommands::kExitSuccess;
     }
-    if (!Apply(request, settings))
+    if (!Apply(request, store, settings))
         return CliCommands::kExitUsage;
 
     // The store reports nothing; a failed save leaves the old values behind.
@@ -81,13 +81,18 @@ void CliConfig::Print(const GroupSettings& settings)
     out_ << "port: " << settings.portNumber << '\n' << "popup: " << settings.popupOnReceipt << '\n';
 }
 
-bool CliConfig::Apply(const CliRequest& request, GroupSettings& settings)
+bool CliConfig::Apply(const CliRequest& request, SettingsStore& store, GroupSettings& settings)
 {
     if (request.group) {
         if (request.group->empty())
             return Refuse("the group name must not be empty");
+        if (SettingsStore::IsReservedKeyName(*request.group))
+            return Refuse("'" + *request.group + "' holds other settings and cannot name a group");
         if (!SetText(*request.group, "group name", settings.groupName, sizeof settings.groupName))
             return false;
+        // A group that exists keeps its own values; a new one starts from the current group's.
+        store.ReadNamedGroup(std::string(settings.groupName, ::strnlen(settings.groupName, sizeof settings.groupName)),
+                             settings);
     }
     if (request.user && !SetText(*request.user, "user name", settings.userName, sizeof settings.userName))
         return false;
@@ -118,7 +123,9 @@ bool CliConfig::Apply(const CliRequest& request, GroupSettings& settings)
 
 bool CliConfig::SetText(const std::string& utf8, const char* what, char* field, size_t fieldSize)
 {
-    const std::string cp932 = CliText::ToBoard(utf8, what, err_);
+    if (!Cp932Codec::IsRepresentable(utf8))
+        return Refuse("the " + std::string(what) + " holds characters that Shift_JIS (CP932) cannot hold");
+    const std::string cp932 = Cp932Codec::FromUtf8(utf8);
     if (cp932.size() >= fieldSize) {
         return Refuse("the " + std::string(what) + " takes " + std::to_string(cp932.size()) +
                       " bytes in Shift_JIS (CP932); at most " + std::to_string(fieldSize - 1) + " fit");

@@ -3,6 +3,8 @@
 #include "CliRequest.h"
 #include "settings/SettingsRecords.h"
 
+class SettingsStore;
+
 #include <iosfwd>
 #include <string>
 
@@ -27,7 +29,7 @@ public:
 
 private:
     void Print(const GroupSettings& settings);
-    bool Apply(const CliRequest& request, GroupSettings& settings);
+    bool Apply(const CliRequest& request, SettingsStore& store, GroupSettings& settings);
     bool SetText(const std::string& utf8, const char* what, char* field, size_t fieldSize);
     bool Refuse(const std::string& text);
 

@@ -144,8 +144,9 @@ int CliNetwork::Listen(const CliRequest& request)
         Print(datagram);
         // Answered as the program answers, so that members learn of us; a
         // Hello from this computer's own host name is never answered.
+        // An empty address is no target: the answer would go to everyone.
         if (datagram.kind == static_cast<int32_t>(DatagramKind::Hello) &&
-            std::strcmp(datagram.sender.host, own.host) != 0)
+            std::strcmp(datagram.sender.host, own.host) != 0 && datagram.sender.address[0] != '\0')
             socket.SendText(reply, datagram.sender.address);
         if (request.count && ++received >= *request.count)
             loop.quit();

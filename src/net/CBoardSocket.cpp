@@ -7,6 +7,7 @@
 
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QNetworkInterface>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -33,6 +34,10 @@ void EnlargeReceiveBuffer(int descriptor)
     // SO_RCVBUFFORCE passes the system limit but needs CAP_NET_ADMIN.
     if (!SetOption(descriptor, SO_RCVBUFFORCE, kReceiveBufferBytes))
         SetOption(descriptor, SO_RCVBUF, kReceiveBufferBytes);
+    int granted = 0;
+    socklen_t size = sizeof granted;
+    if (::getsockopt(descriptor, SOL_SOCKET, SO_RCVBUF, &granted, &size) == 0)
+        qCInfo(lcNet).noquote() << QStringLiteral("receive buffer bytes=%1").arg(granted);
 }
 
 QHostAddress DottedAddress(std::string_view text)
@@ -180,7 +185,7 @@ int CBoardSocket::SendText(std::string_view text, std::string_view target, std::
     }
     std::string bytes(text);
     if (target.empty())
-        return SendTo(bytes, QHostAddress(QHostAddress::Broadcast), shownTarget);
+        return SendBroadcast(bytes, shownTarget);
     if (const QHostAddress address = DottedAddress(target); !address.isNull())
         return SendTo(bytes, address, shownTarget);
     LookUp(std::move(bytes), shownTarget, std::string(fallbackAddress));
@@ -200,6 +205,34 @@ int CBoardSocket::SendTo(const std::string& bytes, const QHostAddress& address, 
     }
     DatagramLog::Sent(kind, shownTarget, static_cast<size_t>(sent));
     return static_cast<int>(sent);
+}
+
+// Linux refuses the limited broadcast on a network without a default route;
+// the directed broadcast of each interface still reaches everyone there.
+int CBoardSocket::SendBroadcast(const std::string& bytes, const std::string& shownTarget)
+{
+    const qint64 sent = socket_->writeDatagram(bytes.data(), static_cast<qint64>(bytes.size()),
+                                               QHostAddress(QHostAddress::Broadcast), static_cast<quint16>(port_));
+    if (sent >= 0) {
+        DatagramLog::Sent(DatagramFormat::Kind(bytes), shownTarget, static_cast<size_t>(sent));
+        return static_cast<int>(sent);
+    }
+    int result = -1;
+    for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
+        const auto flags = interface.flags();
+        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning) ||
+            !(flags & QNetworkInterface::CanBroadcast) || (flags & QNetworkInterface::IsLoopBack))
+            continue;
+        for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
+            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol || entry.broadcast().isNull())
+                continue;
+            const std::string directed = shownTarget + "(" + entry.broadcast().toString().toStdString() + ")";
+            result = std::max(result, SendTo(bytes, entry.broadcast(), directed));
+        }
+    }
+    if (result < 0)
+        DatagramLog::SendFailed(DatagramFormat::Kind(bytes), shownTarget);
+    return result;
 }
 
 // The lookup's answer and the time limit race; whichever comes first decides,

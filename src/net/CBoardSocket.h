@@ -59,6 +59,7 @@ private:
     void OnReadyRead();
     void PostDispatch();
     void DispatchNext();
+    int SendBroadcast(const std::string& bytes, const std::string& shownTarget);
     int SendTo(const std::string& bytes, const QHostAddress& address, const std::string& shownTarget);
     void LookUp(std::string bytes, const std::string& host, const std::string& fallback);
     void FinishLookup(PendingLookup& pending, const QHostAddress& address);

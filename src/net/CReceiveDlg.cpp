@@ -93,6 +93,8 @@ void CReceiveDlg::showEvent(QShowEvent* event)
 void CReceiveDlg::OnInitDialog()
 {
     initialised_ = true;
+    senderLine_->setTextFormat(Qt::PlainText);
+    dateLine_->setTextFormat(Qt::PlainText);
     senderLine_->setText(SenderLineText(received_.sender));
     dateLine_->setText(DateLineText(clock_()));
     messageText_->setPlainText(DirectMessageText::FromWire(received_.text));

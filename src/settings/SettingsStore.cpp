@@ -2,6 +2,8 @@
 
 #include "settings/FileSettingsBackend.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -219,12 +221,44 @@ int SettingsStore::ReadGroupSettings(GroupSettings& settings)
     if (group == Backend::kNoHandle)
         return kNothingStored;
     std::memcpy(settings.groupName, groupName, std::strlen(groupName) + 1);
+    ReadGroupValues(group, settings);
+    return kRead;
+}
+
+int SettingsStore::ReadNamedGroup(std::string_view groupName, GroupSettings& settings)
+{
+    if (groupName.empty() || groupName.size() >= sizeof settings.groupName)
+        return kKeyAbsent;
+    Handle group = OpenKey(groupName);
+    if (group == Backend::kNoHandle)
+        return kKeyAbsent;
+    std::memset(settings.groupName, 0, sizeof settings.groupName);
+    std::memcpy(settings.groupName, groupName.data(), groupName.size());
+    ReadGroupValues(group, settings);
+    return kRead;
+}
+
+bool SettingsStore::IsReservedKeyName(std::string_view name)
+{
+    auto same = [](std::string_view a, std::string_view b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               });
+    };
+    for (std::string_view reserved : {kFontKey, kColorKey.substr(0, kColorKey.find('\\')), kClientSizeKey,
+                                      kColumnWidthsKey.substr(0, kColumnWidthsKey.find('\\'))})
+        if (same(name, reserved))
+            return true;
+    return false;
+}
+
+void SettingsStore::ReadGroupValues(Handle group, GroupSettings& settings)
+{
     ReadText(group, kMessageFolder, settings.messageFolder, sizeof settings.messageFolder);
     ReadText(group, kUserName, settings.userName, sizeof settings.userName);
     ReadInt32(group, kPopup, settings.popupOnReceipt);
     ReadInt32(group, kPortNumber, settings.portNumber);
     CloseKey(group);
-    return kRead;
 }
 
 void SettingsStore::WriteGroupSettings(const GroupSettings& settings)

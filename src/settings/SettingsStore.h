@@ -30,6 +30,11 @@ public:
     int ReadGroupSettings(GroupSettings& settings);
     // The group key is named by groupName; a backslash in it nests keys.
     void WriteGroupSettings(const GroupSettings& settings);
+    // The stored values of one group without making it current: kRead, or
+    // kKeyAbsent with the record untouched.
+    int ReadNamedGroup(std::string_view groupName, GroupSettings& settings);
+    // Sub-keys of the root that hold other settings than a group's.
+    static bool IsReservedKeyName(std::string_view name);
     int ReadFont(FontDescription& font);
     int WriteFont(const FontDescription& font);
     int ReadColors(PriorityColors& colors);
@@ -48,6 +53,7 @@ private:
     using Handle = SettingsBackend::Handle;
 
     Handle CreateKey(std::string_view subKey);
+    void ReadGroupValues(Handle group, GroupSettings& settings); // closes the key
     Handle OpenKey(std::string_view subKey);
     void CloseKey(Handle handle);
 

@@ -7,6 +7,7 @@
 #include "settings/CSettingDlg.h"
 #include "settings/MemorySettingsBackend.h"
 #include "support/TempDir.h"
+#include "ui/MenuCommand.h"
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
 #include "view/CBoardDlg.h"
@@ -311,6 +312,19 @@ TEST_F(MainWindowTest, AUsableStoredRectangleIsRestoredAndAMaximisedOneComesUpMa
     store.WriteClientSize(ClientSizeRecord{0, 0, 1024, 768, WindowPlacement::kShowMaximized});
     ASSERT_TRUE(Start());
     EXPECT_TRUE(Window().isMaximized());
+}
+
+TEST_F(MainWindowTest, RestoringTheSizeOfAHiddenWindowLeavesItHidden)
+{
+    StoreSettings();
+    ASSERT_TRUE(Start());
+    Window().showMaximized();
+    Window().HideMainWindow();
+    Window().OnCommand(kCommandRestoreSize);
+    EXPECT_FALSE(Window().isVisible() && !Window().isMinimized());
+    EXPECT_FALSE(Window().IsShown());
+    Window().ShowMainWindow();
+    EXPECT_TRUE(Window().isVisible());
 }
 
 TEST_F(MainWindowTest, SettingsChangeReopensTheSocketOnTheNewPort)

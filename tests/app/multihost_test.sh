@@ -62,7 +62,8 @@ for h in "${hosts[@]}"; do
   ip -n "$n" link set lo up
   ip -n "$n" addr add "${addr[$h]}/24" dev eth0
   ip -n "$n" link set eth0 up
-  ip -n "$n" route add default dev eth0
+  # No default route, as on an office network without a gateway: the
+  # limited broadcast is refused there and must not be the only way.
   mkdir -p "/etc/netns/$n"
   { echo "127.0.0.1 localhost"; for o in "${hosts[@]}"; do echo "${addr[$o]} $o"; done; } >"/etc/netns/$n/hosts"
 done

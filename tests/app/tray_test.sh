@@ -2,9 +2,11 @@
 # The tray icon on a real X display with an XEmbed notification area:
 # it is there with its tip, it alternates during an alert, a double click
 # shows the window, and SIGTERM ends the program as Exit does.
-#   tray_test.sh QUORLBOARD QUORLBOARD_CLI
+#   tray_test.sh QUORLBOARD QUORLBOARD_CLI [late]
+# With "late" the notification area appears only after the program started,
+# as when a desktop starts its autostart entries before its panel.
 set -uo pipefail
-app=$1 cli=$2
+app=$1 cli=$2 late=${3:-}
 for tool in Xvfb trayer xdotool xwininfo; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
@@ -33,10 +35,13 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
-trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 32 \
-       --transparent false --tint 0x808080 >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+start_tray() {
+  trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 32 \
+         --transparent false --tint 0x808080 >/dev/null 2>&1 &
+  pids+=($!)
+  sleep 1
+}
+[ -z "$late" ] && start_tray
 
 export QUORLBOARD_CONFIG_DIR=$work/config XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$work/board" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
@@ -50,7 +55,13 @@ app_pid=$!
 pids+=($app_pid)
 
 wait_for "tray icon added tip=Trellin($port)" 30 || fail "no tray icon with tip Trellin($port)"
-grep -q "main window shown" "$work/app.log" && fail "the window must start hidden when there is a tray"
+if [ -n "$late" ]; then
+  wait_for "main window shown" 10 || fail "without a notification area the window must be shown"
+  start_tray
+  wait_for "notification area appeared" 20 || fail "the notification area that appeared was not noticed"
+else
+  grep -q "main window shown" "$work/app.log" && fail "the window must start hidden when there is a tray"
+fi
 
 # The icon is embedded in the notification area: find its window there.
 find_icon() {

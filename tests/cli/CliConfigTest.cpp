@@ -97,6 +97,14 @@ TEST_F(CliConfig, ChangesAreStoredInTheCurrentGroupOfTheConfigFolder)
     EXPECT_EQ(std::string(stored.messageFolder), Cp932Codec::FromUtf8("/srv/ボード/"));
     EXPECT_EQ(stored.portNumber, 1700);
 
+    // Going back to a group that exists brings its own values back.
+    ASSERT_EQ(Config({"--group", "グループ１"}).status, 0);
+    stored = Stored();
+    EXPECT_EQ(std::string(stored.groupName), Cp932Codec::FromUtf8("グループ１"));
+    EXPECT_EQ(stored.portNumber, 1600);
+    ASSERT_EQ(Config({"--group", "第二"}).status, 0);
+    EXPECT_EQ(Stored().portNumber, 1700);
+
     // The board commands use the stored folder.
     ASSERT_EQ(Config({"--folder", config.file("board")}).status, 0);
     EXPECT_EQ(CliRunner::Cli({"init"}).status, 0);
@@ -124,6 +132,10 @@ TEST_F(CliConfig, ValuesTheSettingsWindowWouldRefuseChangeNothing)
         {"--group", Repeated("あ", 32)},
         {"--group", ""},
         {"--user", "ok", "--port", "70000"},
+        {"--user", "José😀"},       // the settings window refuses what CP932 cannot hold
+        {"--folder", "/srv/böard"},
+        {"--group", "Font"},         // keys of other settings are no groups
+        {"--group", "clientsize"},
     };
     for (const std::vector<std::string>& args : refused) {
         const CliRunner::Result result = Config(args);

@@ -57,6 +57,14 @@ TEST_F(CReceiveDlgTest, ShowsSenderAndZeroPaddedOpeningTime)
     auto window = Open("192.168.0.5", "x");
     EXPECT_EQ(window->SenderLine()->text(), QStringLiteral("FROM : 山田"));
     EXPECT_EQ(window->DateLine()->text(), QStringLiteral("DATE : 2025年03月07日09時05分03秒"));
+
+    // A name is shown as it was sent, never read as markup.
+    Datagram marked;
+    marked.sender = FakePeerMessenger::Peer("192.168.0.6", "PC06", "<b>A&lt;B</b>");
+    CReceiveDlg other(messenger, marked);
+    other.show();
+    EXPECT_EQ(other.SenderLine()->text(), QStringLiteral("FROM : <b>A&lt;B</b>"));
+    EXPECT_EQ(other.SenderLine()->textFormat(), Qt::PlainText);
 }
 
 TEST_F(CReceiveDlgTest, TextIsCoveredUntilRevealedThenSelectableButNotEditable)
