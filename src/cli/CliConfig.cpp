@@ -104,6 +104,8 @@ bool CliConfig::Apply(const CliRequest& request, SettingsStore& store, GroupSett
             return Refuse("cannot make the folder '" + request.folder + "' absolute");
         if (folder.back() != kPathSeparator)
             folder += kPathSeparator;
+        if (!Cp932Codec::RoundTrips(folder))
+            return Refuse("the folder '" + folder + "' holds characters that Shift_JIS (CP932) would change");
         if (!SetText(folder, "folder", settings.messageFolder, sizeof settings.messageFolder))
             return false;
     }

@@ -113,8 +113,15 @@ bool CliNetwork::Broadcast(DatagramKind kind, const std::string& text, const Cli
 int CliNetwork::Send(const CliRequest& request)
 {
     StartApplication();
+    // Line breaks travel as CR LF, as the members' message windows hold them.
+    std::string text;
+    for (size_t i = 0; i < request.text.size(); ++i) {
+        if (request.text[i] == '\n' && (i == 0 || request.text[i - 1] != '\r'))
+            text += '\r';
+        text += request.text[i];
+    }
     const std::string wire = DatagramFormat::Format(Own(), static_cast<int32_t>(DatagramKind::DirectMessage),
-                                                    CliText::ToBoard(request.text, "text", err_));
+                                                    CliText::ToBoard(text, "text", err_));
     if (wire.size() > CBoardSocket::kMaxDatagramSize) {
         return Fail("the message does not fit in one datagram: " + std::to_string(wire.size()) +
                     " bytes with the sender's fields, at most " + std::to_string(CBoardSocket::kMaxDatagramSize));

@@ -33,6 +33,9 @@ std::string CliText::EscapeField(std::string_view utf8)
         case '\n':
             escaped += "\\n";
             break;
+        case '\r':
+            escaped += "\\r";
+            break;
         case '\\':
             escaped += "\\\\";
             break;

@@ -370,6 +370,11 @@ std::string Cp932Codec::FromUtf8(std::string_view utf8)
     return out;
 }
 
+bool Cp932Codec::RoundTrips(std::string_view utf8)
+{
+    return IsRepresentable(utf8) && ToUtf8(FromUtf8(utf8)) == utf8;
+}
+
 bool Cp932Codec::IsRepresentable(std::string_view utf8)
 {
     if (IsAscii(utf8))

@@ -17,6 +17,10 @@ public:
     // True when every character of the UTF-8 text has a CP932 form
     // (so FromUtf8 writes no replacement '?').
     static bool IsRepresentable(std::string_view utf8);
+    // True when the text comes back unchanged from CP932: some characters
+    // (〜 U+301C, − U+2212) have a CP932 form that reads back as another one.
+    // A path must survive exactly.
+    static bool RoundTrips(std::string_view utf8);
 
     // The length of the CP932 character that starts with this byte: 2 for a
     // lead byte of a double-byte character, otherwise 1.

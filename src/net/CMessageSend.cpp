@@ -1,5 +1,7 @@
 #include "net/CMessageSend.h"
 
+#include "core/Cp932Codec.h"
+
 #include "net/CParties.h"
 #include "net/DirectMessageText.h"
 #include "net/PeerMessenger.h"
@@ -19,6 +21,7 @@ constexpr const char* kSendText = "送信";
 constexpr const char* kTooLong = "メッセージが長すぎて送信できません。\n（送信できるのは %d バイトまでです。現在 %d バイト）";
 
 constexpr int kMargin = 10;
+constexpr const char* kUnsendable = "送信できない文字（絵文字など）が含まれています。\n取り除いてから送信して下さい。";
 constexpr double kListShare = 0.4;
 constexpr int kTextBottomGap = 50;
 constexpr int kButtonWidth = 80;
@@ -96,7 +99,13 @@ void CMessageSend::OnOK()
     const std::vector<int> rows = recipients_->SelectedRows();
     if (rows.empty())
         return;
-    const std::string text = DirectMessageText::ToWire(messageText_->toPlainText());
+    const QString typed = messageText_->toPlainText();
+    if (!Cp932Codec::IsRepresentable(typed.toStdString())) {
+        MessageBoxService::Show(this, QString::fromUtf8(kUnsendable), MessageBoxService::Buttons::Ok,
+                                MessageBoxService::Icon::Exclamation);
+        return;
+    }
+    const std::string text = DirectMessageText::ToWire(typed);
     if (!FitsOneDatagram(text))
         return;
     for (int row : rows) {

@@ -22,15 +22,21 @@ ReceiveWindowQueue::~ReceiveWindowQueue()
 
 void ReceiveWindowQueue::Show(const Datagram& received)
 {
-    if (OpenCount() < kMaxOpenWindows)
-        Open(received);
-    else
-        pending_.push_back(received);
+    if (OpenCount() < kMaxOpenWindows) {
+        Open(received, QDateTime());
+    } else if (PendingCount() < kMaxWaiting) {
+        pending_.push_back({received, QDateTime::currentDateTime()});
+    } else {
+        qCWarning(lcNet, "receive window queue full: message from host=%s dropped",
+                  Cp932Codec::ToUtf8(RecordField::Text(received.sender.host)).c_str());
+    }
 }
 
-void ReceiveWindowQueue::Open(const Datagram& received)
+void ReceiveWindowQueue::Open(const Datagram& received, const QDateTime& arrival)
 {
     auto* window = new CReceiveDlg(messenger_, received);
+    if (arrival.isValid())
+        window->SetClock([arrival] { return arrival; });
     open_.push_back(window);
     connect(window, &QDialog::finished, this, [this, window] { OnFinished(window); });
     window->setWindowModality(Qt::ApplicationModal);
@@ -51,8 +57,8 @@ void ReceiveWindowQueue::OnFinished(CReceiveDlg* window)
     window->disconnect(this);
     window->deleteLater();
     if (!pending_.empty()) {
-        Datagram next = std::move(pending_.front());
+        Waiting next = std::move(pending_.front());
         pending_.pop_front();
-        Open(next);
+        Open(next.received, next.arrival);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "net/Datagram.h"
 
+#include <QDateTime>
 #include <QObject>
 
 #include <deque>
@@ -20,6 +21,8 @@ class ReceiveWindowQueue : public QObject
 
 public:
     static constexpr int kMaxOpenWindows = 8;
+    // Beyond this a flood is dropped rather than exhausting memory.
+    static constexpr int kMaxWaiting = 10000;
 
     explicit ReceiveWindowQueue(PeerMessenger& messenger, QObject* parent = nullptr);
     ~ReceiveWindowQueue() override;
@@ -32,10 +35,15 @@ public:
     const std::vector<CReceiveDlg*>& OpenWindows() const { return open_; }
 
 private:
-    void Open(const Datagram& received);
+    void Open(const Datagram& received, const QDateTime& arrival);
     void OnFinished(CReceiveDlg* window);
 
     PeerMessenger& messenger_;
     std::vector<CReceiveDlg*> open_;
-    std::deque<Datagram> pending_;
+    struct Waiting
+    {
+        Datagram received;
+        QDateTime arrival; // shown as the time of receipt when its window opens later
+    };
+    std::deque<Waiting> pending_;
 };

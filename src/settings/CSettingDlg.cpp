@@ -258,10 +258,10 @@ bool CSettingDlg::TakeFromControls()
 }
 
 bool CSettingDlg::CheckText(const QString& text, int fieldSize, const char* tooLong, const char* unusable,
-                            QWidget* field)
+                            QWidget* field, bool exact)
 {
     const std::string utf8 = text.toStdString();
-    if (!Cp932Codec::IsRepresentable(utf8)) {
+    if (exact ? !Cp932Codec::RoundTrips(utf8) : !Cp932Codec::IsRepresentable(utf8)) {
         Refuse(field, Text(unusable));
         return false;
     }
@@ -304,7 +304,7 @@ void CSettingDlg::OnOK()
         messageFolder += kSeparator;
     PutToControls();
     if (!CheckText(messageFolder, GroupSettings::kMessageFolderSize, SettingDlgTexts::kFolderTooLong,
-                   SettingDlgTexts::kFolderUnusable, folderEdit_))
+                   SettingDlgTexts::kFolderUnusable, folderEdit_, true))
         return;
     if (!OfferEmptyBoard())
         return;
@@ -316,8 +316,12 @@ bool CSettingDlg::OfferEmptyBoard()
     const QString boardPath = messageFolder + QString::fromUtf8(CBoardData::kFileName);
     if (QFileInfo::exists(boardPath))
         return true;
+    // A folder that is not there may be a share that is not connected: say
+    // so, or a board would be made on the local disk where nobody looks.
+    const bool folderExists = QFileInfo(messageFolder).isDir();
     const QString question =
-        Text(SettingDlgTexts::kCreateBoard).arg(QString::fromUtf8(CBoardData::kFileName), messageFolder);
+        Text(folderExists ? SettingDlgTexts::kCreateBoard : SettingDlgTexts::kCreateFolderAndBoard)
+            .arg(QString::fromUtf8(CBoardData::kFileName), messageFolder);
     if (MessageBoxService::Show(this, question, MessageBoxService::Buttons::YesNo,
                                 MessageBoxService::Icon::Question) != MessageBoxService::AnswerYes)
         return true;

@@ -14,6 +14,9 @@ inline constexpr const char* kFolderUnusable = "メッセージファイルパ�
 // %1 the board file's name, %2 the folder.
 inline constexpr const char* kCreateBoard =
     "メッセージファイル（%1）がありません。\n%2\nに空のメッセージファイルを作成しますか？";
+inline constexpr const char* kCreateFolderAndBoard =
+    "フォルダがありません。\n%2\nネットワークの共有フォルダにつながっていない可能性があります。\n"
+    "フォルダと空のメッセージファイル（%1）を作成しますか？";
 // %1 the folder or file, %2 the system's reason.
 inline constexpr const char* kCannotCreateFolder = "フォルダを作成できません。\n%1\n%2";
 inline constexpr const char* kCannotCreateBoard = "メッセージファイルを作成できません。\n%1\n%2";

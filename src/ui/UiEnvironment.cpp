@@ -13,6 +13,10 @@ constexpr const char* kDialogFace = "ＭＳ Ｐゴシック";
 constexpr const char* kGothicFaces[] = {"IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP", "VL PGothic",
                                         "Takao Pゴシック", "IPAGothic"};
 
+constexpr const char* kGroupBoxStyle =
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 0px; margin-top: 0.5em; padding-top: 0.5em; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }";
+
 } // namespace
 
 QString UiEnvironment::DialogFaceName() { return QString::fromUtf8(kDialogFace); }
@@ -30,6 +34,10 @@ void UiEnvironment::Install(QApplication& app)
         }
     }
     QApplication::setFont(DialogFont());
+    // Group box captions sit on the frame's top line, as in the dialog
+    // layouts the controls are placed by; Qt's own styles put them above
+    // the frame, where they would push it onto the controls.
+    app.setStyleSheet(QString::fromLatin1(kGroupBoxStyle));
 
     auto* translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -12,6 +12,11 @@ TEST(Cp932Codec, ConvertsAsWindowsDoesBothWays)
     EXPECT_EQ(Cp932Codec::ToUtf8(cp932), "①㈱～髙﨑ソ表ｱ\\~");
     EXPECT_EQ(Cp932Codec::FromUtf8("①㈱～髙﨑ソ表ｱ\\~"), cp932);
     EXPECT_EQ(Cp932Codec::FromUtf8("〜"), "\x81\x60") << "WAVE DASH goes to the full-width tilde";
+    // Representable, but a path with it would name another folder afterwards.
+    EXPECT_TRUE(Cp932Codec::IsRepresentable("/srv/a〜b"));
+    EXPECT_FALSE(Cp932Codec::RoundTrips("/srv/a〜b"));
+    EXPECT_TRUE(Cp932Codec::RoundTrips("/srv/掲示板～①ソ/"));
+    EXPECT_FALSE(Cp932Codec::RoundTrips("/srv/é"));
     EXPECT_EQ(Cp932Codec::ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
 }
 

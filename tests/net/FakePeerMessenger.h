@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/Cp932Codec.h"
 #include "net/DatagramFormat.h"
 #include "net/PeerMessenger.h"
+#include "net/TestPeer.h"
 
 #include <string>
 #include <vector>
@@ -16,16 +16,6 @@ public:
         DatagramKind kind;
         std::string text, target, fallbackAddress;
     };
-
-    // user: UTF-8, held as CP932.
-    static PeerRecord Peer(const std::string& address, const std::string& host, const std::string& user)
-    {
-        PeerRecord record;
-        PeerRecord::SetField(record.address, address);
-        PeerRecord::SetField(record.host, host);
-        PeerRecord::SetField(record.user, Cp932Codec::FromUtf8(user));
-        return record;
-    }
 
     FakePeerMessenger() { table_.Add(own_); }
 

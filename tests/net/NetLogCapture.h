@@ -1,48 +1,39 @@
 #pragma once
 
 #include <QLoggingCategory>
-#include <QString>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-// Collects the lines logged on "quorlboard.net" while it lives.
+// Collects the lines logged on "quorlboard.net" while it lives (one at a time).
 class NetLogCapture
 {
 public:
     NetLogCapture()
     {
-        instance_ = this;
+        lines_.clear();
         QLoggingCategory::setFilterRules(QStringLiteral("quorlboard.net.info=true"));
-        previous_ = qInstallMessageHandler(&NetLogCapture::Handle);
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& message) {
+            if (context.category != nullptr && std::strcmp(context.category, "quorlboard.net") == 0)
+                lines_.push_back(message.toStdString());
+        });
     }
     ~NetLogCapture()
     {
-        qInstallMessageHandler(previous_);
+        qInstallMessageHandler(nullptr);
         QLoggingCategory::setFilterRules(QString());
-        instance_ = nullptr;
     }
-    NetLogCapture(const NetLogCapture&) = delete;
-    NetLogCapture& operator=(const NetLogCapture&) = delete;
 
     const std::vector<std::string>& Lines() const { return lines_; }
-    bool Has(const std::string& line) const { return std::find(lines_.begin(), lines_.end(), line) != lines_.end(); }
-    bool HasPrefix(const std::string& prefix) const
+    bool Has(const std::string& line, bool prefixOnly = false) const
     {
-        return std::any_of(lines_.begin(), lines_.end(),
-                           [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+        return std::any_of(lines_.begin(), lines_.end(), [&](const std::string& logged) {
+            return prefixOnly ? logged.rfind(line, 0) == 0 : logged == line;
+        });
     }
 
 private:
-    static void Handle(QtMsgType, const QMessageLogContext& context, const QString& message)
-    {
-        if (instance_ != nullptr && context.category != nullptr && std::strcmp(context.category, "quorlboard.net") == 0)
-            instance_->lines_.push_back(message.toStdString());
-    }
-
-    inline static NetLogCapture* instance_ = nullptr;
-    QtMessageHandler previous_ = nullptr;
-    std::vector<std::string> lines_;
+    inline static std::vector<std::string> lines_;
 };

@@ -11,21 +11,13 @@
 
 namespace {
 
-Datagram Numbered(int n)
-{
-    Datagram datagram;
-    datagram.kind = static_cast<int32_t>(DatagramKind::DirectMessage);
-    datagram.sender = FakePeerMessenger::Peer("192.168.0.5", "PC05", "Zuri");
-    datagram.text = std::to_string(n);
-    return datagram;
-}
-
 TEST(ReceiveWindowQueue, FloodWaitsInOrderAndNoneIsLost)
 {
     FakePeerMessenger messenger;
     ReceiveWindowQueue queue(messenger);
     for (int n = 0; n < 20; ++n)
-        queue.Show(Numbered(n));
+        queue.Show({static_cast<int32_t>(DatagramKind::DirectMessage), Peer("192.168.0.5", "PC05", "Z"),
+                    std::to_string(n)});
     EXPECT_EQ(queue.OpenCount(), 8);
     EXPECT_EQ(queue.PendingCount(), 12);
 

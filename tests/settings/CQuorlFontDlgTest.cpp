@@ -13,15 +13,6 @@
 
 namespace {
 
-// Distinct everywhere, so that a colour given to the wrong row shows.
-PriorityColors PresetColors()
-{
-    PriorityColors colors;
-    const uint32_t values[PriorityColors::kCount] = {0x0000FF, 0xFFFFFF, 0xFF0000, 0xE0FFFF, 0x000000, 0xC0C0C0};
-    std::memcpy(colors.colors, values, sizeof values);
-    return colors;
-}
-
 template <typename T> bool Same(const T& a, const T& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 class CQuorlFontDlgTest : public ::testing::Test
@@ -34,10 +25,7 @@ protected:
         CQuorlFontDlg::SetColorChooser({});
     }
 
-    template <typename Widget = QLineEdit> Widget* Control(const QString& name)
-    {
-        return dialog.findChild<Widget*>(name);
-    }
+    template <typename W = QLineEdit> W* Control(const QString& name) { return dialog.findChild<W*>(name); }
     QLineEdit* Preview(int row) { return Control(QStringLiteral("preview%1").arg(row)); }
     CColorButton* Button(int index) { return Control<CColorButton>(QStringLiteral("color%1").arg(index)); }
     void Press(const char* name) { Control<QPushButton>(QString::fromLatin1(name))->click(); }
@@ -49,11 +37,12 @@ protected:
     }
 
     const FontDescription preset = BoardFont::Default();
-    const PriorityColors presetColors = PresetColors();
+    // Distinct everywhere, so that a colour given to the wrong row shows.
+    const PriorityColors presetColors{{0x0000FF, 0xFFFFFF, 0xFF0000, 0xE0FFFF, 0x000000, 0xC0C0C0}};
     CQuorlFontDlg dialog{preset, presetColors};
 };
 
-TEST_F(CQuorlFontDlgTest, OpensShowingTheFontAndEachRowInItsColours)
+TEST_F(CQuorlFontDlgTest, OpensShowingEachRowInItsColoursAndTheColourChooserStartsFromBlack)
 {
     EXPECT_EQ(SizeText(), QStringLiteral("11"));
     EXPECT_EQ(Control(QStringLiteral("faceName"))->text(), QStringLiteral("ＭＳ Ｐゴシック"));
@@ -66,26 +55,49 @@ TEST_F(CQuorlFontDlgTest, OpensShowingTheFontAndEachRowInItsColours)
         EXPECT_EQ(Button(2 * row)->Color(), presetColors.colors[2 * row]);
         EXPECT_EQ(Button(2 * row + 1)->Color(), presetColors.colors[2 * row + 1]);
     }
+
+    std::vector<QColor> starts;
+    CQuorlFontDlg::SetColorChooser([&](QWidget*, const QColor& start) -> std::optional<QColor> {
+        starts.push_back(start);
+        return starts.size() == 1 ? std::nullopt : std::optional(QColor(0, 255, 0));
+    });
+    Button(0)->click(); // red, cancelled
+    EXPECT_TRUE(Same(dialog.colors, presetColors));
+    Button(1)->click(); // urgent background
+    EXPECT_EQ(starts, (std::vector<QColor>{Qt::black, Qt::black}));
+    EXPECT_EQ(Button(1)->Color(), 0x00FF00u);
+    ExpectRowColors(0, presetColors.colors[0], 0x00FF00);
+    for (int row = 1; row < CQuorlFontDlg::kRows; ++row)
+        ExpectRowColors(row, presetColors.colors[2 * row], presetColors.colors[2 * row + 1]);
+
     Press("ok");
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(Same(dialog.font, preset));
-    EXPECT_TRUE(Same(dialog.colors, presetColors));
+    PriorityColors expected = presetColors;
+    expected.colors[1] = 0x00FF00;
+    EXPECT_TRUE(Same(dialog.colors, expected));
 }
 
 TEST_F(CQuorlFontDlgTest, ChosenFontKeepsTenthsOfAPointAndShowsWholePoints)
 {
-    QFont initial;
+    std::vector<QFont> starts;
     CQuorlFontDlg::SetFontChooser([&](QWidget*, const QFont& start) -> std::optional<QFont> {
-        initial = start;
+        starts.push_back(start);
+        if (starts.size() == 1)
+            return std::nullopt;
         QFont chosen(QStringLiteral("IPAGothic"));
         chosen.setPointSizeF(10.5);
         chosen.setBold(true);
         return chosen;
     });
-    Press("change");
+    Press("change"); // cancelled
+    EXPECT_TRUE(Same(dialog.font, preset));
+    EXPECT_EQ(SizeText(), QStringLiteral("11"));
 
-    EXPECT_DOUBLE_EQ(initial.pointSizeF(), 11.0);
-    EXPECT_NE(initial.family(), QStringLiteral("ＭＳ Ｐゴシック")) << "starts from the face really drawn";
+    Press("change");
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_DOUBLE_EQ(starts[1].pointSizeF(), 11.0);
+    EXPECT_NE(starts[1].family(), QStringLiteral("ＭＳ Ｐゴシック")) << "starts from the face really drawn";
     EXPECT_EQ(dialog.font.height, 105);
     EXPECT_EQ(dialog.font.weight, 700);
     EXPECT_STREQ(dialog.font.faceName, "IPAGothic");
@@ -94,39 +106,6 @@ TEST_F(CQuorlFontDlgTest, ChosenFontKeepsTenthsOfAPointAndShowsWholePoints)
         EXPECT_DOUBLE_EQ(Preview(row)->font().pointSizeF(), 10.5);
         EXPECT_TRUE(Preview(row)->font().bold());
     }
-}
-
-TEST_F(CQuorlFontDlgTest, CancelledFontChooserLeavesTheFontAsItWas)
-{
-    CQuorlFontDlg::SetFontChooser([](QWidget*, const QFont&) -> std::optional<QFont> { return std::nullopt; });
-    Press("change");
-    Press("ok");
-    EXPECT_TRUE(Same(dialog.font, preset));
-    EXPECT_EQ(SizeText(), QStringLiteral("11"));
-}
-
-TEST_F(CQuorlFontDlgTest, ColourChooserStartsFromBlackAndColoursOnlyItsRow)
-{
-    std::vector<QColor> starts;
-    std::vector<std::optional<QColor>> answers = {std::nullopt, QColor(0, 255, 0)};
-    CQuorlFontDlg::SetColorChooser([&](QWidget*, const QColor& start) {
-        starts.push_back(start);
-        const std::optional<QColor> answer = answers.front();
-        answers.erase(answers.begin());
-        return answer;
-    });
-    Button(0)->click(); // red, cancelled
-    EXPECT_TRUE(Same(dialog.colors, presetColors));
-    Button(1)->click(); // urgent background
-    EXPECT_EQ(starts, (std::vector<QColor>{Qt::black, Qt::black}));
-
-    EXPECT_EQ(dialog.colors.colors[1], 0x00FF00u);
-    EXPECT_EQ(Button(1)->Color(), 0x00FF00u);
-    ExpectRowColors(0, presetColors.colors[0], 0x00FF00);
-    for (int row = 1; row < CQuorlFontDlg::kRows; ++row)
-        ExpectRowColors(row, presetColors.colors[2 * row], presetColors.colors[2 * row + 1]);
-    Press("cancel");
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
 } // namespace

@@ -20,7 +20,7 @@
 
 namespace {
 
-using Request = MessageBoxService::Request;
+using namespace SettingDlgTexts;
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -51,7 +51,7 @@ protected:
     CSettingDlgTest()
     {
         TempDir::Write(board.file(CBoardData::kFileName), "<?xml version=\"1.0\"?>\n<root/>\n");
-        MessageBoxService::SetResponder([this](const Request& request) {
+        MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
             boxes.push_back(request);
             return request.buttons == MessageBoxService::Buttons::YesNo ? answer : MessageBoxService::AnswerOk;
         });
@@ -63,7 +63,7 @@ protected:
     }
 
     // A shown window preset as the caller does, over a board that exists.
-    CSettingDlg& Open(SettingsStore& over, const char* group = "グループ１")
+    void Open(SettingsStore& over, const char* group = "グループ１")
     {
         dialog = std::make_unique<CSettingDlg>(over);
         dialog->messageFolder = folder;
@@ -73,9 +73,8 @@ protected:
         dialog->portNumber = 2345;
         dialog->show();
         boxes.clear();
-        return *dialog;
     }
-    CSettingDlg& Open() { return Open(store); }
+    void Open() { Open(store); }
     QWidget* Control(const char* name) { return dialog->findChild<QWidget*>(QString::fromLatin1(name)); }
     QLineEdit* Field(const char* name) { return qobject_cast<QLineEdit*>(Control(name)); }
     void Type(const char* field, const QString& text) { Field(field)->setText(text); }
@@ -90,78 +89,18 @@ protected:
     MemorySettingsBackend backend;
     SettingsStore store{backend};
     std::unique_ptr<CSettingDlg> dialog;
-    std::vector<Request> boxes;
+    std::vector<MessageBoxService::Request> boxes;
     MessageBoxService::Answer answer = MessageBoxService::AnswerNo;
 };
 
-TEST_F(CSettingDlgTest, OkWithoutChangeReturnsThePresets)
-{
-    GroupSettings stored;
-    std::strcpy(stored.groupName, Cp932Codec::FromUtf8("グループ１").c_str());
-    store.WriteGroupSettings(stored);
-    CSettingDlg& dlg = Open();
-    ASSERT_TRUE(PressOk());
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(dlg.messageFolder, folder);
-    EXPECT_EQ(dlg.userName, Text("山田"));
-    EXPECT_EQ(dlg.groupName, Text("グループ１"));
-    EXPECT_EQ(dlg.popupOnReceipt, 1);
-    EXPECT_EQ(dlg.portNumber, 2345);
-}
-
-TEST_F(CSettingDlgTest, PortIsAWholeNumberAtTheStartWithinItsRange)
-{
-    struct Case
-    {
-        const char* typed;
-        int port;              // when accepted
-        const char* refusal;   // null when accepted
-    };
-    for (const Case& c : {Case{"1500", 1500}, Case{"60000", 60000}, Case{"2000abc", 2000}, Case{"  +1600 9", 1600},
-                          Case{"1499", 0, SettingDlgTexts::kPortOutOfRange},
-                          Case{"60001", 0, SettingDlgTexts::kPortOutOfRange},
-                          Case{"99999999999999999999", 0, SettingDlgTexts::kPortOutOfRange},
-                          Case{"", 0, SettingDlgTexts::kPortNotNumber}, Case{"abc", 0, SettingDlgTexts::kPortNotNumber},
-                          Case{"-", 0, SettingDlgTexts::kPortNotNumber}}) {
-        CSettingDlg& dlg = Open();
-        Type("portNumber", QString::fromLatin1(c.typed));
-        Field("userName")->setFocus();
-        const bool accepted = PressOk();
-        EXPECT_EQ(accepted, c.refusal == nullptr) << c.typed;
-        if (c.refusal == nullptr) {
-            EXPECT_EQ(dlg.portNumber, c.port) << c.typed;
-            continue;
-        }
-        ASSERT_EQ(boxes.size(), 1u) << c.typed;
-        EXPECT_EQ(boxes[0].text, Text(c.refusal));
-        EXPECT_EQ(boxes[0].icon, MessageBoxService::Icon::Exclamation);
-        EXPECT_EQ(dlg.focusWidget(), Field("portNumber")) << c.typed;
-    }
-}
-
-TEST_F(CSettingDlgTest, FolderMustBeGivenAndEndsInASeparator)
-{
-    CSettingDlg& dlg = Open();
-    Type("messageFolder", QString());
-    EXPECT_FALSE(PressOk());
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, Text("メッセージファイルのパスを設定して下さい"));
-    EXPECT_EQ(boxes[0].caption, MessageBoxService::ApplicationName());
-
-    Type("messageFolder", QString::fromStdString(board.path()));
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(dlg.messageFolder, folder);
-    EXPECT_EQ(Field("messageFolder")->text(), folder);
-}
-
-TEST_F(CSettingDlgTest, ChosenFolderEndsInASeparatorAndKeepsWhatWasTyped)
+TEST_F(CSettingDlgTest, ChosenFolderEndsInASeparatorAndOkKeepsTheRest)
 {
     QStringList answers = {QString(), QString::fromStdString(board.path())};
     CSettingDlg::SetFolderBrowser([&](QWidget*, const QString& title) {
         EXPECT_EQ(title, Text("メッセージファイルフォルダ選択"));
         return answers.takeFirst();
     });
-    CSettingDlg& dlg = Open();
+    Open();
     Type("messageFolder", QStringLiteral("/typed"));
     Type("userName", Text("新しい名前"));
     auto* select = qobject_cast<QPushButton*>(Control("select"));
@@ -170,8 +109,61 @@ TEST_F(CSettingDlgTest, ChosenFolderEndsInASeparatorAndKeepsWhatWasTyped)
     select->click();
     EXPECT_EQ(Field("messageFolder")->text(), folder);
     EXPECT_EQ(Field("userName")->text(), Text("新しい名前"));
+
     ASSERT_TRUE(PressOk());
-    EXPECT_EQ(dlg.userName, Text("新しい名前"));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(QStringList({dialog->messageFolder, dialog->userName, dialog->groupName}),
+              QStringList({folder, Text("新しい名前"), Text("グループ１")}));
+    EXPECT_EQ(dialog->popupOnReceipt, 1);
+    EXPECT_EQ(dialog->portNumber, 2345);
+}
+
+TEST_F(CSettingDlgTest, ValuesThatDoNotFitTheRecordAreRefusedOnTheirField)
+{
+    const auto folderOf = [&](int bytes) { return folder + QString(bytes - 1 - folder.size(), u'd'); };
+    struct Case
+    {
+        const char* field;
+        QString typed;
+        const char* refusal; // null when accepted
+        int port = 2345;
+    };
+    const Case cases[] = {
+        {"portNumber", "1500", nullptr, 1500}, {"portNumber", "60000", nullptr, 60000},
+        {"portNumber", "2000abc", nullptr, 2000}, {"portNumber", "  +1600 9", nullptr, 1600},
+        {"portNumber", "1499", kPortOutOfRange}, {"portNumber", "60001", kPortOutOfRange},
+        {"portNumber", "99999999999999999999", kPortOutOfRange}, {"portNumber", "", kPortNotNumber},
+        {"portNumber", "abc", kPortNotNumber}, {"portNumber", "-", kPortNotNumber},
+        {"userName", QString(31, u'名') + u'a', nullptr}, {"userName", QString(32, u'名'), kUserNameTooLong},
+        {"userName", Text("山田😀"), kUserNameUnusable}, {"groupName", QString(64, u'g'), kGroupNameTooLong},
+        {"messageFolder", "", kFolderEmpty}, {"messageFolder", folderOf(259), nullptr},
+        {"messageFolder", folderOf(260), kFolderTooLong}, {"messageFolder", folder + Text("é"), kFolderUnusable},
+        {"messageFolder", folder + Text("a〜b"), kFolderUnusable}, // would come back as a different path
+    };
+    for (const Case& c : cases) {
+        Open();
+        if (auto* combo = qobject_cast<QComboBox*>(Control(c.field)))
+            combo->setEditText(c.typed);
+        else
+            Type(c.field, c.typed);
+        Control("ok")->setFocus();
+        const std::string label = std::string(c.field) + " " + c.typed.toStdString();
+        EXPECT_EQ(PressOk(), c.refusal == nullptr) << label;
+        if (c.refusal == nullptr) {
+            EXPECT_EQ(dialog->portNumber, c.port) << label;
+            // A typed folder gets one separator at the end, never a second.
+            EXPECT_TRUE(dialog->messageFolder.endsWith(u'/') && !dialog->messageFolder.endsWith(QStringLiteral("//")))
+                << label;
+            continue;
+        }
+        ASSERT_EQ(boxes.size(), 1u) << label;
+        EXPECT_EQ(boxes[0].text, Text(c.refusal)) << label;
+        EXPECT_EQ(boxes[0].icon, MessageBoxService::Icon::Exclamation) << label;
+        EXPECT_EQ(boxes[0].caption, MessageBoxService::ApplicationName()) << label;
+        if (Control(c.field)->isVisible()) {
+            EXPECT_EQ(dialog->focusWidget(), Control(c.field)) << label;
+        }
+    }
 }
 
 TEST_F(CSettingDlgTest, GroupListHoldsEverySubKeyAndKeepsTheGroup)
@@ -183,7 +175,7 @@ TEST_F(CSettingDlgTest, GroupListHoldsEverySubKeyAndKeepsTheGroup)
     for (const auto& [preset, shown] : std::vector<std::pair<const char*, const char*>>{
              {"営業部", "営業部"}, {"営業", "営業部２"}, {"color", "Color"}, {"新グループ", "新グループ"}}) {
         listing.calls = 0;
-        CSettingDlg& dlg = Open(listed, preset);
+        Open(listed, preset);
         auto* combo = qobject_cast<QComboBox*>(Control("groupName"));
         EXPECT_FALSE(combo->isVisible());
         ASSERT_EQ(combo->count(), 4);
@@ -191,40 +183,7 @@ TEST_F(CSettingDlgTest, GroupListHoldsEverySubKeyAndKeepsTheGroup)
         EXPECT_EQ(combo->itemText(2), Text("営業部"));
         EXPECT_EQ(listing.calls, 6);
         ASSERT_TRUE(PressOk()) << preset;
-        EXPECT_EQ(dlg.groupName, Text(shown)) << preset;
-    }
-}
-
-TEST_F(CSettingDlgTest, TextsThatDoNotFitTheRecordAreRefused)
-{
-    const auto folderOf = [&](int bytes) { return folder + QString(bytes - 1 - folder.size(), u'd'); };
-    struct Case
-    {
-        const char* field;
-        QString typed;
-        const char* refusal; // null when accepted
-    };
-    for (const Case& c : {Case{"userName", QString(31, u'名') + u'a', nullptr},
-                          Case{"userName", QString(32, u'名'), SettingDlgTexts::kUserNameTooLong},
-                          Case{"userName", Text("山田😀"), SettingDlgTexts::kUserNameUnusable},
-                          Case{"groupName", QString(64, u'g'), SettingDlgTexts::kGroupNameTooLong},
-                          Case{"messageFolder", folderOf(259), nullptr},
-                          Case{"messageFolder", folderOf(260), SettingDlgTexts::kFolderTooLong},
-                          Case{"messageFolder", folder + Text("é"), SettingDlgTexts::kFolderUnusable}}) {
-        Open();
-        if (auto* combo = qobject_cast<QComboBox*>(Control(c.field)))
-            combo->setEditText(c.typed);
-        else
-            Type(c.field, c.typed);
-        const std::string label = std::string(c.field) + " " + c.typed.toStdString();
-        EXPECT_EQ(PressOk(), c.refusal == nullptr) << label;
-        if (c.refusal != nullptr) {
-            ASSERT_FALSE(boxes.empty()) << label;
-            EXPECT_EQ(boxes[0].text, Text(c.refusal)) << label;
-            if (Control(c.field)->isVisible()) {
-                EXPECT_EQ(dialog->focusWidget(), Control(c.field)) << label;
-            }
-        }
+        EXPECT_EQ(dialog->groupName, Text(shown)) << preset;
     }
 }
 
@@ -237,7 +196,17 @@ TEST_F(CSettingDlgTest, MissingBoardIsCreatedOnlyWhenTheUserAgrees)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].buttons, MessageBoxService::Buttons::YesNo);
     EXPECT_TRUE(boxes[0].text.contains(QString::fromStdString(declined + "/")));
+    // A folder that is not there may be a share that is not connected.
+    EXPECT_TRUE(boxes[0].text.startsWith(Text("フォルダがありません。")));
     EXPECT_FALSE(std::filesystem::exists(declined));
+
+    // An existing folder without a board is only asked about the board.
+    std::filesystem::create_directory(board.path() + "/empty");
+    Open();
+    Type("messageFolder", QString::fromStdString(board.path() + "/empty"));
+    ASSERT_TRUE(PressOk());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.startsWith(Text("メッセージファイル（BoardData.xml）がありません。")));
 
     answer = MessageBoxService::AnswerYes;
     TempDir::Write(board.file("plain"), "not a folder");
@@ -256,17 +225,15 @@ TEST_F(CSettingDlgTest, MissingBoardIsCreatedOnlyWhenTheUserAgrees)
     EXPECT_TRUE(messages.empty());
 }
 
-TEST(CSettingDlgRecord, CopiesCp932FieldsBothWaysAndCutsAtACharacterBoundary)
+TEST_F(CSettingDlgTest, RecordFieldsAreCopiedBothWaysInCp932AndCutAtACharacterBoundary)
 {
-    MemorySettingsBackend backend;
-    SettingsStore store(backend);
-    CSettingDlg dlg(store);
     GroupSettings in;
     std::strcpy(in.userName, Cp932Codec::FromUtf8("表示名").c_str()); // 0x5C as a second byte
     std::strcpy(in.groupName, Cp932Codec::FromUtf8("グループ１").c_str());
     std::strcpy(in.messageFolder, Cp932Codec::FromUtf8("/srv/掲示板/").c_str());
     in.portNumber = 1600;
     in.popupOnReceipt = 1;
+    CSettingDlg dlg(store);
     dlg.SetFrom(in);
     EXPECT_EQ(dlg.userName, Text("表示名"));
 

@@ -28,9 +28,7 @@ TEST(BoardFont, BecomesAPointSizeFontWithItsAttributes)
     EXPECT_EQ(font.family(), QStringLiteral("ＭＳ 明朝"));
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 10.5);
     EXPECT_EQ(font.weight(), QFont::Bold);
-    EXPECT_TRUE(font.italic());
-    EXPECT_TRUE(font.underline());
-    EXPECT_FALSE(font.strikeOut());
+    EXPECT_TRUE(font.italic() && font.underline() && !font.strikeOut());
 
     // A negative height means the same size; weight 0 lets the system choose.
     const QFont negative = BoardFont::ToFont(Description("IPAGothic", -90, 0));
@@ -49,29 +47,16 @@ TEST(BoardFont, RoundTripsInTenthsAndCutsLongFacesWhole)
     EXPECT_STREQ(back.faceName, "IPAPGothic");
     EXPECT_EQ(back.height, 125);
     EXPECT_EQ(back.weight, 300);
-    EXPECT_EQ(back.italic, 0);
-    EXPECT_EQ(back.underline, 0);
+    EXPECT_EQ(back.italic + back.underline, 0);
     EXPECT_EQ(back.strikeOut, 1);
     EXPECT_EQ(back.charSet, BoardFont::kShiftJisCharSet);
 
     QFont font(QStringLiteral("IPAGothic"));
     font.setPointSizeF(10.46);
     EXPECT_EQ(BoardFont::FromFont(font).height, 105);
-
     // 16 double-byte characters are 32 bytes: one too many for the field.
     font.setFamily(QString(16, u'字'));
-    const FontDescription cut = BoardFont::FromFont(font);
-    EXPECT_EQ(std::string(cut.faceName), Cp932Codec::FromUtf8(QString(15, u'字').toStdString()));
-}
-
-TEST(BoardFont, DefaultIsTheDialogFaceAtElevenPoints)
-{
-    const FontDescription font = BoardFont::Default();
-    EXPECT_EQ(std::string(font.faceName), Cp932Codec::FromUtf8("ＭＳ Ｐゴシック"));
-    EXPECT_EQ(font.height, 110);
-    EXPECT_EQ(font.weight, 400);
-    EXPECT_EQ(font.charSet, BoardFont::kShiftJisCharSet);
-    EXPECT_DOUBLE_EQ(BoardFont::ToFont(font).pointSizeF(), 11.0);
+    EXPECT_EQ(std::string(BoardFont::FromFont(font).faceName), Cp932Codec::FromUtf8(QString(15, u'字').toStdString()));
 }
 
 } // namespace

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "core/Cp932Codec.h"
+#include "net/PeerRecord.h"
+
+#include <string>
+
+// A member record from UTF-8 text, held as CP932 as on the wire.
+inline PeerRecord Peer(const std::string& address, const std::string& host, const std::string& user)
+{
+    PeerRecord record;
+    PeerRecord::SetField(record.address, address);
+    PeerRecord::SetField(record.host, Cp932Codec::FromUtf8(host));
+    PeerRecord::SetField(record.user, Cp932Codec::FromUtf8(user));
+    return record;
+}
