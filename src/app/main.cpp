@@ -12,6 +12,8 @@
 #include <QSessionManager>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -22,6 +24,23 @@ constexpr int kExitUsage = 2;
 
 int main(int argc, char* argv[])
 {
+    // Answered before Qt looks for a display, so they work anywhere.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(CommandLine::Usage().toLocal8Bit().constData(), stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("%s %s\n", qPrintable(ProductInfo::Title()), QUORLBOARD_VERSION);
+            return 0;
+        }
+    }
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
+        std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        std::fputs("quorlboard: 画面に接続できません (DISPLAY が設定されていません)\n", stderr);
+        return kExitFailure;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(ProductInfo::Title());
     QApplication::setApplicationVersion(QStringLiteral(QUORLBOARD_VERSION));
@@ -29,14 +48,6 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     const CommandLine line = CommandLine::Parse(QApplication::arguments().mid(1));
-    if (line.help) {
-        std::fputs(CommandLine::Usage().toLocal8Bit().constData(), stdout);
-        return 0;
-    }
-    if (line.version) {
-        std::printf("%s %s\n", qPrintable(ProductInfo::Title()), QUORLBOARD_VERSION);
-        return 0;
-    }
     if (!line.error.isEmpty()) {
         std::fprintf(stderr, "quorlboard: ポート番号として使えません: %s\n%s", qPrintable(line.error),
                      qPrintable(CommandLine::Usage()));

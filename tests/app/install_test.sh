@@ -16,4 +16,9 @@ for entry in usr/share/applications/quorlboard.desktop etc/xdg/autostart/quorlbo
   grep -q '^Icon=quorlboard$' "$stage/$entry" || { echo "FAIL: $entry has no icon"; exit 1; }
 done
 [ -x "$stage/usr/bin/quorlboard" ] || { echo "FAIL: not executable"; exit 1; }
+# --version and --help answer without a display, as in a terminal over ssh.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/usr/bin/quorlboard" --version | grep -q '^QuorlBoard ' ||
+  { echo "FAIL: --version"; exit 1; }
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/usr/bin/quorlboard" --help | grep -q -- '--version' ||
+  { echo "FAIL: --help"; exit 1; }
 echo PASS
