@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Three hosts on one bridge, each in its own network namespace with its own
 # host name: the program on pcA, the command-line tool on pcB and pcC.
-# Discovery, a direct message, board changes from another host and from the
+# Discovery, direct messages both ways (the reply typed into the program's
+# windows), board changes from another host and from the
 # own host, Goodbye at exit, and the busy-port message. Needs root.
 #   multihost_test.sh QUORLBOARD QUORLBOARD_CLI
 set -uo pipefail
@@ -68,6 +69,18 @@ for h in "${hosts[@]}"; do
   { echo "127.0.0.1 localhost"; for o in "${hosts[@]}"; do echo "${addr[$o]} $o"; done; } >"/etc/netns/$n/hosts"
 done
 
+# The program on pcA runs on a virtual display, so that it can be used as a
+# member would: a reply typed into its windows.
+platform=offscreen
+if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
+  exec 3<> "$work/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$work/display")"
+  platform=xcb
+fi
+
 export XDG_RUNTIME_DIR=$work/runtime ASAN_OPTIONS=detect_leaks=0
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 for h in "${hosts[@]}"; do
@@ -84,7 +97,7 @@ for h in pcB pcC; do
 done
 for _ in $(seq 100); do listening pcB && listening pcC && break; sleep 0.1; done
 
-QUORLBOARD_CONFIG_DIR=$work/pcA/config QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="quorlboard.*=true" \
+QUORLBOARD_CONFIG_DIR=$work/pcA/config QT_QPA_PLATFORM=$platform QT_LOGGING_RULES="quorlboard.*=true" \
   start_on pcA "$app" >"$work/pcA-app.log" 2>&1 &
 app_pid=$!
 pids+=($app_pid)
@@ -101,6 +114,29 @@ wait_for "$work/pcA-app.log" "size=3" 5 || fail "member table is not 3"
 QUORLBOARD_CONFIG_DIR=$work/pcB/config on pcB "$cli" send pcA "会議は 10:30 から" >/dev/null 2>&1 || fail "send"
 wait_for "$work/pcA-app.log" "received kind=5 address=${addr[pcB]} host=pcB user=user-pcB" 10 || fail "no direct message"
 wait_for "$work/pcA-app.log" "receive window opened host=pcB" 10 || fail "no receive window"
+
+# The member on pcA reveals it and replies; pcB receives the answer.
+if [ "$platform" = xcb ]; then
+  click() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
+  window_geometry() { # title: sets X Y WIDTH HEIGHT of the window with that title
+    local id=""
+    for _ in $(seq 50); do
+      id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
+      [ -n "$id" ] && break
+      sleep 0.2
+    done
+    [ -n "$id" ] || return 1
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+  }
+  window_geometry "受信" || fail "no receive window on the display"
+  click $((X + WIDTH / 2)) $((Y + 100 + (HEIGHT - 150) / 2)) # "メッセージが届きました"
+  click $((X + WIDTH / 2 + 60)) $((Y + HEIGHT - 25))          # "返信"
+  window_geometry "送信" || fail "no send window after the reply button"
+  click $((X + WIDTH / 2)) $((Y + HEIGHT * 4 / 10 + 20))      # the message text
+  xdotool type --delay 20 "reply 10:30"
+  click $((X + WIDTH / 2)) $((Y + HEIGHT - 25))               # "送信"
+  wait_for "$work/pcB-listen.log" "^5	$a	pcA	user-pcA	reply 10:30$" 20 || fail "pcB did not get pcA's reply"
+fi
 
 # A board change posted on pcC starts the alert on pcA.
 echo "本文" | QUORLBOARD_CONFIG_DIR=$work/pcC/config on pcC "$cli" post --title "お知らせ" --announce >/dev/null 2>&1 ||
