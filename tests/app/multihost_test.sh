@@ -53,6 +53,7 @@ start_on() { # the same in the background; $! is then the program itself
   exec ip netns exec "${ns[$h]}" unshare --uts sh -c 'hostname "$0"; exec "$@"' "$h" "$@"
 }
 
+unshare --uts true 2>/dev/null || { echo "SKIP: cannot give processes their own host names"; exit 77; }
 ip netns add "$br" || { echo "SKIP: cannot create network namespaces"; exit 77; }
 ip -n "$br" link add br0 type bridge && ip -n "$br" link set br0 up || fail "bridge"
 for h in "${hosts[@]}"; do
