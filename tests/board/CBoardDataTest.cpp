@@ -6,30 +6,25 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <sys/resource.h>
 #include <csignal>
+#include <filesystem>
+#include <functional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
 
+using Texts = std::vector<std::string>;
 constexpr const char* kUtf8Declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
 BoardMessage MakeMessage(const std::string& title, const std::string& contents, int priority = 2,
                          const std::string& date = "20021105093015", const std::string& host = "pc01")
 {
-    BoardMessage message;
-    message.title = title;
-    message.name = "user01";
-    message.contents = contents;
-    message.priority = priority;
-    message.attach = 0;
-    message.date = date;
-    message.hostname = host;
-    return message;
+    return BoardMessage{0, title, "user01", contents, priority, 0, date, host};
 }
 
 class BoardStore : public ::testing::Test
@@ -49,12 +44,20 @@ protected:
         EXPECT_EQ(store.AddMessage(message), 0);
         return message.number;
     }
-    std::vector<std::string> FolderEntries() const
+    // A number no message carries leaves the record, and its title "unread", as it was.
+    BoardMessage Read(int32_t number)
     {
-        std::vector<std::string> names;
+        BoardMessage message;
+        message.number = number;
+        message.title = "unread";
+        EXPECT_EQ(store.ReadMessage(message), 0);
+        return message;
+    }
+    Texts FolderEntries() const
+    {
+        Texts names;
         for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
             names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
         return names;
     }
 
@@ -66,108 +69,89 @@ protected:
 
 // ---------------------------------------------------------------- file layout
 
-TEST_F(BoardStore, NewMessagesAreWrittenWithLineFeedsAndAttributesInOrder)
+TEST_F(BoardStore, AddUpdateAndDeleteWriteTheFileByteForByte)
 {
+    const std::string root = std::string(kUtf8Declaration) + "<root number=\"";
+    const std::string tag = "<message date=\"20021105093015\" hostname=\"pc01\" priority=\"";
+    const std::string title = "<title>a &amp; b &lt;c&gt; \"q\" 'x'</title>";
     WriteBoard(std::string(kUtf8Declaration) + "<root/>\n");
     EXPECT_EQ(Add(MakeMessage("a & b <c> \"q\" 'x'", "line1\nline2")), 1);
-    EXPECT_EQ(Board(), std::string(kUtf8Declaration) +
-                           "<root number=\"1\"><message date=\"20021105093015\" hostname=\"pc01\" "
-                           "priority=\"2\" attach=\"0\" number=\"1\">\n"
-                           "<title>a &amp; b &lt;c&gt; \"q\" 'x'</title>\n"
-                           "<name>user01</name>\n"
-                           "<contents>line1\nline2</contents>\n"
-                           "</message>\n"
-                           "</root>\n");
+    EXPECT_EQ(Board(), root + "1\">" + tag + "2\" attach=\"0\" number=\"1\">\n" + title +
+                           "\n<name>user01</name>\n<contents>line1\nline2</contents>\n</message>\n</root>\n");
+
+    // Empty values are written as one line feed; blank text of earlier messages is dropped.
+    BoardMessage empty = MakeMessage("", "");
+    empty.name.clear();
+    ASSERT_EQ(Add(empty), 2);
+    EXPECT_EQ(Board(), root + "2\">" + tag + "2\" attach=\"0\" number=\"1\">" + title +
+                           "<name>user01</name><contents>line1\nline2</contents></message>" + tag +
+                           "2\" attach=\"0\" number=\"2\">\n<title>\n</title>\n<name>\n</name>\n<contents>\n"
+                           "</contents>\n</message>\n</root>\n");
+    const BoardMessage readEmpty = Load().at(1);
+    EXPECT_EQ(readEmpty.title + readEmpty.name + readEmpty.contents, "");
+
+    // Only title, contents, priority and attachment flag change; an empty title empties its element.
+    BoardMessage changed = {1, "", "someone else", "new\r\ntext", 1, 1, "19990101000000", "other"};
+    ASSERT_EQ(store.UpdateMessage(changed), 0);
+    ASSERT_EQ(store.DeleteMessage(2), 0);
+    EXPECT_EQ(Board(), root + "2\">" + tag + "1\" attach=\"1\" number=\"1\"><title/><name>user01</name>"
+                              "<contents>new&#13;\ntext</contents></message></root>\n");
+    const BoardMessage read = Read(1);
+    EXPECT_EQ(read.title + "|" + read.contents, "|new\r\ntext");
+    EXPECT_EQ(read.name + read.date + read.hostname, "user0120021105093015pc01");
     EXPECT_TRUE(reporter.messages.empty());
 }
 
-TEST_F(BoardStore, EmptyValuesAreWrittenAsOneLineFeedAndReadAsEmpty)
-{
-    WriteBoard("<root></root>");
-    BoardMessage empty = MakeMessage("", "");
-    empty.name.clear();
-    ASSERT_EQ(Add(empty), 1);
-    EXPECT_EQ(Board(), "<root number=\"1\"><message date=\"20021105093015\" hostname=\"pc01\" priority=\"2\" "
-                       "attach=\"0\" number=\"1\">\n<title>\n</title>\n<name>\n</name>\n<contents>\n"
-                       "</contents>\n</message>\n</root>");
-    auto messages = Load();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].title, "");
-    EXPECT_EQ(messages[0].name, "");
-    EXPECT_EQ(messages[0].contents, "");
-}
-
-TEST_F(BoardStore, RewritingDropsBlankTextOfEarlierMessagesAndUpdateEmptiesElements)
-{
-    WriteBoard(std::string(kUtf8Declaration) + "<root/>\n");
-    Add(MakeMessage("one", "first"));
-    Add(MakeMessage("two", "second", 0, "20021105093016"));
-    BoardMessage changed = MakeMessage("", "new\r\ntext", 1, "19990101000000", "other");
-    changed.number = 1;
-    changed.attach = 1;
-    changed.name = "someone else";
-    ASSERT_EQ(store.UpdateMessage(changed), 0);
-    ASSERT_EQ(store.DeleteMessage(2), 0);
-    EXPECT_EQ(Board(), std::string(kUtf8Declaration) +
-                           "<root number=\"2\"><message date=\"20021105093015\" hostname=\"pc01\" "
-                           "priority=\"1\" attach=\"1\" number=\"1\"><title/><name>user01</name>"
-                           "<contents>new&#13;\ntext</contents></message></root>\n");
-    BoardMessage read;
-    read.number = 1;
-    ASSERT_EQ(store.ReadMessage(read), 0);
-    EXPECT_EQ(read.contents, "new\r\ntext");
-    EXPECT_EQ(read.name, "user01");
-    EXPECT_EQ(read.date, "20021105093015");
-    EXPECT_EQ(read.hostname, "pc01");
-}
-
-TEST_F(BoardStore, WorkedExampleKeepsTheCounterAfterDeletion)
+TEST_F(BoardStore, TheCounterIsReadLikeAtoiAndNeverGoesBack)
 {
     WriteBoard("<root/>");
-    Add(MakeMessage("1", "a"));
-    Add(MakeMessage("2", "b"));
-    Add(MakeMessage("3", "c"));
+    EXPECT_TRUE(Load().empty());
+    for (const char* title : {"1", "2", "3"})
+        Add(MakeMessage(title, "c"));
     ASSERT_EQ(store.DeleteMessage(2), 0);
-    auto messages = Load();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].number, 1);
-    EXPECT_EQ(messages[1].number, 3);
     ASSERT_EQ(store.DeleteMessage(3), 0);
     EXPECT_EQ(Add(MakeMessage("4", "d")), 4);
-    EXPECT_NE(Board().find("<root number=\"4\">"), std::string::npos);
-}
+    const auto messages = Load();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].number, 1);
+    EXPECT_EQ(messages[1].number, 4);
 
-TEST_F(BoardStore, DeclarationAndSurroundingBytesStayExactlyAsLoaded)
-{
-    const std::string head = "\xEF\xBB\xBF<?xml version='1.0'   encoding='utf-8' ?>\r\n<!-- board -->\r\n";
-    const std::string tail = "\r\n<?done ok?>\r\n";
-    WriteBoard(head + "<root number=\"5\" extra=\"x\"></root>" + tail);
-    ASSERT_EQ(Add(MakeMessage(Cp932Codec::FromUtf8("日本語"), Cp932Codec::FromUtf8("本文"))), 6);
-    const std::string board = Board();
-    EXPECT_EQ(board.substr(0, head.size()), head);
-    EXPECT_EQ(board.substr(board.size() - tail.size()), tail);
-    EXPECT_NE(board.find("<root number=\"6\" extra=\"x\">"), std::string::npos);
-    EXPECT_NE(board.find("<title>日本語</title>"), std::string::npos);
-}
-
-TEST_F(BoardStore, ProcessingInstructionsAfterTheBoardStayAsTheyWere)
-{
-    for (const std::string tail : {"<?pi ><?x?>\n", "<?pi a<?b ?>", "<!-- c --><?p ?>\r\n<!--d-->"}) {
-        WriteBoard("<root a='/>' b=\"x>\"><![CDATA[</root>]]><!--</root>--><x/></root>" + tail);
-        ASSERT_EQ(Add(MakeMessage("t", "c")), 1) << tail;
-        const std::string board = Board();
-        EXPECT_EQ(board.substr(board.size() - tail.size()), tail);
-        EXPECT_EQ(board.rfind("<root a=\"/&gt;\" b=\"x&gt;\" number=\"1\">", 0), 0u) << board;
+    const std::pair<std::string, int32_t> counters[] = {
+        {"<root><message number=\"4\"/></root>", 1},   {"<root number=\"abc\"/>", 1},
+        {"<root number=\" +41x\"/>", 42},             {"<root number=\"-99999999999\"/>", INT32_MIN + 1},
+        {"<root number=\"2147483646\"/>", INT32_MAX},
+    };
+    for (const auto& [board, next] : counters) {
+        WriteBoard(board);
+        EXPECT_EQ(Add(MakeMessage("t", "c")), next) << board;
     }
 }
 
-TEST_F(BoardStore, FileWithoutDeclarationGetsNoneAndStaysUtf8)
+TEST_F(BoardStore, DeclarationAndBytesAroundTheBoardStayExactlyAsLoaded)
 {
-    WriteBoard("<root/>");
-    Add(MakeMessage(Cp932Codec::FromUtf8("①㈱"), "x"));
-    const std::string board = Board();
-    EXPECT_EQ(board.rfind("<root number=\"1\">", 0), 0u);
-    EXPECT_NE(board.find("<title>①㈱</title>"), std::string::npos);
+    // Markup inside the board that looks like its end must not be taken for it.
+    const std::string tricky = "<root a='/>' b=\"x>\"><![CDATA[</root>]]><!--</root>--><x/></root>";
+    const std::string trickyStart = "<root a=\"/&gt;\" b=\"x&gt;\" number=\"1\">";
+    struct Case
+    {
+        std::string head, board, tail, newStartTag;
+    };
+    const Case cases[] = {
+        {"", "<root/>", "", "<root number=\"1\">"}, // no declaration: none is written, and UTF-8
+        {"\xEF\xBB\xBF<?xml version='1.0'   encoding='utf-8' ?>\r\n<!-- board -->\r\n",
+         "<root number=\"5\" extra=\"x\"></root>", "\r\n<?done ok?>\r\n", "<root number=\"6\" extra=\"x\">"},
+        {"", tricky, "<?pi ><?x?>\n", trickyStart},
+        {"", tricky, "<?pi a<?b ?>", trickyStart},
+        {"", tricky, "<!-- c --><?p ?>\r\n<!--d-->", trickyStart},
+    };
+    for (const Case& c : cases) {
+        WriteBoard(c.head + c.board + c.tail);
+        ASSERT_GT(Add(MakeMessage(Cp932Codec::FromUtf8("①㈱"), "c")), 0) << c.board << c.tail;
+        const std::string board = Board();
+        EXPECT_EQ(board.substr(0, c.head.size() + c.newStartTag.size()), c.head + c.newStartTag);
+        EXPECT_EQ(board.substr(board.size() - c.tail.size()), c.tail);
+        EXPECT_NE(board.find("<title>①㈱</title>"), std::string::npos) << board;
+    }
 }
 
 TEST_F(BoardStore, ShiftJisBoardRoundTripsCp932OnlyCharactersAndCrLf)
@@ -180,16 +164,10 @@ TEST_F(BoardStore, ShiftJisBoardRoundTripsCp932OnlyCharactersAndCrLf)
                                  special + "</title><name>\x83\x86\x81\x5B\x83\x55</name><contents>a\r\nb" +
                                  special + "</contents></message></root>\r\n";
     WriteBoard(original);
-
-    BoardMessage read;
-    read.number = 1;
-    ASSERT_EQ(store.ReadMessage(read), 0);
+    const BoardMessage read = Read(1);
     EXPECT_EQ(read.title, special);
     EXPECT_EQ(read.contents, "a\nb" + special);
-
-    BoardMessage same = read;
-    same.contents = "a\nb" + special;
-    ASSERT_EQ(store.UpdateMessage(same), 0);
+    ASSERT_EQ(store.UpdateMessage(read), 0);
     std::string expected = original;
     expected.replace(expected.find("a\r\nb"), 4, "a\nb");
     EXPECT_EQ(Board(), expected);
@@ -207,17 +185,16 @@ TEST_F(BoardStore, ControlCharactersCannotMakeTheBoardUnreadable)
 {
     WriteBoard("<root/>");
     std::string controls;
-    for (int c = 0; c < 0x20; ++c)
-        controls += static_cast<char>(c);
+    for (char c = 0; c < 0x20; ++c)
+        controls += c;
     const std::string expected = "?????????\t\n??\r??????????????????";
     BoardMessage message = MakeMessage("a" + controls, "b" + controls, 2, "2002" + controls, "pc" + controls);
     message.name = controls;
     ASSERT_EQ(Add(message), 1);
-    auto messages = Load();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].title, "a" + expected);
-    EXPECT_EQ(messages[0].contents, "b" + expected);
-    EXPECT_EQ(messages[0].name, expected);
+    const BoardMessage read = Load().at(0);
+    EXPECT_EQ(read.title, "a" + expected);
+    EXPECT_EQ(read.contents, "b" + expected);
+    EXPECT_EQ(read.name, expected);
 
     message.number = 1;
     ASSERT_EQ(store.UpdateMessage(message), 0);
@@ -227,7 +204,7 @@ TEST_F(BoardStore, ControlCharactersCannotMakeTheBoardUnreadable)
 
 // ------------------------------------------------------------ reading rules
 
-TEST_F(BoardStore, ReadingFollowsTheQueriesAndConversionRules)
+TEST_F(BoardStore, ReadingFollowsTheQueriesAndXmlRules)
 {
     WriteBoard("<root number=\"9\">\n"
                "  <message number=\"007\" priority=\" +1x\" attach=\"1\" date=\"d\" hostname=\"h\">\n"
@@ -236,63 +213,24 @@ TEST_F(BoardStore, ReadingFollowsTheQueriesAndConversionRules)
                "  <message number=\"8\" date=\"first\"><title>t1</title></message>\n"
                "  <group><message number=\"8\" date=\"second\" priority=\"2\"><info><title>deep</title></info>"
                "<title>late</title></message></group>\n"
-               "  <x:message xmlns:x=\"urn:x\" number=\"9\"/>\n"
-               "</root>\n");
-    auto messages = Load();
-    ASSERT_EQ(messages.size(), 3u);
+               "  <x:message xmlns:x=\"urn:x\" number=\"9\"/>\r\n"
+               "<message number=\"10\">\r\n<title> \t\r\n </title>\r\n<name>a\rb</name>\r\n"
+               "<contents>x\r\ny&#13;z</contents></message></root>");
+    const auto messages = Load();
+    ASSERT_EQ(messages.size(), 4u);
     EXPECT_EQ(messages[0].number, 7);
     EXPECT_EQ(messages[0].priority, 1);
     EXPECT_EQ(messages[0].title, "  padded  ");
     EXPECT_EQ(messages[1].priority, 0) << "a message without priority reads as urgent";
     EXPECT_EQ(messages[2].title, "deep") << "the first title in document order";
+    EXPECT_EQ(messages[3].title, "");
+    EXPECT_EQ(messages[3].name, "a\nb");
+    EXPECT_EQ(messages[3].contents, "x\ny\rz");
 
-    BoardMessage byNumber;
-    byNumber.number = 7;
-    byNumber.title = "unchanged";
-    ASSERT_EQ(store.ReadMessage(byNumber), 0);
-    EXPECT_EQ(byNumber.title, "unchanged") << "007 is not found by 7";
-
-    BoardMessage duplicate;
-    duplicate.number = 8;
-    ASSERT_EQ(store.ReadMessage(duplicate), 0);
-    EXPECT_EQ(duplicate.date, "first");
-
-    BoardMessage namespaced;
-    namespaced.number = 9;
-    ASSERT_EQ(store.ReadMessage(namespaced), 0);
-    EXPECT_EQ(namespaced.date, "");
+    EXPECT_EQ(Read(7).title, "unread") << "007 is not found by 7";
+    EXPECT_EQ(Read(8).date, "first");
+    EXPECT_EQ(Read(9).date, "") << "a namespaced element is no message";
     EXPECT_TRUE(reporter.messages.empty());
-}
-
-TEST_F(BoardStore, LineEndsAndBlankTextFollowXmlRules)
-{
-    WriteBoard("<root>\r\n<message number=\"1\">\r\n<title> \t\r\n </title>\r\n<name>a\rb</name>\r\n"
-               "<contents>x\r\ny&#13;z</contents></message></root>");
-    auto messages = Load();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].title, "");
-    EXPECT_EQ(messages[0].name, "a\nb");
-    EXPECT_EQ(messages[0].contents, "x\ny\rz");
-}
-
-TEST_F(BoardStore, ParseIntegerBehavesLikeAtoi)
-{
-    EXPECT_EQ(CBoardData::ParseInteger(""), 0);
-    EXPECT_EQ(CBoardData::ParseInteger("  -12abc"), -12);
-    EXPECT_EQ(CBoardData::ParseInteger("+5"), 5);
-    EXPECT_EQ(CBoardData::ParseInteger("x5"), 0);
-    EXPECT_EQ(CBoardData::ParseInteger("99999999999"), INT32_MAX);
-    EXPECT_EQ(CBoardData::ParseInteger("-99999999999"), INT32_MIN);
-}
-
-TEST_F(BoardStore, EmptyBoardAndBoardWithoutCounter)
-{
-    WriteBoard("<root/>");
-    EXPECT_TRUE(Load().empty());
-    WriteBoard("<root><message number=\"4\"/></root>");
-    EXPECT_EQ(Add(MakeMessage("t", "c")), 1);
-    WriteBoard("<root number=\"abc\"/>");
-    EXPECT_EQ(Add(MakeMessage("t", "c")), 1);
 }
 
 // ------------------------------------------------------------------ failures
@@ -307,8 +245,7 @@ TEST_F(BoardStore, MissingFileReportsEachOperationsTextAndCreatesNothing)
     EXPECT_EQ(store.AddMessage(message), -1);
     EXPECT_EQ(store.UpdateMessage(message), -1);
     EXPECT_EQ(store.DeleteMessage(1), -1);
-    EXPECT_EQ(reporter.messages,
-              (std::vector<std::string>{BoardTexts::kCannotRead, BoardTexts::kReadError, BoardTexts::kCannotRead,
+    EXPECT_EQ(reporter.messages, (Texts{BoardTexts::kCannotRead, BoardTexts::kReadError, BoardTexts::kCannotRead,
                                         BoardTexts::kCannotRead, BoardTexts::kCannotRead}));
     EXPECT_TRUE(FolderEntries().empty());
 
@@ -320,39 +257,51 @@ TEST_F(BoardStore, MissingFileReportsEachOperationsTextAndCreatesNothing)
     EXPECT_EQ(unset.DeleteMessage(1), -1);
     std::filesystem::current_path(workingDirectory);
     EXPECT_TRUE(FolderEntries().empty()) << "an empty path names no file, not even a lock";
-    store.SetFilePath(dir.file("missing/BoardData.xml"));
-    EXPECT_EQ(store.AddMessage(message), -1);
-    EXPECT_EQ(reporter.messages.back(), BoardTexts::kCannotRead);
 }
 
-TEST_F(BoardStore, RefusalsLeaveTheFileUntouched)
+TEST_F(BoardStore, RefusedChangesReportWhyAndLeaveTheFolderUntouched)
 {
     const std::string board = "<root number=\"3\"><message number=\"3\"><title>t</title></message></root>";
-    WriteBoard(board);
-
-    EXPECT_EQ(store.DeleteMessage(0), -1);
-    EXPECT_EQ(store.DeleteMessage(-4), -1);
-    EXPECT_EQ(store.DeleteMessage(2), -1);
+    const std::string kanji = Cp932Codec::FromUtf8("日");
+    std::string tooLong; // 3 UTF-8 bytes a character: at the parser's limit
+    for (int i = 0; i < 3333334; ++i)
+        tooLong += kanji;
     BoardMessage gone = MakeMessage("t", "c");
     gone.number = 2;
-    EXPECT_EQ(store.UpdateMessage(gone), -1);
-    EXPECT_EQ(reporter.messages,
-              (std::vector<std::string>{BoardTexts::kInvalidNumber, BoardTexts::kInvalidNumber,
-                                        BoardTexts::kNoSuchMessage, BoardTexts::kNoSuchMessage}));
-    EXPECT_EQ(Board(), board);
+    BoardMessage longTitle = MakeMessage(tooLong, "c");
+    BoardMessage longContents = MakeMessage("t", tooLong);
+    longContents.number = 3;
+    const std::tuple<std::string, std::function<int()>, const char*> cases[] = {
+        {board, [&] { return store.DeleteMessage(0); }, BoardTexts::kInvalidNumber},
+        {board, [&] { return store.DeleteMessage(-4); }, BoardTexts::kInvalidNumber},
+        {board, [&] { return store.DeleteMessage(2); }, BoardTexts::kNoSuchMessage},
+        {board, [&] { return store.UpdateMessage(gone); }, BoardTexts::kNoSuchMessage},
+        {board, [&] { return store.AddMessage(longTitle); }, BoardTexts::kCannotWrite},
+        {board, [&] { return store.UpdateMessage(longContents); }, BoardTexts::kCannotWrite},
+        {"<board><message number=\"1\"/></board>", [&] { return store.AddMessage(gone); }, BoardTexts::kCannotRead},
+        {"<root number=\"2147483647\"/>", [&] { return store.AddMessage(gone); }, BoardTexts::kCannotWrite},
+        {"<root number=\"99999999999\"/>", [&] { return store.AddMessage(gone); }, BoardTexts::kCannotWrite},
+    };
+    for (const auto& [bytes, change, text] : cases) {
+        WriteBoard(bytes);
+        reporter.messages.clear();
+        EXPECT_EQ(change(), -1) << bytes;
+        EXPECT_EQ(reporter.messages, Texts{text}) << bytes;
+        EXPECT_EQ(Board(), bytes);
+        EXPECT_EQ(FolderEntries(), Texts{"BoardData.xml"});
+    }
+    EXPECT_EQ(gone.number, 2);
 
-    WriteBoard("<board><message number=\"1\"/></board>");
-    BoardMessage message = MakeMessage("t", "c");
-    EXPECT_EQ(store.AddMessage(message), -1);
-    EXPECT_EQ(reporter.messages.back(), BoardTexts::kCannotRead);
-    EXPECT_EQ(Board(), "<board><message number=\"1\"/></board>");
-    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"BoardData.xml"});
+    WriteBoard("<root/>");
+    tooLong.resize(tooLong.size() - kanji.size());
+    ASSERT_EQ(Add(MakeMessage("t", tooLong)), 1) << "just below the limit";
+    EXPECT_EQ(Load().at(0).contents.size(), tooLong.size());
 }
 
 TEST_F(BoardStore, HostileOrBrokenFilesAreNotReadAndNotTouched)
 {
     TempDir::Write(dir.file("secret.txt"), "SECRET");
-    const std::vector<std::string> hostile = {
+    const std::string hostile[] = {
         "",
         "<root><message number=\"1\"><title>cut",
         "<root/><root/>",
@@ -374,8 +323,7 @@ TEST_F(BoardStore, HostileOrBrokenFilesAreNotReadAndNotTouched)
         EXPECT_TRUE(messages.empty());
         BoardMessage message = MakeMessage("t", "c");
         EXPECT_EQ(store.AddMessage(message), -1) << bytes;
-        EXPECT_EQ(reporter.messages,
-                  (std::vector<std::string>{BoardTexts::kCannotRead, BoardTexts::kCannotRead}));
+        EXPECT_EQ(reporter.messages, (Texts{BoardTexts::kCannotRead, BoardTexts::kCannotRead}));
         EXPECT_EQ(Board(), bytes);
     }
 }
@@ -388,18 +336,16 @@ TEST_F(BoardStore, UnwritableBoardFailsAndKeepsTheOldFile)
     // for root, for whom permission bits are no obstacle.
     struct rlimit old {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    struct rlimit tiny = old;
-    tiny.rlim_cur = 100;
+    const struct rlimit tiny = {100, old.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
     BoardMessage message = MakeMessage(std::string(200, 'x'), "c");
     const int added = store.AddMessage(message);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
-
     EXPECT_EQ(added, -1);
     EXPECT_EQ(message.number, 0);
-    EXPECT_EQ(reporter.messages, std::vector<std::string>{BoardTexts::kCannotWrite});
+    EXPECT_EQ(reporter.messages, Texts{BoardTexts::kCannotWrite});
     EXPECT_EQ(Board(), board);
-    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"BoardData.xml"}) << "no temporary or lock file left";
+    EXPECT_EQ(FolderEntries(), Texts{"BoardData.xml"}) << "no temporary or lock file left";
 
     if (geteuid() != 0) {
         Add(MakeMessage("t", "c"));
@@ -407,102 +353,29 @@ TEST_F(BoardStore, UnwritableBoardFailsAndKeepsTheOldFile)
         const std::string before = Board();
         ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
         EXPECT_EQ(store.DeleteMessage(1), -1);
-        EXPECT_EQ(reporter.messages, std::vector<std::string>{BoardTexts::kCannotWrite});
+        EXPECT_EQ(reporter.messages, Texts{BoardTexts::kCannotWrite});
         chmod(dir.path().c_str(), 0755);
         EXPECT_EQ(Board(), before);
     }
 }
 
-TEST_F(BoardStore, AReadOnlyBoardIsNotReplacedThroughAWritableFolder)
-{
-    if (geteuid() != 0)
-        GTEST_SKIP() << "needs root to play another user";
-    WriteBoard("<root/>");
-    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
-    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    const pid_t member = fork();
-    if (member == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(2);
-        RecordingReporter own;
-        CBoardData other(&own);
-        other.SetFilePath(path);
-        BoardMessage message = MakeMessage("t", "c");
-        const bool refused = other.AddMessage(message) == -1 &&
-                             own.messages == std::vector<std::string>{BoardTexts::kCannotWrite};
-        _exit(refused ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(member, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(Board(), "<root/>");
-    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"BoardData.xml"});
-}
-
-TEST_F(BoardStore, ValuesTooLongForTheParserAreRefusedBeforeTheBoardIsTouched)
-{
-    WriteBoard("<root/>");
-    // 3 UTF-8 bytes a character: just below and just at the parser's limit.
-    const std::string kanji = Cp932Codec::FromUtf8("日");
-    std::string fits;
-    for (int i = 0; i < 3333333; ++i)
-        fits += kanji;
-    ASSERT_EQ(Add(MakeMessage("t", fits)), 1);
-    EXPECT_EQ(Load().at(0).contents.size(), fits.size());
-
-    BoardMessage tooLong = MakeMessage(fits + kanji, "c");
-    EXPECT_EQ(store.AddMessage(tooLong), -1);
-    tooLong.number = 1;
-    EXPECT_EQ(store.UpdateMessage(tooLong), -1);
-    EXPECT_EQ(reporter.messages,
-              (std::vector<std::string>{BoardTexts::kCannotWrite, BoardTexts::kCannotWrite}));
-    EXPECT_EQ(Load().size(), 1u);
-}
-
-TEST_F(BoardStore, SavingKeepsPermissionsAndFollowsSymbolicLinks)
-{
-    TempDir other;
-    const std::string target = other.file("real.xml");
-    TempDir::Write(target, "<root/>");
-    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
-    ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
-    Add(MakeMessage("t", "c"));
-
-    struct stat linkStat {};
-    ASSERT_EQ(lstat(path.c_str(), &linkStat), 0);
-    EXPECT_TRUE(S_ISLNK(linkStat.st_mode));
-    struct stat targetStat {};
-    ASSERT_EQ(stat(target.c_str(), &targetStat), 0);
-    EXPECT_EQ(targetStat.st_mode & 0777, 0640u);
-    EXPECT_NE(TempDir::Read(target).find("number=\"1\""), std::string::npos);
-}
-
 // ------------------------------------------------------------------- locking
 
-TEST_F(BoardStore, ChangesWaitForALockHeldBySomeoneElseAndThenGiveUp)
-{
-    WriteBoard("<root/>");
-    TempDir::Write(path + ".lock", "pid 1\nhost elsewhere\n");
-    BoardMessage message = MakeMessage("t", "c");
-    EXPECT_EQ(store.AddMessage(message), -1);
-    EXPECT_EQ(reporter.messages, std::vector<std::string>{BoardTexts::kCannotWrite});
-    EXPECT_EQ(Board(), "<root/>");
-    EXPECT_EQ(TempDir::Read(path + ".lock"), "pid 1\nhost elsewhere\n") << "a live lock is not broken";
-
-    std::vector<BoardMessage> messages;
-    EXPECT_EQ(store.LoadMessages(messages), 0) << "reading needs no lock";
-}
-
-TEST_F(BoardStore, AStaleLockIsBroken)
+TEST_F(BoardStore, ALiveLockHoldsChangesOffAndAStaleOneIsBroken)
 {
     WriteBoard("<root/>");
     const std::string lock = path + ".lock";
-    TempDir::Write(lock, "pid 1\nhost crashed\n");
-    const std::filesystem::file_time_type old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2);
-    std::filesystem::last_write_time(lock, old);
-    EXPECT_EQ(Add(MakeMessage("t", "c")), 1);
-    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"BoardData.xml"});
+    TempDir::Write(lock, "pid 1\nhost elsewhere\n");
+    BoardMessage message = MakeMessage("t", "c");
+    EXPECT_EQ(store.AddMessage(message), -1);
+    EXPECT_EQ(reporter.messages, Texts{BoardTexts::kCannotWrite});
+    EXPECT_EQ(Board(), "<root/>");
+    EXPECT_EQ(TempDir::Read(lock), "pid 1\nhost elsewhere\n");
+    EXPECT_EQ(Load().size(), 0u) << "reading needs no lock";
+
+    std::filesystem::last_write_time(lock, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
+    EXPECT_EQ(Add(message), 1);
+    EXPECT_EQ(FolderEntries(), Texts{"BoardData.xml"});
 }
 
 TEST_F(BoardStore, AWriterKilledWhileSavingLeavesAWholeBoardAndNoLockInTheWay)
@@ -513,8 +386,8 @@ TEST_F(BoardStore, AWriterKilledWhileSavingLeavesAWholeBoardAndNoLockInTheWay)
         if (writer == 0) {
             CBoardData own;
             own.SetFilePath(path);
-            for (;;) {
-                BoardMessage message = MakeMessage(std::string(2000, 'w'), std::string(20000, 'c'));
+            for (BoardMessage message;;) {
+                message = MakeMessage(std::string(2000, 'w'), std::string(20000, 'c'));
                 own.AddMessage(message);
             }
         }
@@ -522,11 +395,9 @@ TEST_F(BoardStore, AWriterKilledWhileSavingLeavesAWholeBoardAndNoLockInTheWay)
         ASSERT_EQ(kill(writer, SIGKILL), 0);
         waitpid(writer, nullptr, 0);
 
+        // Its lock names a gone process of this computer: broken at once, not after the wait.
         const size_t before = Load().size();
-        const auto start = std::chrono::steady_clock::now();
         const int number = Add(MakeMessage("after", "kill"));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3))
-            << "the dead writer's lock must not hold others up";
         const auto messages = Load();
         ASSERT_EQ(messages.size(), before + 1);
         EXPECT_EQ(messages.back().number, number);

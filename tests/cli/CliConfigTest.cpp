@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "CliProcess.h"
 #include "core/Cp932Codec.h"
 #include "core/HostIdentity.h"
 #include "settings/FileSettingsBackend.h"
@@ -14,12 +14,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Repeated(const std::string& text, int times)
+// "あ", two bytes in CP932, the given number of times.
+std::string Wide(int times)
 {
-    std::string repeated;
+    std::string text;
     while (times-- > 0)
-        repeated += text;
-    return repeated;
+        text += "あ";
+    return text;
 }
 
 class CliConfig : public ::testing::Test
@@ -27,10 +28,10 @@ class CliConfig : public ::testing::Test
 protected:
     void SetUp() override { ::setenv("QUORLBOARD_CONFIG_DIR", config.path().c_str(), 1); }
 
-    static CliRunner::Result Config(std::vector<std::string> args)
+    static CliProcess::Result Config(std::vector<std::string> args)
     {
         args.insert(args.begin(), "config");
-        return CliRunner::Cli(args);
+        return CliProcess::Run(args);
     }
     // "group|folder|user|port|popup" of the current group as stored, in UTF-8.
     std::string Stored()
@@ -50,13 +51,13 @@ protected:
 
 TEST_F(CliConfig, ShowsTheDefaultsThenStoresChangesInTheCurrentGroup)
 {
-    const CliRunner::Result shown = Config({});
+    const CliProcess::Result shown = Config({});
     EXPECT_EQ(shown.status, 0);
     EXPECT_EQ(shown.out,
               "group: グループ１\nfolder: \nuser: " + HostIdentity::LoginName() + "\nport: 1500\npopup: 0\n");
     EXPECT_NE(shown.err.find("defaults"), std::string::npos);
     // A first change starts from the defaults and must name a folder.
-    const CliRunner::Result folderless = Config({"--user", "x"});
+    const CliProcess::Result folderless = Config({"--user", "x"});
     EXPECT_EQ(folderless.status, 2);
     EXPECT_NE(folderless.err.find("folder"), std::string::npos) << folderless.err;
     EXPECT_EQ(Stored(), "nothing");
@@ -79,10 +80,12 @@ TEST_F(CliConfig, ShowsTheDefaultsThenStoresChangesInTheCurrentGroup)
     ASSERT_EQ(Config({"--group", "第二"}).status, 0);
     EXPECT_EQ(Stored(), "第二|/srv/ボード/|山田|1700|0");
 
-    // The board commands use the stored folder.
+    // The board commands use the stored folder and user unless told otherwise.
     ASSERT_EQ(Config({"--folder", config.file("board")}).status, 0);
-    EXPECT_EQ(CliRunner::Cli({"init"}).status, 0);
-    EXPECT_TRUE(fs::exists(config.file("board/BoardData.xml")));
+    EXPECT_EQ(CliProcess::Run({"init"}).status, 0);
+    EXPECT_EQ(CliProcess::Run({"post", "--title", "設定から"}, "x").out, "1\n");
+    EXPECT_NE(TempDir::Read(config.file("board/BoardData.xml")).find("<name>山田</name>"), std::string::npos);
+    EXPECT_EQ(CliProcess::Run({"show", "1", "--folder", config.file("elsewhere")}).status, 1);
 }
 
 TEST_F(CliConfig, ValuesTheSettingsWindowWouldRefuseChangeNothing)
@@ -90,19 +93,19 @@ TEST_F(CliConfig, ValuesTheSettingsWindowWouldRefuseChangeNothing)
     const std::string longestFolder = "/" + std::string(257, 'd'); // 259 bytes with the '/' added
     ASSERT_EQ(Config({"--folder", longestFolder, "--port", "1500"}).status, 0);
     EXPECT_EQ(Config({"--port", "60000"}).status, 0);
-    EXPECT_EQ(Config({"--user", "a" + Repeated("あ", 31)}).status, 0); // 63 bytes in CP932
-    EXPECT_EQ(Config({"--group", "g" + Repeated("あ", 31)}).status, 0);
+    EXPECT_EQ(Config({"--user", "a" + Wide(31)}).status, 0); // 63 bytes in CP932
+    EXPECT_EQ(Config({"--group", "g" + Wide(31)}).status, 0);
     const std::string before = TempDir::Read(settingsFile);
 
     const std::vector<std::vector<std::string>> refused = {
         {"--port", "1499"}, {"--port", "60001"}, {"--port", "0"}, {"--port", "1600x"}, {"--popup", "2"},
         {"--folder", ""}, {"--folder", "/" + std::string(258, 'd')}, {"--folder", "/srv/böard"},
-        {"--user", Repeated("あ", 32)}, {"--user", "José😀"}, {"--user", "ok", "--port", "70000"},
-        {"--group", Repeated("あ", 32)}, {"--group", ""},
+        {"--user", Wide(32)}, {"--user", "José😀"}, {"--user", "ok", "--port", "70000"},
+        {"--group", Wide(32)}, {"--group", ""},
         {"--group", "Font"}, {"--group", "clientsize"}, // keys of other settings are no groups
     };
     for (const std::vector<std::string>& args : refused) {
-        const CliRunner::Result result = Config(args);
+        const CliProcess::Result result = Config(args);
         EXPECT_EQ(result.status, 2) << args.at(0) << " " << args.at(1);
         EXPECT_FALSE(result.err.empty());
         EXPECT_EQ(TempDir::Read(settingsFile), before) << args.at(0) << " " << args.at(1);

@@ -1,5 +1,4 @@
 #include "CliProcess.h"
-#include "CliRunner.h"
 #include "core/Cp932Codec.h"
 #include "core/HostIdentity.h"
 #include "net/UdpPeer.h"
@@ -10,20 +9,12 @@
 #include <csignal>
 #include <cstdlib>
 #include <memory>
+#include <sstream>
 
 namespace {
 
-using Lines = std::vector<std::vector<std::string>>;
-
-std::vector<std::string> Split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
-        parts.push_back(text.substr(start, end - start));
-    parts.push_back(text.substr(start));
-    return parts;
-}
+using Fields = std::vector<std::string>;
+using Lines = std::vector<Fields>;
 
 class CliNetwork : public ::testing::Test
 {
@@ -38,13 +29,15 @@ protected:
         return listener;
     }
     // Each line the listener printed, split into its fields.
-    static Lines Printed(const CliRunner::Result& listened)
+    static Lines Printed(const CliProcess::Result& listened)
     {
         EXPECT_EQ(listened.status, 0) << listened.err;
         Lines lines;
-        for (const std::string& line : Split(listened.out, '\n')) {
-            if (!line.empty())
-                lines.push_back(Split(line, '\t'));
+        std::istringstream out(listened.out);
+        for (std::string line, field; std::getline(out, line);) {
+            std::istringstream fields(line);
+            for (lines.emplace_back(); std::getline(fields, field, '\t');)
+                lines.back().push_back(field);
         }
         return lines;
     }
@@ -57,32 +50,30 @@ protected:
 
 TEST_F(CliNetwork, SendDeliversUpTo1024BytesWithTheIdentityOfTheSettings)
 {
-    ASSERT_EQ(CliRunner::Cli({"config", "--user", "山田", "--port", portText, "--folder", config.path()}).status, 0);
+    ASSERT_EQ(CliProcess::Run({"config", "--user", "山田", "--port", portText, "--folder", config.path()}).status, 0);
     auto listener = Listen({"--count", "1"});
-    const CliRunner::Result sent = CliRunner::Cli({"send", "127.0.0.1", "会議は10:30\tから\n2行目\\"});
+    const CliProcess::Result sent = CliProcess::Run({"send", "127.0.0.1", "会議は10:30\tから\n2行目\\"});
     ASSERT_EQ(sent.status, 0) << sent.err;
     const Lines first = Printed(listener->Finish());
     ASSERT_EQ(first.size(), 1u);
     ASSERT_EQ(first[0].size(), 5u);
-    EXPECT_EQ(first[0][0], "5");
-    EXPECT_NE(first[0][1].rfind("127.", 0), 0u) << first[0][1];
-    EXPECT_EQ(first[0][2], ownHost);
-    EXPECT_EQ(first[0][3], "山田");
-    EXPECT_EQ(first[0][4], "会議は10:30\\tから\\r\\n2行目\\\\"); // the line break travels as CR LF
+    EXPECT_NE(first[0][1].rfind("127.", 0), 0u) << first[0][1]; // its own address, never a loopback one
+    // The line break travels as CR LF.
+    EXPECT_EQ(first[0], (Fields{"5", first[0][1], ownHost, "山田", "会議は10:30\\tから\\r\\n2行目\\\\"}));
 
     // With the sender's fields known, a text can fill the datagram exactly.
     const size_t fields = ("5:" + first[0][1] + ":" + ownHost + ":" + Cp932Codec::FromUtf8("山田") + ":").size();
     const std::string longest(1024 - fields, 'x');
     listener = Listen({"--count", "1"});
-    const CliRunner::Result tooLong = CliRunner::Cli({"send", "127.0.0.1", longest + "x"});
+    const CliProcess::Result tooLong = CliProcess::Run({"send", "127.0.0.1", longest + "x"});
     EXPECT_EQ(tooLong.status, 1);
     EXPECT_NE(tooLong.err.find("1024"), std::string::npos) << tooLong.err;
-    ASSERT_EQ(CliRunner::Cli({"send", "127.0.0.1", longest}).status, 0);
+    ASSERT_EQ(CliProcess::Run({"send", "127.0.0.1", longest}).status, 0);
     const Lines second = Printed(listener->Finish());
     ASSERT_EQ(second.size(), 1u);
     EXPECT_EQ(second[0].at(4), longest);
 
-    const CliRunner::Result unknown = CliRunner::Cli({"send", "no-such-host.invalid", "hi", "--port", portText});
+    const CliProcess::Result unknown = CliProcess::Run({"send", "no-such-host.invalid", "hi", "--port", portText});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_NE(unknown.err.find("no-such-host.invalid"), std::string::npos) << unknown.err;
 }
@@ -97,15 +88,13 @@ TEST_F(CliNetwork, ListenAnswersAHelloFromAnotherComputerButNotFromItsOwn)
     ASSERT_TRUE(SendRaw("1:127.0.0.3:" + ownHost + ":me:me", port));
     ASSERT_TRUE(SendRaw("1:127.0.0.1:otherpc:bob:bob", port));
 
-    const CliRunner::Result listened = listener->Finish();
+    const CliProcess::Result listened = listener->Finish();
     const Lines lines = Printed(listened);
     ASSERT_EQ(lines.size(), 3u) << listened.out;
-    EXPECT_EQ(lines[0], (std::vector<std::string>{"1", "127.0.0.3", ownHost, "me", "me"}));
-    EXPECT_EQ(lines[1], (std::vector<std::string>{"1", "127.0.0.1", "otherpc", "bob", "bob"}));
+    EXPECT_EQ(lines[0], (Fields{"1", "127.0.0.3", ownHost, "me", "me"}));
+    EXPECT_EQ(lines[1], (Fields{"1", "127.0.0.1", "otherpc", "bob", "bob"}));
     ASSERT_EQ(lines[2].size(), 5u);
-    EXPECT_EQ(lines[2][0], "2");
-    EXPECT_EQ(lines[2][2], ownHost);
-    EXPECT_EQ(lines[2][4], ownHost);
+    EXPECT_EQ(lines[2], (Fields{"2", lines[2][1], ownHost, lines[2][3], ownHost}));
 
     // One answer, logged once, to the address the Hello gave.
     EXPECT_NE(listened.err.find("sent kind=2 target=127.0.0.1 "), std::string::npos) << listened.err;
@@ -117,22 +106,22 @@ TEST_F(CliNetwork, AnnouncedPostsAndDeletionsAreBroadcast)
     if (!SendRaw("probe", port, QHostAddress::Broadcast))
         GTEST_SKIP() << "no route for the limited broadcast address on this machine";
     const std::string folder = config.file("board");
-    ASSERT_EQ(CliRunner::Cli({"init", "--folder", folder}).status, 0);
+    ASSERT_EQ(CliProcess::Run({"init", "--folder", folder}).status, 0);
     auto listener = Listen({"--count", "2"});
 
-    EXPECT_EQ(CliRunner::Cli({"post", "--folder", folder, "--title", "quiet"}, "x").out, "1\n");
-    const CliRunner::Result posted =
-        CliRunner::Cli({"post", "--folder", folder, "--title", "told", "--announce", "--port", portText}, "x");
+    EXPECT_EQ(CliProcess::Run({"post", "--folder", folder, "--title", "quiet"}, "x").out, "1\n");
+    const CliProcess::Result posted =
+        CliProcess::Run({"post", "--folder", folder, "--title", "told", "--announce", "--port", portText}, "x");
     EXPECT_EQ(posted.status, 0) << posted.err;
     EXPECT_EQ(posted.out, "2\n");
-    const CliRunner::Result deleted =
-        CliRunner::Cli({"delete", "2", "--folder", folder, "--announce", "--port", portText});
+    const CliProcess::Result deleted =
+        CliProcess::Run({"delete", "2", "--folder", folder, "--announce", "--port", portText});
     EXPECT_EQ(deleted.status, 0) << deleted.err;
 
     const Lines lines = Printed(listener->Finish());
     ASSERT_EQ(lines.size(), 2u);
     const std::string user = HostIdentity::LoginName();
-    EXPECT_EQ(lines[0], (std::vector<std::string>{"3", lines[0].at(1), ownHost, user, "2"}));
+    EXPECT_EQ(lines[0], (Fields{"3", lines[0].at(1), ownHost, user, "2"}));
     EXPECT_EQ(lines[1].at(0), "7");
     EXPECT_EQ(lines[1].at(4), user);
 }
@@ -142,7 +131,7 @@ TEST_F(CliNetwork, ListenRefusesABusyPortAndEndsOnASignalOrTheTimeout)
     {
         QUdpSocket holder;
         ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, static_cast<quint16>(port)));
-        const CliRunner::Result busy = CliRunner::Cli({"listen", "--port", portText});
+        const CliProcess::Result busy = CliProcess::Run({"listen", "--port", portText});
         EXPECT_EQ(busy.status, 1);
         EXPECT_NE(busy.err.find(portText), std::string::npos) << busy.err;
     }
@@ -151,7 +140,7 @@ TEST_F(CliNetwork, ListenRefusesABusyPortAndEndsOnASignalOrTheTimeout)
         listener->Signal(signalNumber);
         EXPECT_EQ(listener->Finish().status, 0) << signalNumber;
     }
-    EXPECT_EQ(CliRunner::Cli({"listen", "--port", portText, "--timeout", "1"}).status, 0);
+    EXPECT_EQ(CliProcess::Run({"listen", "--port", portText, "--timeout", "1"}).status, 0);
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "CliRunner.h"
-
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -12,37 +10,58 @@
 #include <unistd.h>
 #include <vector>
 
-// quorlboard-cli running in the background, for commands that wait (listen).
-// Its output goes to unnamed files that can be read while it runs.
+// A program, quorlboard-cli unless told otherwise, running as a child process.
+// Its standard streams are unnamed files: no pipe can fill up, and its output
+// can be read while it runs.
 class CliProcess
 {
 public:
-    explicit CliProcess(const std::vector<std::string>& args)
+    struct Result
     {
-        std::vector<char*> argv{const_cast<char*>(QUORL_CLI_PATH)};
+        int status = -1; // exit status; -1 when it did not exit normally
+        std::string out;
+        std::string err;
+    };
+
+    explicit CliProcess(const std::vector<std::string>& args, const std::string& input = {},
+                        const char* program = QUORL_CLI_PATH)
+    {
+        const int in = UnnamedFile();
+        const bool written = ::pwrite(in, input.data(), input.size(), 0) == static_cast<ssize_t>(input.size());
+        std::vector<char*> argv{const_cast<char*>(program)};
         for (const std::string& arg : args)
             argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
-        pid_ = ::fork();
+        pid_ = written ? ::fork() : -1;
         if (pid_ == 0) {
+            ::dup2(in, STDIN_FILENO);
             ::dup2(out_, STDOUT_FILENO);
             ::dup2(err_, STDERR_FILENO);
-            ::execv(argv[0], argv.data());
+            ::execv(program, argv.data());
             ::_exit(127);
         }
+        ::close(in);
     }
     ~CliProcess()
     {
         if (!Ended()) {
             ::kill(pid_, SIGKILL);
-            while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-            }
+            Ended(0);
         }
         ::close(out_);
         ::close(err_);
     }
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
+
+    // Runs to the end, however long that takes.
+    static Result Run(const std::vector<std::string>& args, const std::string& input = {},
+                      const char* program = QUORL_CLI_PATH)
+    {
+        CliProcess process(args, input, program);
+        process.Ended(0);
+        return process.Finish();
+    }
 
     std::string Error() const { return ReadAll(err_); }
     // Waits, up to a generous limit, until standard error holds the text.
@@ -58,7 +77,7 @@ public:
             ::kill(pid_, signalNumber);
     }
     // Waits, up to a generous limit, for the end; status -1 if it did not end.
-    CliRunner::Result Finish()
+    Result Finish()
     {
         WaitUntil([&] { return Ended(); });
         return {pid_ > 0 ? -1 : status_, ReadAll(out_), ReadAll(err_)};
@@ -85,16 +104,18 @@ private:
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         while (!done() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    // True once the process has ended; its status is then kept.
-    bool Ended()
+    // True once the process has ended (waiting for it unless WNOHANG); its status is then kept.
+    bool Ended(int options = WNOHANG)
     {
         if (pid_ <= 0)
             return true;
         int status = 0;
-        const pid_t ended = ::waitpid(pid_, &status, WNOHANG);
-        if (ended == 0 || (ended < 0 && errno == EINTR))
+        pid_t ended;
+        while ((ended = ::waitpid(pid_, &status, options)) < 0 && errno == EINTR) {
+        }
+        if (ended == 0)
             return false;
         if (ended > 0 && WIFEXITED(status))
             status_ = WEXITSTATUS(status);

@@ -1,16 +1,18 @@
-#include "CliRunner.h"
+#include "CliProcess.h"
 #include "board/BoardTexts.h"
 #include "core/Cp932Codec.h"
 #include "core/HostIdentity.h"
-#include "settings/FileSettingsBackend.h"
-#include "settings/SettingsStore.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <iterator>
+#include <numeric>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -18,6 +20,14 @@ namespace {
 
 constexpr const char* kEmptyUtf8Board = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root/>\n";
 constexpr const char* kEmptySjisBoard = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<root/>\n";
+
+using Result = CliProcess::Result;
+
+// "status|out|err" of a run.
+std::string Said(const Result& result)
+{
+    return std::to_string(result.status) + "|" + result.out + "|" + result.err;
+}
 
 class QuorlboardCli : public ::testing::Test
 {
@@ -28,16 +38,16 @@ protected:
         ASSERT_EQ(Cli({"init"}).status, 0);
     }
 
-    CliRunner::Result Cli(std::vector<std::string> args, const std::string& input = {})
+    Result Cli(std::vector<std::string> args, const std::string& input = {})
     {
         args.insert(args.end(), {"--folder", folder});
-        return CliRunner::Cli(args, input);
+        return CliProcess::Run(args, input);
     }
     std::string Post(const std::string& title, const std::string& contents,
                      std::vector<std::string> extra = {})
     {
         extra.insert(extra.begin(), {"post", "--title", title});
-        const CliRunner::Result posted = Cli(extra, contents);
+        const Result posted = Cli(extra, contents);
         EXPECT_EQ(posted.status, 0) << posted.err;
         return posted.out;
     }
@@ -55,10 +65,6 @@ protected:
             numbers.push_back(list.substr(start, list.find('\t', start) - start));
         return numbers;
     }
-    std::string AttachFolder(const std::string& number)
-    {
-        return folder + "/attach/" + HostIdentity::HostName() + "_" + Field(number, "date");
-    }
 
     TempDir dir;
     TempDir config;
@@ -69,11 +75,10 @@ protected:
 TEST_F(QuorlboardCli, InitCreatesEmptyBoardsInEitherEncodingAndNeverReplacesOne)
 {
     EXPECT_EQ(TempDir::Read(board), kEmptyUtf8Board);
-    const CliRunner::Result again = Cli({"init", "--encoding", "Shift_JIS"});
+    const Result again = Cli({"init", "--encoding", "Shift_JIS"});
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.err.find("already exists"), std::string::npos);
     EXPECT_EQ(TempDir::Read(board), kEmptyUtf8Board);
-
     folder = dir.file("sjis");
     ASSERT_EQ(Cli({"init", "--encoding", "Shift_JIS"}).status, 0);
     EXPECT_EQ(TempDir::Read(folder + "/BoardData.xml"), kEmptySjisBoard);
@@ -91,7 +96,7 @@ TEST_F(QuorlboardCli, PostListShowDeleteRoundTrip)
     EXPECT_EQ(Post("お知らせ <重要> & \"'", contents, {"--priority", "0", "--name", "山田"}), "1\n");
     EXPECT_EQ(Post("二件目", "末尾に改行なし"), "2\n");
 
-    const CliRunner::Result shown = Cli({"show", "1"});
+    const Result shown = Cli({"show", "1"});
     ASSERT_EQ(shown.status, 0) << shown.err;
     const std::string date = Field("1", "date");
     EXPECT_EQ(date.size(), 14u);
@@ -111,19 +116,16 @@ TEST_F(QuorlboardCli, PostListShowDeleteRoundTrip)
     EXPECT_EQ(Post("三件目", ""), "3\n");
     EXPECT_TRUE(Cli({"show", "3"}).out.ends_with("number: 3\n\n"));
     EXPECT_EQ(ListedNumbers(), (std::vector<std::string>{"2", "3"}));
-}
 
-TEST_F(QuorlboardCli, ListEscapesSeparatorsAndKeepsCp932TrailBytes)
-{
-    Post("a\tb\\c\nd ソース", "x");
+    // List escapes its separators but not the CP932 trail byte 5C (ソ); show keeps the title whole.
+    EXPECT_EQ(Post("a\tb\\c\nd ソース", "x"), "4\n");
     const std::string line = Cli({"list"}).out;
     EXPECT_EQ(line.substr(line.rfind('\t', line.size() - 1) + 1), "a\\tb\\\\c\\nd ソース\n");
-    EXPECT_EQ(Field("1", "title"), "a\tb\\c");
-
-    const CliRunner::Result lossy = Cli({"post", "--title", "絵文字😀"}, "x");
+    EXPECT_EQ(Field("4", "title"), "a\tb\\c");
+    const Result lossy = Cli({"post", "--title", "絵文字😀"}, "x");
     EXPECT_EQ(lossy.status, 0);
     EXPECT_NE(lossy.err.find("warning"), std::string::npos);
-    EXPECT_EQ(Field("2", "title"), "絵文字?");
+    EXPECT_EQ(Field("5", "title"), "絵文字?");
 }
 
 TEST_F(QuorlboardCli, AttachmentsAreCopiedByBaseNameAndRemovedWithTheMessage)
@@ -137,13 +139,13 @@ TEST_F(QuorlboardCli, AttachmentsAreCopiedByBaseNameAndRemovedWithTheMessage)
          {"--attach", dir.file("a/report.txt"), "--attach", dir.file("a/図面.pdf"), "--attach",
           dir.file("b/report.txt")});
     EXPECT_EQ(Field("1", "attach"), "1");
-    const std::string attached = AttachFolder("1");
+    const std::string attached = folder + "/attach/" + HostIdentity::HostName() + "_" + Field("1", "date");
     EXPECT_EQ(TempDir::Read(attached + "/report.txt"), "second");
     EXPECT_EQ(TempDir::Read(attached + "/図面.pdf"), std::string("%PDF\0\x01\xff", 7));
     EXPECT_EQ(std::distance(fs::directory_iterator(attached), fs::directory_iterator()), 2);
 
     for (const std::string& bad : {dir.file("missing.txt"), dir.file("a")}) {
-        const CliRunner::Result refused = Cli({"post", "--title", "x", "--attach", bad}, "x");
+        const Result refused = Cli({"post", "--title", "x", "--attach", bad}, "x");
         EXPECT_EQ(refused.status, 1);
         EXPECT_NE(refused.err.find(bad), std::string::npos);
     }
@@ -155,8 +157,7 @@ TEST_F(QuorlboardCli, AttachmentsAreCopiedByBaseNameAndRemovedWithTheMessage)
 
     fs::remove_all(folder + "/attach");
     TempDir::Write(folder + "/attach", "a file in the way");
-    const CliRunner::Result uncopied =
-        Cli({"post", "--title", "x", "--attach", dir.file("a/report.txt")}, "x");
+    const Result uncopied = Cli({"post", "--title", "x", "--attach", dir.file("a/report.txt")}, "x");
     EXPECT_EQ(uncopied.status, 1);
     EXPECT_NE(uncopied.err.find("message 2 was added"), std::string::npos) << uncopied.err;
     EXPECT_TRUE(uncopied.out.empty());
@@ -178,7 +179,7 @@ TEST_F(QuorlboardCli, ALinkPlantedInTheAttachmentFolderIsNotWrittenThrough)
         fs::create_directories(planted);
         fs::create_symlink(dir.file("victim.txt"), planted + "/note.txt");
     }
-    const CliRunner::Result posted = Cli({"post", "--title", "x", "--attach", dir.file("note.txt")}, "x");
+    const Result posted = Cli({"post", "--title", "x", "--attach", dir.file("note.txt")}, "x");
     EXPECT_EQ(posted.status, 1);
     EXPECT_EQ(TempDir::Read(dir.file("victim.txt")), "keep me");
 }
@@ -198,7 +199,7 @@ TEST_F(QuorlboardCli, DeleteOnlyMessagesOfThisComputer)
     fs::create_directories(folder + "/attach/other-pc_20021201090507");
     fs::create_directories(folder + "/attach/" + host + "_20021201090508");
 
-    const CliRunner::Result refused = Cli({"delete", "4"});
+    const Result refused = Cli({"delete", "4"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("other-pc"), std::string::npos);
     EXPECT_EQ(Cli({"show", "4"}).status, 0);
@@ -211,74 +212,56 @@ TEST_F(QuorlboardCli, DeleteOnlyMessagesOfThisComputer)
 
 TEST_F(QuorlboardCli, FailuresExitWithOneAndTheStoreText)
 {
-    const std::string noSuch = std::string(BoardTexts::kNoSuchMessage) + "\n";
-    EXPECT_EQ(Cli({"show", "7"}).err, noSuch);
-    EXPECT_EQ(Cli({"delete", "7"}).err, noSuch);
-    const CliRunner::Result zero = Cli({"delete", "0"});
-    EXPECT_EQ(zero.status, 1);
-    EXPECT_EQ(zero.err, std::string(BoardTexts::kInvalidNumber) + "\n");
+    const auto failed = [](const char* text) { return "1||" + std::string(text) + "\n"; };
+    EXPECT_EQ(Said(Cli({"show", "7"})), failed(BoardTexts::kNoSuchMessage));
+    EXPECT_EQ(Said(Cli({"delete", "7"})), failed(BoardTexts::kNoSuchMessage));
+    EXPECT_EQ(Said(Cli({"delete", "0"})), failed(BoardTexts::kInvalidNumber));
 
     folder = dir.file("nowhere");
-    EXPECT_EQ(Cli({"list"}).err, std::string(BoardTexts::kCannotRead) + "\n");
-    EXPECT_EQ(Cli({"show", "1"}).err, std::string(BoardTexts::kReadError) + "\n");
+    EXPECT_EQ(Said(Cli({"list"})), failed(BoardTexts::kCannotRead));
+    EXPECT_EQ(Said(Cli({"show", "1"})), failed(BoardTexts::kReadError));
     EXPECT_EQ(Cli({"post", "--title", "x"}, "y").status, 1);
     EXPECT_EQ(Cli({"delete", "1"}).status, 1);
     EXPECT_FALSE(fs::exists(folder));
 
-    const CliRunner::Result unset = CliRunner::Cli({"list"});
+    const Result unset = CliProcess::Run({"list"});
     EXPECT_EQ(unset.status, 1);
     EXPECT_NE(unset.err.find("--folder"), std::string::npos);
 }
 
-TEST_F(QuorlboardCli, WithoutFolderOptionTheStoredSettingsDecide)
-{
-    {
-        FileSettingsBackend backend(FileSettingsBackend::DefaultFilePath());
-        GroupSettings group;
-        const std::string storedFolder = Cp932Codec::FromUtf8(folder + "/");
-        const std::string user = Cp932Codec::FromUtf8("鈴木");
-        storedFolder.copy(group.messageFolder, sizeof group.messageFolder - 1);
-        user.copy(group.userName, sizeof group.userName - 1);
-        Cp932Codec::FromUtf8("営業").copy(group.groupName, sizeof group.groupName - 1);
-        SettingsStore(backend).WriteGroupSettings(group);
-    }
-    const CliRunner::Result posted = CliRunner::Cli({"post", "--title", "設定から"}, "x");
-    ASSERT_EQ(posted.status, 0) << posted.err;
-    EXPECT_EQ(Field("1", "name"), "鈴木");
-    EXPECT_NE(CliRunner::Cli({"list"}).out.find("鈴木\t設定から"), std::string::npos);
-    EXPECT_EQ(CliRunner::Cli({"show", "1", "--folder", dir.file("elsewhere")}).status, 1);
-}
-
 TEST_F(QuorlboardCli, WrongUsageExitsWithTwoAndHelpWithZero)
 {
-    const std::vector<std::vector<std::string>> wrong = {{},
-                                                         {"frobnicate"},
-                                                         {"list", "--bogus"},
-                                                         {"list", "extra"},
-                                                         {"list", "--folder"},
-                                                         {"show"},
-                                                         {"show", "abc"},
-                                                         {"show", "1", "2"},
-                                                         {"show", "-1"},
-                                                         {"show", "2147483648"},
-                                                         {"post"},
-                                                         {"post", "--title", "x", "--priority", "3"},
-                                                         {"init", "--encoding", "latin1"},
-                                                         {"delete", "1x"},
-                                                         {"--folder", "x", "list"}};
-    for (const auto& args : wrong) {
-        const CliRunner::Result result = CliRunner::Cli(args);
-        EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args);
-        EXPECT_NE(result.err.find("Usage:"), std::string::npos);
-        EXPECT_TRUE(result.out.empty());
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"show", "abc"}, {"post"}}) {
+        const std::string said = Said(CliProcess::Run(args));
+        EXPECT_EQ(said.rfind("2||quorlboard-cli: ", 0), 0u) << said;
+        EXPECT_NE(said.find("\nUsage: quorlboard-cli "), std::string::npos) << said;
     }
-    for (const std::string command : {"init", "list", "show", "post", "delete"}) {
-        const CliRunner::Result help = CliRunner::Cli({command, "--help"});
+    for (const std::string command : {"init", "list", "show", "post", "delete", "send", "listen", "config"}) {
+        const Result help = CliProcess::Run({command, "--help"});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.find("Usage: quorlboard-cli " + command), 0u) << help.out;
     }
-    EXPECT_EQ(CliRunner::Cli({"--help"}).status, 0);
-    EXPECT_EQ(CliRunner::Cli({"--version"}).out.rfind("quorlboard-cli ", 0), 0u);
+    EXPECT_EQ(CliProcess::Run({"--help"}).status, 0);
+    EXPECT_EQ(CliProcess::Run({"--version"}).out.rfind("quorlboard-cli ", 0), 0u);
+}
+
+TEST_F(QuorlboardCli, ConcurrentPostsGetDistinctNumbersWhileListsKeepWorking)
+{
+    // Six writers post 16 messages each, keeping the numbers they get, while a reader lists until they are done.
+    const std::string script =
+        "post() { for i in $(seq 16); do echo b | \"$1\" post --folder \"$2\" --title t >> \"$2/numbers\""
+        " || echo post >> \"$2/failed\"; done; };"
+        "(for w in $(seq 6); do post \"$1\" \"$2\" & done; wait; touch \"$2/done\") &"
+        "runs=0; while [ ! -e \"$2/done\" ] || [ $runs -lt 3 ]; do"
+        " \"$1\" list --folder \"$2\" > /dev/null || echo list >> \"$2/failed\"; runs=$((runs + 1)); done; wait";
+    ASSERT_EQ(CliProcess::Run({"-c", script, "sh", QUORL_CLI_PATH, folder}, {}, "/bin/sh").status, 0);
+    EXPECT_EQ(TempDir::Read(folder + "/failed"), "");
+    std::istringstream given(TempDir::Read(folder + "/numbers"));
+    std::vector<int> numbers{std::istream_iterator<int>(given), {}}, expected(96);
+    std::sort(numbers.begin(), numbers.end());
+    std::iota(expected.begin(), expected.end(), 1);
+    EXPECT_EQ(numbers, expected);
+    EXPECT_EQ(ListedNumbers().size(), expected.size());
 }
 
 } // namespace

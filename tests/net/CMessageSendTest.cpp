@@ -84,7 +84,7 @@ TEST_F(CMessageSendTest, EachSelectedRowGetsTheTextInRowOrderByWhatItShowsNeverB
     EXPECT_EQ(window.result(), QDialog::Accepted);
 }
 
-TEST_F(CMessageSendTest, MessageLongerThanOneDatagramIsRefusedAndKept)
+TEST_F(CMessageSendTest, TextTooLongOrWithCharactersTheMembersCannotReceiveIsRefusedAndKept)
 {
     // "あ" is 2 bytes on the wire, a line break (CR LF) 2: 1025 bytes in all.
     const size_t overhead = messenger.FormatDatagram(DatagramKind::DirectMessage, "").size();
@@ -92,15 +92,20 @@ TEST_F(CMessageSendTest, MessageLongerThanOneDatagramIsRefusedAndKept)
     const QString text = QString(static_cast<qsizetype>(wide), QChar(0x3042)) + QLatin1Char('\n') +
                          QString(static_cast<qsizetype>(1025 - overhead - 2 - 2 * wide), QLatin1Char('a'));
     Open({1, 2}, text);
-    window.SendButton()->click();
-    EXPECT_TRUE(messenger.sent.empty());
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.MessageText()->toPlainText(), text);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].icon, MessageBoxService::Icon::Exclamation);
-    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("メッセージが長すぎて送信できません。")));
-    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("%1 バイトまで").arg(1024 - overhead)));
-    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("現在 %1 バイト").arg(1025 - overhead)));
+    // Never turned into question marks.
+    for (const QString& refused : {QStringLiteral("了解です😀"), text}) {
+        window.MessageText()->setPlainText(refused);
+        window.SendButton()->click();
+        EXPECT_TRUE(messenger.sent.empty());
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(window.MessageText()->toPlainText(), refused);
+        ASSERT_FALSE(boxes.empty());
+        EXPECT_EQ(boxes.back().icon, MessageBoxService::Icon::Exclamation);
+    }
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(boxes[1].text.startsWith(QStringLiteral("メッセージが長すぎて送信できません。")));
+    EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("%1 バイトまで").arg(1024 - overhead)));
+    EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("現在 %1 バイト").arg(1025 - overhead)));
 
     // One character less fills the datagram exactly.
     window.MessageText()->setPlainText(text.chopped(1));
@@ -109,19 +114,7 @@ TEST_F(CMessageSendTest, MessageLongerThanOneDatagramIsRefusedAndKept)
     EXPECT_EQ(messenger.sent[0].text,
               Cp932Codec::FromUtf8(QString(text.chopped(1)).replace(u'\n', QStringLiteral("\r\n")).toStdString()));
     EXPECT_EQ(messenger.FormatDatagram(DatagramKind::DirectMessage, messenger.sent[0].text).size(), 1024u);
-    EXPECT_EQ(boxes.size(), 1u);
-}
-
-TEST_F(CMessageSendTest, CharactersTheMembersCannotReceiveAreRefusedNotTurnedIntoQuestionMarks)
-{
-    const QString text = QStringLiteral("了解です😀");
-    Open({0}, text);
-    window.SendButton()->click();
-    EXPECT_TRUE(messenger.sent.empty());
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.MessageText()->toPlainText(), text);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].icon, MessageBoxService::Icon::Exclamation);
+    EXPECT_EQ(boxes.size(), 2u);
 }
 
 } // namespace

@@ -42,48 +42,37 @@ protected:
     CQuorlFontDlg dialog{preset, presetColors};
 };
 
-TEST_F(CQuorlFontDlgTest, OpensShowingEachRowInItsColoursAndTheColourChooserStartsFromBlack)
+TEST_F(CQuorlFontDlgTest, ShowsEachRowInItsColoursStartsTheColourChooserFromBlackAndKeepsTenthsOfAPoint)
 {
     EXPECT_EQ(SizeText(), QStringLiteral("11"));
     EXPECT_EQ(Control(QStringLiteral("faceName"))->text(), QStringLiteral("ＭＳ Ｐゴシック"));
     const char* words[] = {"緊急", "通知", "通常"};
     for (int row = 0; row < CQuorlFontDlg::kRows; ++row) {
         EXPECT_EQ(Preview(row)->text(), QString::fromUtf8(words[row]));
-        EXPECT_TRUE(Preview(row)->alignment() & Qt::AlignHCenter);
         EXPECT_DOUBLE_EQ(Preview(row)->font().pointSizeF(), 11.0);
         ExpectRowColors(row, presetColors.colors[2 * row], presetColors.colors[2 * row + 1]);
         EXPECT_EQ(Button(2 * row)->Color(), presetColors.colors[2 * row]);
         EXPECT_EQ(Button(2 * row + 1)->Color(), presetColors.colors[2 * row + 1]);
     }
 
-    std::vector<QColor> starts;
+    std::vector<QColor> colorStarts;
     CQuorlFontDlg::SetColorChooser([&](QWidget*, const QColor& start) -> std::optional<QColor> {
-        starts.push_back(start);
-        return starts.size() == 1 ? std::nullopt : std::optional(QColor(0, 255, 0));
+        colorStarts.push_back(start);
+        return colorStarts.size() == 1 ? std::nullopt : std::optional(QColor(0, 255, 0));
     });
     Button(0)->click(); // red, cancelled
     EXPECT_TRUE(Same(dialog.colors, presetColors));
     Button(1)->click(); // urgent background
-    EXPECT_EQ(starts, (std::vector<QColor>{Qt::black, Qt::black}));
+    EXPECT_EQ(colorStarts, (std::vector<QColor>{Qt::black, Qt::black}));
     EXPECT_EQ(Button(1)->Color(), 0x00FF00u);
     ExpectRowColors(0, presetColors.colors[0], 0x00FF00);
     for (int row = 1; row < CQuorlFontDlg::kRows; ++row)
         ExpectRowColors(row, presetColors.colors[2 * row], presetColors.colors[2 * row + 1]);
 
-    Press("ok");
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_TRUE(Same(dialog.font, preset));
-    PriorityColors expected = presetColors;
-    expected.colors[1] = 0x00FF00;
-    EXPECT_TRUE(Same(dialog.colors, expected));
-}
-
-TEST_F(CQuorlFontDlgTest, ChosenFontKeepsTenthsOfAPointAndShowsWholePoints)
-{
-    std::vector<QFont> starts;
+    std::vector<QFont> fontStarts;
     CQuorlFontDlg::SetFontChooser([&](QWidget*, const QFont& start) -> std::optional<QFont> {
-        starts.push_back(start);
-        if (starts.size() == 1)
+        fontStarts.push_back(start);
+        if (fontStarts.size() == 1)
             return std::nullopt;
         QFont chosen(QStringLiteral("IPAGothic"));
         chosen.setPointSizeF(10.5);
@@ -93,19 +82,24 @@ TEST_F(CQuorlFontDlgTest, ChosenFontKeepsTenthsOfAPointAndShowsWholePoints)
     Press("change"); // cancelled
     EXPECT_TRUE(Same(dialog.font, preset));
     EXPECT_EQ(SizeText(), QStringLiteral("11"));
-
     Press("change");
-    ASSERT_EQ(starts.size(), 2u);
-    EXPECT_DOUBLE_EQ(starts[1].pointSizeF(), 11.0);
-    EXPECT_NE(starts[1].family(), QStringLiteral("ＭＳ Ｐゴシック")) << "starts from the face really drawn";
-    EXPECT_EQ(dialog.font.height, 105);
-    EXPECT_EQ(dialog.font.weight, 700);
-    EXPECT_STREQ(dialog.font.faceName, "IPAGothic");
+    ASSERT_EQ(fontStarts.size(), 2u);
+    EXPECT_DOUBLE_EQ(fontStarts[1].pointSizeF(), 11.0);
+    EXPECT_NE(fontStarts[1].family(), QStringLiteral("ＭＳ Ｐゴシック")) << "starts from the face really drawn";
     EXPECT_EQ(SizeText(), QStringLiteral("10"));
     for (int row = 0; row < CQuorlFontDlg::kRows; ++row) {
         EXPECT_DOUBLE_EQ(Preview(row)->font().pointSizeF(), 10.5);
         EXPECT_TRUE(Preview(row)->font().bold());
     }
+
+    Press("ok");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.font.height, 105);
+    EXPECT_EQ(dialog.font.weight, 700);
+    EXPECT_STREQ(dialog.font.faceName, "IPAGothic");
+    PriorityColors expected = presetColors;
+    expected.colors[1] = 0x00FF00;
+    EXPECT_TRUE(Same(dialog.colors, expected));
 }
 
 } // namespace

@@ -146,12 +146,16 @@ TEST(FileSettingsBackendTest, ADamagedFileKeepsWhatIsReadableAndACopyOfTheWhole)
     EXPECT_NE(saved.FindValue({"Software", "QuorlBoard"}, "new"), nullptr);
 }
 
-TEST(FileSettingsBackendTest, ProgramsWritingAtOnceLoseNothing)
+TEST(FileSettingsBackendTest, ProgramsWritingAtOnceLoseNothingAndNeverShowAHalfWrittenFile)
 {
     constexpr int kPrograms = 6;
     constexpr int kValues = 15;
     TempDir dir;
     const std::string path = dir.file("settings.reg");
+    const auto keyOf = [](int program, int value) {
+        return std::string(kKey) + (value % 2 == 0 ? "\\shared" : "\\p" + std::to_string(program));
+    };
+    const auto nameOf = [](int program, int value) { return std::to_string(program) + "." + std::to_string(value); };
     std::vector<pid_t> children;
     for (int program = 0; program < kPrograms; ++program) {
         const pid_t pid = ::fork();
@@ -160,24 +164,21 @@ TEST(FileSettingsBackendTest, ProgramsWritingAtOnceLoseNothing)
             FileSettingsBackend backend(path, 60s);
             int failures = 0;
             for (int value = 0; value < kValues; ++value) {
-                const std::string key = std::string(kKey) + (value % 2 == 0 ? "\\shared" : "\\p" + std::to_string(program));
-                failures += Set(backend, key, std::to_string(program) + "." + std::to_string(value),
-                                std::to_string(value) + '\0', B::kTypeString) != B::kSuccess;
+                failures += Set(backend, keyOf(program, value), nameOf(program, value), std::to_string(value) + '\0',
+                                B::kTypeString) != B::kSuccess;
             }
             ::_exit(failures);
         }
         children.push_back(pid);
     }
 
-    size_t running = children.size();
     size_t damagedReads = 0;
-    while (running > 0) {
+    for (size_t running = children.size(); running > 0;) {
         std::string text;
-        if (AtomicFile::ReadAll(path, text)) {
-            size_t unreadable = 0;
+        size_t unreadable = 0;
+        if (AtomicFile::ReadAll(path, text))
             SettingsFileFormat::Parse(text, &unreadable);
-            damagedReads += unreadable > 0;
-        }
+        damagedReads += unreadable > 0;
         for (pid_t& pid : children) {
             int status = 0;
             if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) {
@@ -187,15 +188,11 @@ TEST(FileSettingsBackendTest, ProgramsWritingAtOnceLoseNothing)
             }
         }
     }
-
     EXPECT_EQ(damagedReads, 0u);
     FileSettingsBackend reader(path);
     for (int program = 0; program < kPrograms; ++program) {
-        for (int value = 0; value < kValues; ++value) {
-            const std::string key = std::string(kKey) + (value % 2 == 0 ? "\\shared" : "\\p" + std::to_string(program));
-            EXPECT_EQ(Get(reader, key, std::to_string(program) + "." + std::to_string(value)),
-                      std::to_string(value) + '\0');
-        }
+        for (int value = 0; value < kValues; ++value)
+            EXPECT_EQ(Get(reader, keyOf(program, value), nameOf(program, value)), std::to_string(value) + '\0');
     }
 }
 

@@ -6,7 +6,7 @@ namespace {
 
 using B = SettingsBackend;
 
-TEST(MemorySettingsBackendTest, KeysAreCreatedAlongThePathAndOpenedOnlyWhenPresent)
+TEST(MemorySettingsBackendTest, KeysAreCreatedAlongThePathAndQueriesCopyOnlyWhatFits)
 {
     MemorySettingsBackend backend;
     B::Handle key = B::kNoHandle;
@@ -28,19 +28,14 @@ TEST(MemorySettingsBackendTest, KeysAreCreatedAlongThePathAndOpenedOnlyWhenPrese
     backend.CloseKey(key);
     EXPECT_EQ(backend.EnumKey(key, 0, name, &size), B::kErrorInvalidHandle);
     EXPECT_EQ(backend.openHandles(), 0u);
-}
 
-TEST(MemorySettingsBackendTest, QueryCopiesOnlyWhatFitsAndReportsTheRealSize)
-{
-    MemorySettingsBackend backend;
-    B::Handle key = B::kNoHandle;
     backend.CreateKey("k", &key);
     ASSERT_EQ(backend.SetValue(key, "v", 7, "12345", 5), B::kSuccess);
     ASSERT_EQ(backend.SetValue(key, "empty", B::kTypeBinary, nullptr, 0), B::kSuccess);
 
     char buffer[8] = "-------";
     uint32_t type = 0;
-    uint32_t size = 4;
+    size = 4;
     EXPECT_EQ(backend.QueryValue(key, "V", &type, buffer, &size), B::kErrorMoreData);
     EXPECT_EQ(size, 5u);
     EXPECT_STREQ(buffer, "-------");
