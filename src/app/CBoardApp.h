@@ -25,8 +25,6 @@ class CBoardApp : public QObject, public PeerMessenger
     Q_OBJECT
 
 public:
-    static constexpr int32_t kDefaultPort = 1500;
-
     explicit CBoardApp(SettingsStore& store, QObject* parent = nullptr);
     ~CBoardApp() override;
 

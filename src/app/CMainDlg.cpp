@@ -1,4 +1,5 @@
 #include "app/CMainDlg.h"
+#include "core/RecordField.h"
 
 #include "app/CAboutDlg.h"
 #include "app/CBoardApp.h"
@@ -33,19 +34,12 @@
 
 namespace {
 
-constexpr char kDefaultGroup[] = "グループ１";
 constexpr char kBoardFileName[] = "BoardData.xml";
 constexpr int kTemplateWidth = 369;
 constexpr int kTemplateHeight = 291;
 constexpr size_t kBoardPathSize = 520;
 constexpr int kTrayWatchIntervalMs = 2000;
 constexpr PriorityColors kDefaultColors = {{0x000000FF, 0x00FFFFFF, 0x00FF0000, 0x00FFFFFF, 0x00000000, 0x00FFFFFF}};
-
-template <size_t N>
-void CopyText(char (&field)[N], const std::string& text)
-{
-    PeerRecord::SetField(field, N, text);
-}
 
 } // namespace
 
@@ -85,7 +79,7 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
     app_.settings = GroupSettings{};
     IdentifySelf();
     ReadSettings();
-    CopyText(app_.own.user, app_.settings.userName);
+    RecordField::Set(app_.own.user, app_.settings.userName);
     if (commandLinePort && *commandLinePort > 0)
         app_.settings.portNumber = *commandLinePort;
 
@@ -126,8 +120,8 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
 
 void CMainDlg::IdentifySelf()
 {
-    CopyText(app_.own.host, Cp932Codec::FromUtf8(HostIdentity::HostName()));
-    CopyText(app_.own.address, OwnAddress::Find(app_.own.host));
+    RecordField::Set(app_.own.host, Cp932Codec::FromUtf8(HostIdentity::HostName()));
+    RecordField::Set(app_.own.address, OwnAddress::Find(app_.own.host));
     qCInfo(lcApp).noquote() << "identity host=" + QString::fromLocal8Bit(app_.own.host)
                             << "address=" + QString::fromLatin1(app_.own.address);
 }
@@ -135,9 +129,7 @@ void CMainDlg::IdentifySelf()
 void CMainDlg::ReadSettings()
 {
     if (app_.store().ReadGroupSettings(app_.settings) == SettingsStore::kNothingStored) {
-        CopyText(app_.settings.userName, Cp932Codec::FromUtf8(HostIdentity::LoginName()));
-        app_.settings.portNumber = CBoardApp::kDefaultPort;
-        CopyText(app_.settings.groupName, Cp932Codec::FromUtf8(kDefaultGroup));
+        app_.settings = SettingsStore::FirstRunSettings();
         RunSettings();
     }
     if (app_.settings.messageFolder[0] == '\0')
@@ -153,7 +145,7 @@ int CMainDlg::RunSettings()
         return QDialog::Rejected;
 
     dialog.CopyTo(app_.settings);
-    CopyText(app_.own.user, app_.settings.userName);
+    RecordField::Set(app_.own.user, app_.settings.userName);
     app_.store().WriteGroupSettings(app_.settings);
     OpenBoardFile();
     return QDialog::Accepted;

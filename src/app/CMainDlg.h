@@ -22,7 +22,6 @@ class CMainDlg : public QMainWindow
     Q_OBJECT
 
 public:
-    static constexpr int kAlertTimerId = 1001;
     static constexpr int kAlertIntervalMs = 1000;
 
     enum class TrayAction { Add, Modify, Delete };

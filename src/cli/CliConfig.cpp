@@ -1,10 +1,10 @@
 #include "CliConfig.h"
+#include "core/RecordField.h"
 
 #include "CliCommands.h"
 #include "CliText.h"
 #include "CliUsage.h"
 #include "core/Cp932Codec.h"
-#include "core/HostIdentity.h"
 #include "net/PeerRecord.h"
 #include "settings/SettingsStore.h"
 
@@ -16,15 +16,10 @@ namespace {
 
 constexpr char kPathSeparator = '/';
 
-template <size_t N> std::string FieldText(const char (&field)[N])
-{
-    return std::string(field, ::strnlen(field, N));
-}
-
 bool SameSettings(const GroupSettings& a, const GroupSettings& b)
 {
-    return FieldText(a.groupName) == FieldText(b.groupName) && FieldText(a.userName) == FieldText(b.userName) &&
-           FieldText(a.messageFolder) == FieldText(b.messageFolder) && a.portNumber == b.portNumber &&
+    return RecordField::Text(a.groupName) == RecordField::Text(b.groupName) && RecordField::Text(a.userName) == RecordField::Text(b.userName) &&
+           RecordField::Text(a.messageFolder) == RecordField::Text(b.messageFolder) && a.portNumber == b.portNumber &&
            a.popupOnReceipt == b.popupOnReceipt;
 }
 
@@ -32,22 +27,13 @@ bool SameSettings(const GroupSettings& a, const GroupSettings& b)
 
 CliConfig::CliConfig(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
-GroupSettings CliConfig::Defaults()
-{
-    GroupSettings settings;
-    PeerRecord::SetField(settings.groupName, sizeof settings.groupName, Cp932Codec::FromUtf8(kDefaultGroup));
-    PeerRecord::SetField(settings.userName, sizeof settings.userName, Cp932Codec::FromUtf8(HostIdentity::LoginName()));
-    settings.portNumber = kDefaultPort;
-    return settings;
-}
-
 int CliConfig::Run(const CliRequest& request)
 {
     SettingsStore store;
     GroupSettings settings;
     const bool stored = store.ReadGroupSettings(settings) == SettingsStore::kRead;
     if (!stored)
-        settings = Defaults();
+        settings = SettingsStore::FirstRunSettings();
 
     const bool changes = request.group || !request.folder.empty() || request.user || request.port || request.popup;
     if (!changes) {
@@ -72,9 +58,9 @@ int CliConfig::Run(const CliRequest& request)
 void CliConfig::Print(const GroupSettings& settings)
 {
     const std::pair<const char*, std::string> lines[] = {
-        {"group", FieldText(settings.groupName)},
-        {"folder", FieldText(settings.messageFolder)},
-        {"user", FieldText(settings.userName)},
+        {"group", std::string(RecordField::Text(settings.groupName))},
+        {"folder", std::string(RecordField::Text(settings.messageFolder))},
+        {"user", std::string(RecordField::Text(settings.userName))},
     };
     for (const auto& [name, value] : lines)
         out_ << name << ": " << CliText::EscapeField(CliText::ToTerminal(value)) << '\n';
@@ -91,8 +77,7 @@ bool CliConfig::Apply(const CliRequest& request, SettingsStore& store, GroupSett
         if (!SetText(*request.group, "group name", settings.groupName, sizeof settings.groupName))
             return false;
         // A group that exists keeps its own values; a new one starts from the current group's.
-        store.ReadNamedGroup(std::string(settings.groupName, ::strnlen(settings.groupName, sizeof settings.groupName)),
-                             settings);
+        store.ReadNamedGroup(RecordField::Text(settings.groupName), settings);
     }
     if (request.user && !SetText(*request.user, "user name", settings.userName, sizeof settings.userName))
         return false;
@@ -114,9 +99,9 @@ bool CliConfig::Apply(const CliRequest& request, SettingsStore& store, GroupSett
     if (request.popup)
         settings.popupOnReceipt = *request.popup;
 
-    if (settings.portNumber < kLowestPort || settings.portNumber > kHighestPort) {
-        return Refuse("the port must be a whole number from " + std::to_string(kLowestPort) + " to " +
-                      std::to_string(kHighestPort) + ", not " + std::to_string(settings.portNumber));
+    if (settings.portNumber < GroupSettings::kMinPort || settings.portNumber > GroupSettings::kMaxPort) {
+        return Refuse("the port must be a whole number from " + std::to_string(GroupSettings::kMinPort) + " to " +
+                      std::to_string(GroupSettings::kMaxPort) + ", not " + std::to_string(settings.portNumber));
     }
     if (settings.messageFolder[0] == '\0')
         return Refuse("no message file folder is set: give --folder DIR");

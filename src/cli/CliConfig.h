@@ -13,19 +13,10 @@ class SettingsStore;
 class CliConfig
 {
 public:
-    static constexpr const char* kDefaultGroup = "グループ１"; // UTF-8
-    static constexpr int32_t kDefaultPort = 1500;
-    static constexpr int32_t kLowestPort = 1500;
-    static constexpr int32_t kHighestPort = 60000;
-
     CliConfig(std::ostream& out, std::ostream& err);
 
     // An exit status: 0, or 2 when a value is refused (nothing is written).
     int Run(const CliRequest& request);
-
-    // The settings a first run starts from: group "グループ１", port 1500,
-    // the login name, no folder, no pop-up.
-    static GroupSettings Defaults();
 
 private:
     void Print(const GroupSettings& settings);

@@ -1,4 +1,5 @@
 #include "CliNetwork.h"
+#include "core/RecordField.h"
 
 #include "CliCommands.h"
 #include "CliConfig.h"
@@ -71,9 +72,9 @@ const PeerRecord& CliNetwork::Own()
         std::string user = settings_.UserName();
         if (user.empty())
             user = CliText::ToBoard(HostIdentity::LoginName(), "login name", err_);
-        PeerRecord::SetField(own_->address, OwnAddress::Find(host));
-        PeerRecord::SetField(own_->host, CliText::ToBoard(host, "host name", err_));
-        PeerRecord::SetField(own_->user, user);
+        RecordField::Set(own_->address, OwnAddress::Find(host));
+        RecordField::Set(own_->host, CliText::ToBoard(host, "host name", err_));
+        RecordField::Set(own_->user, user);
     }
     return *own_;
 }
@@ -83,7 +84,7 @@ int32_t CliNetwork::Port(const CliRequest& request)
     if (request.port)
         return *request.port;
     const int32_t stored = settings_.Port();
-    return stored > 0 ? stored : CliConfig::kDefaultPort;
+    return stored > 0 ? stored : GroupSettings::kDefaultPort;
 }
 
 bool CliNetwork::AnnounceChanged(int32_t number, const CliRequest& request, std::string& error)

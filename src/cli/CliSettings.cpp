@@ -1,4 +1,5 @@
 #include "CliSettings.h"
+#include "core/RecordField.h"
 
 #include "core/Cp932Codec.h"
 #include "settings/SettingsStore.h"
@@ -6,11 +7,6 @@
 #include <cstring>
 
 namespace {
-
-template <size_t N> std::string FieldText(const char (&field)[N])
-{
-    return std::string(field, ::strnlen(field, N));
-}
 
 } // namespace
 
@@ -27,12 +23,12 @@ const GroupSettings& CliSettings::Stored()
 
 std::string CliSettings::MessageFolder()
 {
-    return Cp932Codec::ToUtf8(FieldText(Stored().messageFolder));
+    return Cp932Codec::ToUtf8(std::string(RecordField::Text(Stored().messageFolder)));
 }
 
 std::string CliSettings::UserName()
 {
-    return FieldText(Stored().userName);
+    return std::string(RecordField::Text(Stored().userName));
 }
 
 int32_t CliSettings::Port()

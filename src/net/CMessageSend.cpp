@@ -5,7 +5,7 @@
 #include "net/CParties.h"
 #include "net/DirectMessageText.h"
 #include "net/PeerMessenger.h"
-#include "net/RecordField.h"
+#include "core/RecordField.h"
 #include "ui/DialogUnits.h"
 #include "ui/MessageBoxService.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/Cp932Codec.h"
 #include "net/PeerMessenger.h"
-#include "net/RecordField.h"
+#include "core/RecordField.h"
 
 #include <QHeaderView>
 

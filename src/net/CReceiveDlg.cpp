@@ -3,7 +3,7 @@
 #include "core/Cp932Codec.h"
 #include "net/CMessageSend.h"
 #include "net/DirectMessageText.h"
-#include "net/RecordField.h"
+#include "core/RecordField.h"
 #include "ui/DialogUnits.h"
 #include "ui/ModalRunner.h"
 

@@ -1,4 +1,5 @@
 #include "net/DatagramFormat.h"
+#include "core/RecordField.h"
 
 #include <climits>
 
@@ -62,9 +63,9 @@ Datagram DatagramFormat::Parse(std::string_view bytes)
         start = bytes.size();
     }
     datagram.kind = ReadKind(fields[0]);
-    PeerRecord::SetField(datagram.sender.address, fields[1]);
-    PeerRecord::SetField(datagram.sender.host, fields[2]);
-    PeerRecord::SetField(datagram.sender.user, fields[3]);
+    RecordField::Set(datagram.sender.address, fields[1]);
+    RecordField::Set(datagram.sender.host, fields[2]);
+    RecordField::Set(datagram.sender.user, fields[3]);
     if (found == kSeparatorCount)
         datagram.text = std::string(bytes.substr(start));
     return datagram;

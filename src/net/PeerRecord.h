@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string_view>
 
 // One member of the office network. Fields are CP932, zero-terminated
 // within their fixed widths.
@@ -14,13 +13,4 @@ struct PeerRecord
     char address[kAddressSize] = {};
     char host[kHostSize] = {};
     char user[kUserSize] = {};
-
-    // Copies text into a field, cut to the width (with its terminating zero)
-    // at a character boundary; the rest of the field is zeroed.
-    template <size_t N>
-    static void SetField(char (&field)[N], std::string_view text)
-    {
-        SetField(field, N, text);
-    }
-    static void SetField(char* field, size_t size, std::string_view text);
 };

@@ -3,7 +3,7 @@
 #include "core/Cp932Codec.h"
 #include "net/CReceiveDlg.h"
 #include "net/NetLog.h"
-#include "net/RecordField.h"
+#include "core/RecordField.h"
 
 #include <algorithm>
 

@@ -1,4 +1,5 @@
 #include "settings/CQuorlFontDlg.h"
+#include "core/RecordField.h"
 
 #include "core/Cp932Codec.h"
 #include "settings/CColorButton.h"
@@ -178,7 +179,7 @@ void CQuorlFontDlg::OnInitDialog()
 void CQuorlFontDlg::ShowFontText()
 {
     faceEdit_->setText(QString::fromStdString(
-        Cp932Codec::ToUtf8(std::string_view(font.faceName, strnlen(font.faceName, sizeof font.faceName)))));
+        Cp932Codec::ToUtf8(RecordField::Text(font.faceName))));
     sizeEdit_->setText(QString::number(font.height / kTenthsPerPoint));
 }
 

@@ -1,5 +1,7 @@
 #include "settings/CSettingDlg.h"
 
+#include "core/RecordField.h"
+
 #include "board/CBoardData.h"
 #include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
@@ -35,25 +37,16 @@ QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
 std::string ToCp932(const QString& text) { return Cp932Codec::FromUtf8(text.toStdString()); }
 
-QString FromField(const char* field, size_t size)
+template <size_t N>
+QString FromField(const char (&field)[N])
 {
-    return QString::fromStdString(Cp932Codec::ToUtf8(std::string_view(field, strnlen(field, size))));
+    return QString::fromStdString(Cp932Codec::ToUtf8(RecordField::Text(field)));
 }
 
-// Cut to the field (with its terminating zero) at a character boundary.
 template <size_t N>
 void ToField(char (&field)[N], const QString& text)
 {
-    const std::string bytes = ToCp932(text);
-    size_t length = 0;
-    while (length < bytes.size()) {
-        const size_t next = length + static_cast<size_t>(Cp932Codec::CharLength(static_cast<unsigned char>(bytes[length])));
-        if (next > bytes.size() || next > N - 1)
-            break;
-        length = next;
-    }
-    std::memset(field, 0, N);
-    std::memcpy(field, bytes.data(), length);
+    RecordField::Set(field, ToCp932(text));
 }
 
 // A whole number at the start of the text, as sscanf's %d reads it: white
@@ -192,9 +185,9 @@ void CSettingDlg::FillGroupList()
 
 void CSettingDlg::SetFrom(const GroupSettings& settings)
 {
-    userName = FromField(settings.userName, sizeof settings.userName);
-    groupName = FromField(settings.groupName, sizeof settings.groupName);
-    messageFolder = FromField(settings.messageFolder, sizeof settings.messageFolder);
+    userName = FromField(settings.userName);
+    groupName = FromField(settings.groupName);
+    messageFolder = FromField(settings.messageFolder);
     portNumber = settings.portNumber;
     popupOnReceipt = settings.popupOnReceipt;
 }
@@ -246,7 +239,7 @@ bool CSettingDlg::TakeFromControls()
         Refuse(portEdit_, Text(SettingDlgTexts::kPortNotNumber));
         return false;
     }
-    if (*port < kMinPort || *port > kMaxPort) {
+    if (*port < GroupSettings::kMinPort || *port > GroupSettings::kMaxPort) {
         Refuse(portEdit_, Text(SettingDlgTexts::kPortOutOfRange));
         return false;
     }

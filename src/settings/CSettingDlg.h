@@ -21,8 +21,6 @@ class CSettingDlg : public QDialog
     Q_OBJECT
 
 public:
-    static constexpr int kMinPort = 1500;
-    static constexpr int kMaxPort = 60000;
     static constexpr QChar kSeparator = u'/';
 
     // Returns the chosen folder, or an empty string when cancelled.

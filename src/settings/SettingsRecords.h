@@ -10,6 +10,10 @@ struct GroupSettings
     static constexpr int kUserNameSize = 64;
     static constexpr int kGroupNameSize = 64;
     static constexpr int kMessageFolderSize = 260;
+    static constexpr int32_t kDefaultPort = 1500;
+    static constexpr int32_t kMinPort = 1500;
+    static constexpr int32_t kMaxPort = 60000;
+    static constexpr const char* kDefaultGroupName = "グループ１"; // UTF-8
 
     char userName[kUserNameSize] = {};
     char groupName[kGroupNameSize] = {};

@@ -1,5 +1,8 @@
 #include "SettingsStore.h"
 
+#include "core/Cp932Codec.h"
+#include "core/HostIdentity.h"
+#include "core/RecordField.h"
 #include "settings/FileSettingsBackend.h"
 
 #include <algorithm>
@@ -225,6 +228,15 @@ int SettingsStore::ReadGroupSettings(GroupSettings& settings)
     return kRead;
 }
 
+GroupSettings SettingsStore::FirstRunSettings()
+{
+    GroupSettings settings;
+    RecordField::Set(settings.groupName, Cp932Codec::FromUtf8(GroupSettings::kDefaultGroupName));
+    RecordField::Set(settings.userName, Cp932Codec::FromUtf8(HostIdentity::LoginName()));
+    settings.portNumber = GroupSettings::kDefaultPort;
+    return settings;
+}
+
 int SettingsStore::ReadNamedGroup(std::string_view groupName, GroupSettings& settings)
 {
     if (groupName.empty() || groupName.size() >= sizeof settings.groupName)
@@ -232,8 +244,8 @@ int SettingsStore::ReadNamedGroup(std::string_view groupName, GroupSettings& set
     Handle group = OpenKey(groupName);
     if (group == Backend::kNoHandle)
         return kKeyAbsent;
-    std::memset(settings.groupName, 0, sizeof settings.groupName);
-    std::memcpy(settings.groupName, groupName.data(), groupName.size());
+    // The name may be the record's own field.
+    RecordField::Set(settings.groupName, std::string(groupName));
     ReadGroupValues(group, settings);
     return kRead;
 }
@@ -270,7 +282,7 @@ void SettingsStore::WriteGroupSettings(const GroupSettings& settings)
     backend_.SetValue(root, kVersionName, Backend::kTypeString, kVersion, sizeof kVersion);
     CloseKey(root);
 
-    Handle group = CreateKey(std::string(settings.groupName, strnlen(settings.groupName, sizeof settings.groupName)));
+    Handle group = CreateKey(RecordField::Text(settings.groupName));
     if (group == Backend::kNoHandle)
         return;
     WriteText(group, kMessageFolder, settings.messageFolder, sizeof settings.messageFolder);

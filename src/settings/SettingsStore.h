@@ -28,6 +28,9 @@ public:
     static SettingsBackend& UserBackend();
 
     int ReadGroupSettings(GroupSettings& settings);
+    // What a first run starts from: the default group and port, the login
+    // name, no folder, no pop-up.
+    static GroupSettings FirstRunSettings();
     // The group key is named by groupName; a backslash in it nests keys.
     void WriteGroupSettings(const GroupSettings& settings);
     // The stored values of one group without making it current: kRead, or

@@ -1,4 +1,5 @@
 #include "ui/BoardFont.h"
+#include "core/RecordField.h"
 
 #include "core/Cp932Codec.h"
 #include "ui/UiEnvironment.h"
@@ -47,26 +48,11 @@ uint8_t FamilyBits(QFont::StyleHint hint)
     }
 }
 
-// The face name cut at a character boundary so that it fits with its zero.
-void SetFaceName(FontDescription& description, const std::string& cp932)
-{
-    size_t length = 0;
-    while (length < cp932.size()) {
-        const size_t next = length + static_cast<size_t>(Cp932Codec::CharLength(static_cast<unsigned char>(cp932[length])));
-        if (next > cp932.size() || next > FontDescription::kFaceNameSize - 1)
-            break;
-        length = next;
-    }
-    std::memset(description.faceName, 0, sizeof description.faceName);
-    std::memcpy(description.faceName, cp932.data(), length);
-}
-
 } // namespace
 
 QFont BoardFont::ToFont(const FontDescription& description)
 {
-    const size_t faceLength = strnlen(description.faceName, sizeof description.faceName);
-    QString face = QString::fromStdString(Cp932Codec::ToUtf8(std::string_view(description.faceName, faceLength)));
+    QString face = QString::fromStdString(Cp932Codec::ToUtf8(RecordField::Text(description.faceName)));
     if (face.isEmpty())
         face = UiEnvironment::DialogFaceName();
 
@@ -99,7 +85,7 @@ FontDescription BoardFont::FromFont(const QFont& font)
     description.charSet = kShiftJisCharSet;
     description.pitchAndFamily = static_cast<uint8_t>((QFontInfo(font).fixedPitch() ? kFixedPitch : kVariablePitch) |
                                                       FamilyBits(font.styleHint()));
-    SetFaceName(description, Cp932Codec::FromUtf8(font.family().toStdString()));
+    RecordField::Set(description.faceName, Cp932Codec::FromUtf8(font.family().toStdString()));
     return description;
 }
 

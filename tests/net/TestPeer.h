@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Cp932Codec.h"
+#include "core/RecordField.h"
 #include "net/PeerRecord.h"
 
 #include <string>
@@ -9,8 +10,8 @@
 inline PeerRecord Peer(const std::string& address, const std::string& host, const std::string& user)
 {
     PeerRecord record;
-    PeerRecord::SetField(record.address, address);
-    PeerRecord::SetField(record.host, Cp932Codec::FromUtf8(host));
-    PeerRecord::SetField(record.user, Cp932Codec::FromUtf8(user));
+    RecordField::Set(record.address, address);
+    RecordField::Set(record.host, Cp932Codec::FromUtf8(host));
+    RecordField::Set(record.user, Cp932Codec::FromUtf8(user));
     return record;
 }

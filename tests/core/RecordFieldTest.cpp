@@ -1,3 +1,4 @@
+#include "core/RecordField.h"
 #include "net/PeerRecord.h"
 
 #include "core/Cp932Codec.h"
@@ -8,25 +9,25 @@
 
 namespace {
 
-TEST(PeerRecord, SetFieldCutsAtACharacterBoundaryAndZeroesTheRest)
+TEST(RecordField, SetCutsAtACharacterBoundaryAndZeroesTheRest)
 {
     PeerRecord record;
-    PeerRecord::SetField(record.user, std::string(100, 'x'));
-    PeerRecord::SetField(record.user, "ab");
+    RecordField::Set(record.user, std::string(100, 'x'));
+    RecordField::Set(record.user, "ab");
     EXPECT_EQ(std::string(record.user, sizeof record.user), "ab" + std::string(sizeof record.user - 2, '\0'));
-    PeerRecord::SetField(record.user, {});
+    RecordField::Set(record.user, {});
     EXPECT_EQ(std::string(record.user, sizeof record.user), std::string(sizeof record.user, '\0'));
-    PeerRecord::SetField(record.address, "255.255.255.2550");
+    RecordField::Set(record.address, "255.255.255.2550");
     EXPECT_STREQ(record.address, "255.255.255.255");
 
     // 62 ASCII bytes leave one byte: not enough for "ソ" (83 5C).
-    PeerRecord::SetField(record.host, std::string(62, 'h') + Cp932Codec::FromUtf8("ソ"));
+    RecordField::Set(record.host, std::string(62, 'h') + Cp932Codec::FromUtf8("ソ"));
     EXPECT_EQ(std::string(record.host), std::string(62, 'h'));
     // Half-width katakana (ｱ is B1) are single bytes and fill the field to the last byte.
-    PeerRecord::SetField(record.host, std::string(70, '\xb1'));
+    RecordField::Set(record.host, std::string(70, '\xb1'));
     EXPECT_EQ(std::string(record.host), std::string(63, '\xb1'));
     // A lead byte without its second byte at the end of the text is not copied.
-    PeerRecord::SetField(record.user, "ab\x82");
+    RecordField::Set(record.user, "ab\x82");
     EXPECT_STREQ(record.user, "ab");
 }
 
