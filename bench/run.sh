@@ -1,9 +1,27 @@
 #!/usr/bin/env bash
-# Builds the benchmarks in release mode and runs them; the ratios of each store
-# operation to its bare libxml2 floor are printed at the end.
+# Builds the benchmarks in release mode and runs them all. Each program prints
+# its ratios after its timings (store operations against their bare libxml2
+# floor, the title list's Reload against LoadMessages, ...); all the ratio
+# tables are repeated at the end.
+# QUORL_BENCH_BUILD_DIR chooses the build folder (default build-bench).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQUORLBOARD_TESTS=OFF -DQUORLBOARD_BENCH=ON >/dev/null
-cmake --build build-bench -j2 --target bench_board_store
-exec build-bench/bench/bench_board_store --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"
+build=${QUORL_BENCH_BUILD_DIR:-build-bench}
+benches=(bench_board_store bench_board_view bench_attach_copy)
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORLBOARD_TESTS=OFF -DQUORLBOARD_BENCH=ON >/dev/null
+cmake --build "$build" -j2 --target "${benches[@]}"
+
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+for bench in "${benches[@]}"; do
+    echo "== $bench"
+    "$build/bench/$bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@" | tee "$logs/$bench.txt"
+    echo
+done
+
+echo "== ratios"
+for bench in "${benches[@]}"; do
+    # A table from its "operation" heading on, or single "ratio" lines.
+    awk '/^operation /{table=1} table || /^ratio /' "$logs/$bench.txt"
+done

@@ -7,7 +7,7 @@ packages=(
   g++ make cmake pkg-config
   qt6-base-dev qt6-translations-l10n libgl-dev
   libxml2-dev libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-ipafont-gothic
+  fonts-ipafont-gothic adwaita-icon-theme
 )
 if [ "${1:-}" = "--test" ]; then
   # Tray and multi-host tests: an X server with a notification area, X tools,

@@ -39,7 +39,6 @@ constexpr int kTemplateWidth = 369;
 constexpr int kTemplateHeight = 291;
 constexpr size_t kBoardPathSize = 520;
 constexpr int kTrayWatchIntervalMs = 2000;
-constexpr PriorityColors kDefaultColors = {{0x000000FF, 0x00FFFFFF, 0x00FF0000, 0x00FFFFFF, 0x00000000, 0x00FFFFFF}};
 
 } // namespace
 
@@ -165,6 +164,8 @@ void CMainDlg::OpenBoardFile()
 void CMainDlg::CreateBoardView()
 {
     boardView_ = new CBoardDlg(app_, this);
+    connect(boardView_, &CBoardDlg::stopFlash, this, &CMainDlg::StopAlert);
+    connect(boardView_, &CBoardDlg::viewCommand, this, &CMainDlg::OnCommand);
     setCentralWidget(boardView_);
     boardView_->show();
     app_.boardFont = BoardFont::ToFont(LoadBoardFont());
@@ -182,9 +183,9 @@ FontDescription CMainDlg::LoadBoardFont()
 
 void CMainDlg::LoadColors()
 {
-    app_.colors = kDefaultColors;
+    app_.colors = kDefaultPriorityColors;
     if (app_.store().ReadColors(app_.colors) != SettingsStore::kRead)
-        app_.colors = kDefaultColors;
+        app_.colors = kDefaultPriorityColors;
 }
 
 void CMainDlg::ApplyFontAndColors()
@@ -386,7 +387,7 @@ void CMainDlg::RunSettingsCommand()
     if (RunSettings() == QDialog::Rejected)
         return;
     if (boardView_ != nullptr)
-        boardView_->RefreshTitles(std::nullopt);
+        boardView_->RefreshTitles(0);
     RestartNetwork();
 }
 
@@ -455,7 +456,7 @@ void CMainDlg::OnDatagram(const Datagram& datagram)
         break;
     case DatagramKind::BoardChanged:
         if (boardView_ != nullptr)
-            boardView_->RefreshTitles(CBoardData::ParseInteger(datagram.text));
+            boardView_->RefreshTitlesFromNotice(CBoardData::ParseInteger(datagram.text));
         StartAlert();
         break;
     case DatagramKind::PeerUpdate:
@@ -469,7 +470,7 @@ void CMainDlg::OnDatagram(const Datagram& datagram)
         break;
     case DatagramKind::BoardDeleted:
         if (boardView_ != nullptr)
-            boardView_->RefreshTitles(std::nullopt);
+            boardView_->RefreshTitlesFromNotice(0);
         StartAlert();
         break;
     default:

@@ -51,6 +51,10 @@ struct PriorityColors
     uint32_t colors[kCount] = {};
 };
 
+// Red, blue and black text, each on white: the colours until others are chosen.
+inline constexpr PriorityColors kDefaultPriorityColors = {
+    {0x000000FF, 0x00FFFFFF, 0x00FF0000, 0x00FFFFFF, 0x00000000, 0x00FFFFFF}};
+
 struct ClientSizeRecord
 {
     int32_t left = 0;

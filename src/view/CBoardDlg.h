@@ -1,40 +1,101 @@
 #pragma once
 
+#include "board/BoardMessage.h"
 #include "settings/SettingsRecords.h"
 
+#include <QPoint>
 #include <QWidget>
 
 #include <cstdint>
-#include <optional>
+#include <string>
 
+class BoardRefreshThrottle;
+class CAttachFileList;
 class CBoardApp;
-class QLabel;
+class CBoardTitle;
+class QPlainTextEdit;
+class QPushButton;
+struct BoardWriteContext;
 
-// The board view, a borderless child covering the main window's client
-// area. For now it shows where the board will be; the main window already
-// drives it through the operations below.
+// The board as the member sees it: a borderless child covering the main
+// window's client area with the title list, the selected message's text and
+// attachments, and the buttons for new, modify, delete, print and message.
 class CBoardDlg : public QWidget
 {
     Q_OBJECT
 
 public:
     CBoardDlg(CBoardApp& app, QWidget* parent);
+    ~CBoardDlg() override;
 
-    // Reloads the title list from the board file, selecting the message with
-    // that number if given.
-    void RefreshTitles(std::optional<int32_t> selectNumber);
+    // Reloads the title list from the board file at once, selecting the row
+    // of that number (0: none, the list takes the focus; -1: none).
+    void RefreshTitles(int32_t number);
+    // The same for a change another member announced; a burst of notices
+    // costs a few reloads, and the last announced number ends selected.
+    void RefreshTitlesFromNotice(int32_t number);
     void ApplyFontAndColors(const QFont& font, const PriorityColors& colors);
     ColumnWidths GetColumnWidths() const;
 
-    int RefreshCount() const { return refreshCount_; }
-    std::optional<int32_t> LastSelected() const { return lastSelected_; }
+    void ShowMessage(int32_t number);
+    int32_t SelectedNumber(int* row = nullptr) const;
+    void ClearMessagePane();
+    void PostNew();
+    void ModifySelected();
+    void DeleteSelected();
+    void PrintSelected();
+    void OpenSendWindow();
+    void OpenAttachment();
+    void SaveAttachment();
+
+    CBoardTitle* TitleList() const { return titleList_; }
+    QPlainTextEdit* ContentsPane() const { return contentsPane_; }
+    CAttachFileList* AttachList() const { return attachList_; }
+    QPushButton* NewButton() const { return newButton_; }
+    QPushButton* ModifyButton() const { return modifyButton_; }
+    QPushButton* DeleteButton() const { return deleteButton_; }
+    QPushButton* PrintButton() const { return printButton_; }
+    QPushButton* MessageButton() const { return messageButton_; }
+    const std::string& AttachmentFolderPath() const { return attachmentFolder_; }
+    BoardRefreshThrottle& Throttle() const { return *throttle_; }
+    int ReloadCount() const { return reloadCount_; }
+
+signals:
+    // The member has seen the board: the main window stops its alert.
+    void stopFlash();
+    // A command of the view menu, for the main window to handle.
+    void viewCommand(int command);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void OnInitDialog();
+    void Layout();
+    void OnTitleSelected(int row);
+    void ShowViewMenu(const QPoint& globalPoint);
+    void ShowAttachMenu(const QPoint& point);
+    BoardWriteContext WriteContext() const;
+    void Announce(int kind, const std::string& text);
+    int ReloadTitles(int32_t number, const char* cause);
+
     CBoardApp& app_;
-    QLabel* placeholder_;
-    int refreshCount_ = 0;
-    std::optional<int32_t> lastSelected_;
+    std::string attachmentFolder_;
+    QPoint pressPoint_;
+    QPoint windowOrigin_;
+    bool dragging_ = false;
+    bool quietSelection_ = false;
+    int reloadCount_ = 0;
+    QPushButton* newButton_;
+    QPushButton* modifyButton_;
+    QPushButton* deleteButton_;
+    QPushButton* messageButton_;
+    QPlainTextEdit* contentsPane_;
+    CBoardTitle* titleList_;
+    CAttachFileList* attachList_;
+    QPushButton* printButton_;
+    BoardRefreshThrottle* throttle_;
 };

@@ -1,16 +1,19 @@
 #include "app/CBoardApp.h"
 #include "app/CMainDlg.h"
 #include "app/WindowPlacement.h"
+#include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
 #include "net/CBoardSocket.h"
 #include "net/ReceiveWindowQueue.h"
 #include "settings/CSettingDlg.h"
 #include "settings/MemorySettingsBackend.h"
+#include "support/RecordingSocket.h"
 #include "support/TempDir.h"
 #include "ui/MenuCommand.h"
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
 #include "view/CBoardDlg.h"
+#include "view/CBoardTitle.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,30 +25,6 @@
 #include <cstring>
 
 namespace {
-
-// Stands in for the network: remembers what would have been sent.
-class RecordingSocket : public CBoardSocket
-{
-public:
-    RecordingSocket() : CBoardSocket([](const char*, size_t) {}) {}
-    bool Open(int32_t port, bool, uint16_t) override
-    {
-        openedPorts.push_back(port);
-        return open = !refuseOpen;
-    }
-    void Close() override { open = false; }
-    bool IsOpen() const override { return open; }
-    int SendText(std::string_view text, std::string_view target, std::string_view) override
-    {
-        sent.push_back(std::string(target) + "|" + std::string(text));
-        return static_cast<int>(text.size());
-    }
-
-    bool refuseOpen = false;
-    bool open = false;
-    std::vector<int32_t> openedPorts;
-    std::vector<std::string> sent; // target|text
-};
 
 class MainWindowTest : public ::testing::Test
 {
@@ -78,6 +57,8 @@ protected:
         settings.portNumber = port;
         settings.popupOnReceipt = popup;
         store.WriteGroupSettings(settings);
+        std::string error;
+        EmptyBoardWriter::Create(board.file("BoardData.xml"), "UTF-8", error);
     }
     bool Start(std::optional<int32_t> port = std::nullopt, bool refuseOpen = false)
     {
@@ -193,7 +174,7 @@ TEST_F(MainWindowTest, DatagramsKeepTheMemberTableAndOwnBroadcastsAreIgnoredButO
     ASSERT_TRUE(Start());
     Receive("3:" + Own() + ":me:12");
     EXPECT_FALSE(Window().IsAlerting());
-    EXPECT_EQ(Window().BoardView()->RefreshCount(), 0);
+    EXPECT_EQ(Window().BoardView()->ReloadCount(), 0);
     Receive("1:10.9.9.9:" + std::string(app->own.host) + ":me:me");
     EXPECT_EQ(app->Peers().Size(), 1u);
     Receive("5:" + Own() + ":me:10:30 meeting");
@@ -221,11 +202,20 @@ TEST_F(MainWindowTest, DatagramsKeepTheMemberTableAndOwnBroadcastsAreIgnoredButO
 TEST_F(MainWindowTest, BoardChangesReloadTheListThenBlinkUntilShownOrPopTheWindowUp)
 {
     StoreSettings();
+    CBoardData writer;
+    writer.SetFilePath(board.file("BoardData.xml"));
+    for (const char* title : {"one", "two"}) {
+        BoardMessage message;
+        message.title = title;
+        ASSERT_EQ(writer.AddMessage(message), 0);
+    }
     ASSERT_TRUE(Start());
     Window().HideMainWindow();
-    Receive(FromOther(3, "42"));
-    EXPECT_EQ(Window().BoardView()->RefreshCount(), 1);
-    EXPECT_EQ(Window().BoardView()->LastSelected(), 42);
+    Receive(FromOther(3, "1"));
+    EXPECT_EQ(Window().BoardView()->ReloadCount(), 1) << "reloaded before the alert";
+    CBoardTitle* titles = Window().BoardView()->TitleList();
+    ASSERT_EQ(titles->RowCount(), 2);
+    EXPECT_EQ(titles->RowNumber(titles->FirstSelectedRow()), 1);
     ASSERT_TRUE(Window().IsAlerting());
     QTRY_VERIFY_WITH_TIMEOUT(Window().CurrentTrayImage() == CMainDlg::TrayImage::Alert, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(Window().CurrentTrayImage() == CMainDlg::TrayImage::Normal, 5000);
@@ -236,8 +226,8 @@ TEST_F(MainWindowTest, BoardChangesReloadTheListThenBlinkUntilShownOrPopTheWindo
     EXPECT_FALSE(Window().BlinkPhase());
 
     Receive(FromOther(7, "Zuri"));
-    EXPECT_EQ(Window().BoardView()->RefreshCount(), 2);
-    EXPECT_FALSE(Window().BoardView()->LastSelected().has_value());
+    QTRY_COMPARE_WITH_TIMEOUT(Window().BoardView()->ReloadCount(), 2, 5000);
+    EXPECT_EQ(titles->FirstSelectedRow(), -1);
     EXPECT_TRUE(Window().IsAlerting());
     Window().StopAlert();
     EXPECT_FALSE(Window().IsAlerting());
@@ -266,7 +256,7 @@ TEST_F(MainWindowTest, SettingsChangeReopensTheSocketClosingKeepsTheProgramRunni
     EXPECT_EQ(socket->openedPorts, (std::vector<int32_t>{1500, 1800}));
     EXPECT_EQ(SentKinds(), "|6 |1 ");
     EXPECT_EQ(Window().TrayTip(), QStringLiteral("Trellin(1800)"));
-    EXPECT_EQ(Window().BoardView()->RefreshCount(), 1);
+    EXPECT_EQ(Window().BoardView()->ReloadCount(), 1);
     EXPECT_EQ(StoredPort(), 1800);
 
     QCloseEvent close;

@@ -1,0 +1,190 @@
+// Committing one 200 MB attachment (copy with a visible progress bar)
+// against cp copying the same file into the same folder. Prints the ratio
+// after the timings.
+#include "view/CAttachFileList.h"
+
+#include <QApplication>
+#include <QProgressBar>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <spawn.h>
+#include <string>
+#include <vector>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+constexpr size_t kFileSize = 200 * 1000 * 1000;
+constexpr size_t kChunk = 1 << 20;
+constexpr const char* kFileName = "attachment.bin";
+
+struct Files
+{
+    std::string folder;
+    std::string source;
+    std::string destination;
+};
+
+Files& Shared()
+{
+    static Files files;
+    return files;
+}
+
+// On the disk of the build, not on a /tmp that may live in memory.
+std::string WorkFolder()
+{
+    if (const char* dir = std::getenv("QUORL_BENCH_DIR"))
+        return dir;
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() /
+            ("attach-copy-" + std::to_string(getpid())))
+        .string();
+}
+
+void WriteSource(const std::string& path)
+{
+    std::string chunk(kChunk, '\0');
+    for (size_t i = 0; i < kChunk; ++i)
+        chunk[i] = static_cast<char>(i * 131 % 251);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (size_t written = 0; written < kFileSize; written += kChunk)
+        out.write(chunk.data(), static_cast<std::streamsize>(std::min(kChunk, kFileSize - written)));
+}
+
+bool RunCp(const std::string& source, const std::string& destination)
+{
+    const char* argv[] = {"cp", source.c_str(), destination.c_str(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "cp", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+        return false;
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void RemoveCopy(benchmark::State& state)
+{
+    state.PauseTiming();
+    std::filesystem::remove(Shared().destination);
+    state.ResumeTiming();
+}
+
+void BM_Commit200MB(benchmark::State& state)
+{
+    const Files& files = Shared();
+    QProgressBar bar;
+    bar.resize(400, 20);
+    bar.show();
+    for (auto _ : state) {
+        CAttachFileList list;
+        list.SetFolder(files.folder);
+        list.AddFile(files.source);
+        QString error;
+        if (!list.Commit(&bar, &error)) {
+            state.SkipWithError(error.toUtf8().constData());
+            break;
+        }
+        RemoveCopy(state);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFileSize));
+}
+
+void BM_Cp200MB(benchmark::State& state)
+{
+    const Files& files = Shared();
+    for (auto _ : state) {
+        if (!RunCp(files.source, files.destination)) {
+            state.SkipWithError("cp failed");
+            break;
+        }
+        RemoveCopy(state);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFileSize));
+}
+
+void CopyRuns(benchmark::internal::Benchmark* bench)
+{
+    bench->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(9);
+}
+
+BENCHMARK(BM_Commit200MB)->Apply(CopyRuns);
+BENCHMARK(BM_Cp200MB)->Apply(CopyRuns);
+
+// Keeps the medians, or the single runs, for the ratio printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            const std::string name = run.run_name.function_name;
+            if (run.run_type != Run::RT_Aggregate)
+                singles[name] = run.GetAdjustedRealTime();
+            else if (run.aggregate_name == "median")
+                medians[name] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void PrintRatio() const
+    {
+        const double commit = TimeOf("BM_Commit200MB");
+        const double cp = TimeOf("BM_Cp200MB");
+        if (commit <= 0 || cp <= 0)
+            return;
+        std::printf("\nratio Commit200MB/cp = %.2f (%.1f ms / %.1f ms)\n", commit / cp, commit, cp);
+    }
+
+private:
+    double TimeOf(const std::string& name) const
+    {
+        for (const auto* times : {&medians, &singles}) {
+            if (const auto found = times->find(name); found != times->end())
+                return found->second;
+        }
+        return 0;
+    }
+
+    std::map<std::string, double> medians;
+    std::map<std::string, double> singles;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    Files& files = Shared();
+    const std::string work = WorkFolder();
+    files.folder = work + "/attach/pc01_20241201120000";
+    files.source = work + "/" + kFileName;
+    files.destination = files.folder + "/" + kFileName;
+    std::filesystem::create_directories(files.folder);
+    WriteSource(files.source);
+    ::sync(); // no write-back of the source while the copies are timed
+    // The first copy into a new folder pays for warming up; neither side should.
+    RunCp(files.source, files.destination);
+    std::filesystem::remove(files.destination);
+
+    // Other work on the machine comes and goes; interleaved repetitions share it out.
+    std::vector<char*> args(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + 1, interleave.data());
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatio();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(work);
+    return 0;
+}

@@ -1,0 +1,77 @@
+#include "view/AttachmentActions.h"
+
+#include "ui/MessageBoxService.h"
+#include "ui/ModalRunner.h"
+#include "view/BoardLog.h"
+#include "view/CAttachFileList.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QUrl>
+
+namespace {
+
+constexpr const char* kAllFilesFilter = "All Files (*)";
+constexpr const char* kCannotOpen = "添付ファイルを開けません。\n%1";
+
+AttachmentActions::Opener& CurrentOpener()
+{
+    static AttachmentActions::Opener opener;
+    return opener;
+}
+
+AttachmentActions::SaveChooser& CurrentChooser()
+{
+    static AttachmentActions::SaveChooser chooser;
+    return chooser;
+}
+
+QString ChooseSavePath(QWidget* owner, const QString& proposedName)
+{
+    if (const AttachmentActions::SaveChooser& chooser = CurrentChooser())
+        return chooser(owner, proposedName);
+    // Asks before an existing file is replaced.
+    QFileDialog dialog(owner, QString(), QString(), QString::fromLatin1(kAllFilesFilter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(proposedName);
+    if (ModalRunner::Run(dialog) != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+} // namespace
+
+void AttachmentActions::SetOpener(Opener opener) { CurrentOpener() = std::move(opener); }
+
+void AttachmentActions::SetSaveChooser(SaveChooser chooser) { CurrentChooser() = std::move(chooser); }
+
+void AttachmentActions::Open(QWidget* owner, const std::string& path)
+{
+    if (path.empty())
+        return;
+    const QString name = QFile::decodeName(path.c_str());
+    const Opener& opener = CurrentOpener();
+    const bool opened = opener ? opener(name) : QDesktopServices::openUrl(QUrl::fromLocalFile(name));
+    qCInfo(lcBoard).noquote() << "open attachment" << name << (opened ? "started" : "failed");
+    if (!opened)
+        MessageBoxService::Show(owner, QString::fromUtf8(kCannotOpen).arg(name));
+}
+
+bool AttachmentActions::Save(QWidget* owner, const std::string& path)
+{
+    if (path.empty())
+        return false;
+    const QString chosen = ChooseSavePath(owner, QFile::decodeName(CAttachFileList::FileNameOf(path).c_str()));
+    if (chosen.isEmpty())
+        return false;
+    QString error;
+    const bool copied =
+        CAttachFileList::CopyFileBlocks(path, QFile::encodeName(chosen).toStdString(), nullptr, &error);
+    qCInfo(lcBoard).noquote() << "save attachment" << QFile::decodeName(path.c_str()) << "to" << chosen
+                              << (copied ? "done" : "failed");
+    if (!copied)
+        MessageBoxService::Show(owner, error);
+    return copied;
+}

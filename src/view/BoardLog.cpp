@@ -1,0 +1,3 @@
+#include "view/BoardLog.h"
+
+Q_LOGGING_CATEGORY(lcBoard, "quorlboard.board", QtWarningMsg)

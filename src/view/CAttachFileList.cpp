@@ -1,0 +1,424 @@
+#include "view/CAttachFileList.h"
+
+#include "board/AttachmentFolder.h"
+#include "core/AtomicFile.h"
+#include "view/BoardLog.h"
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMimeDatabase>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QStandardPaths>
+#include <QStyle>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kIconSide = 32;
+constexpr int kGridWidth = 80;
+constexpr int kGridTextLines = 2;
+constexpr int kGridPadding = 8;
+constexpr int64_t kKilobyte = 1024;
+constexpr size_t kBlockSize = 1024 * 1024;
+constexpr const char* kTemporaryPattern = "XXXXXX";
+constexpr const char* kCopyFailed = "添付ファイルをコピーできません。\n%1\n%2";
+constexpr const char* kNotRegularFile = "通常のファイルではありません。";
+// Themes with icons for file types, best first.
+constexpr const char* kIconThemes[] = {"Adwaita", "hicolor"};
+
+// Without a desktop session Qt knows no icon theme and looks for icons in its
+// resources only.
+void EnsureIconTheme()
+{
+    if (!QIcon::themeName().isEmpty())
+        return;
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& dir : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                                        QStandardPaths::LocateDirectory)) {
+        if (!paths.contains(dir))
+            paths << dir;
+    }
+    QIcon::setThemeSearchPaths(paths);
+    for (const char* theme : kIconThemes) {
+        const QString name = QString::fromLatin1(theme);
+        for (const QString& dir : paths) {
+            if (QFile::exists(dir + u'/' + name + QStringLiteral("/index.theme"))) {
+                QIcon::setThemeName(name);
+                return;
+            }
+        }
+    }
+}
+
+QIcon BlankFileIcon()
+{
+    QPixmap pixmap(kIconSide, kIconSide);
+    pixmap.fill(Qt::white);
+    QPainter painter(&pixmap);
+    painter.drawRect(0, 0, kIconSide - 1, kIconSide - 1);
+    return QIcon(pixmap);
+}
+
+// By the name's extension, as file managers do; the contents of files on a
+// shared folder are not read just to draw the list.
+QIcon FileTypeIcon(const QString& fileName, const QStyle* style)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+    QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+    if (icon.isNull())
+        icon = style->standardIcon(QStyle::SP_FileIcon);
+    if (icon.isNull())
+        icon = BlankFileIcon();
+    return icon;
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    const std::string::size_type slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+mode_t NewFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool Fail(QString* error, const std::string& path, const QString& reason)
+{
+    if (error != nullptr)
+        *error = QString::fromUtf8(kCopyFailed).arg(QFile::decodeName(path.c_str()), reason);
+    return false;
+}
+
+bool FailErrno(QString* error, const std::string& path, int code)
+{
+    return Fail(error, path, QString::fromLocal8Bit(std::strerror(code)));
+}
+
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return fd_; }
+    int Close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd);
+    }
+
+private:
+    int fd_;
+};
+
+// Shows one step per started kilobyte of the file, from where the bar stood.
+class BlockProgress
+{
+public:
+    explicit BlockProgress(QProgressBar* bar)
+        : bar_(bar), start_(bar == nullptr ? 0 : std::max(bar->value(), bar->minimum()))
+    {
+    }
+    void Copied(int64_t bytes)
+    {
+        if (bar_ == nullptr)
+            return;
+        const int64_t value = start_ + (bytes + kKilobyte - 1) / kKilobyte;
+        // Qt ignores a value beyond the maximum; the bar then stays full.
+        bar_->setValue(static_cast<int>(std::min<int64_t>(value, bar_->maximum())));
+    }
+
+private:
+    QProgressBar* bar_;
+    int64_t start_;
+};
+
+enum class CopyFailure { None, Source, Destination };
+
+// The kernel copies between the files while it can; whatever it cannot do
+// (another file system type, a real error) is left to plain reads and
+// writes, which also tell which side failed.
+CopyFailure CopyContents(int in, int out, BlockProgress& progress)
+{
+    int64_t copied = 0;
+    for (;;) {
+        const ssize_t moved = ::copy_file_range(in, nullptr, out, nullptr, kBlockSize, 0);
+        if (moved <= 0)
+            break;
+        copied += moved;
+        progress.Copied(copied);
+    }
+    std::unique_ptr<char[]> buffer(new char[kBlockSize]);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.get(), kBlockSize);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return CopyFailure::Source;
+        if (got == 0)
+            return CopyFailure::None;
+        if (!AtomicFile::WriteFully(out, std::string_view(buffer.get(), static_cast<size_t>(got))))
+            return CopyFailure::Destination;
+        copied += got;
+        progress.Copied(copied);
+    }
+}
+
+} // namespace
+
+CAttachFileList::CAttachFileList(QWidget* parent) : QListWidget(parent)
+{
+    static const bool themeChecked = (EnsureIconTheme(), true);
+    Q_UNUSED(themeChecked);
+
+    setViewMode(QListView::IconMode);
+    setIconSize(QSize(kIconSide, kIconSide));
+    setMovement(QListView::Static);
+    setResizeMode(QListView::Adjust);
+    setWrapping(true);
+    setWordWrap(true);
+    setDragDropMode(QAbstractItemView::NoDragDrop);
+    setDragEnabled(false);
+    setAcceptDrops(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    UpdateGrid();
+}
+
+void CAttachFileList::UpdateGrid()
+{
+    setGridSize(QSize(kGridWidth, kIconSide + kGridTextLines * fontMetrics().lineSpacing() + kGridPadding));
+}
+
+void CAttachFileList::changeEvent(QEvent* event)
+{
+    QListWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        UpdateGrid();
+}
+
+void CAttachFileList::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete) {
+        emit deletePressed();
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void CAttachFileList::LoadFolder(const std::string& folder)
+{
+    folder_ = folder;
+    clear();
+    records_.clear();
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    while (const struct dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.rfind(kCopyPrefix, 0) == 0)
+            continue;
+        const std::string path = AttachmentFolder::Join(folder, name);
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        records_.push_back(AttachRecord{kStored, st.st_size, path});
+    }
+    ::closedir(dir);
+    for (size_t i = 0; i < records_.size(); ++i)
+        AppendRow(static_cast<int>(i));
+}
+
+void CAttachFileList::AddFile(const std::string& path)
+{
+    struct stat st {};
+    const int64_t size = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+    records_.push_back(AttachRecord{0, size, path});
+    AppendRow(static_cast<int>(records_.size() - 1));
+}
+
+void CAttachFileList::AppendRow(int record)
+{
+    const QString name = QFile::decodeName(FileNameOf(records_[record].path).c_str());
+    auto* item = new QListWidgetItem(FileTypeIcon(name, style()), name);
+    item->setData(Qt::UserRole, record);
+    item->setToolTip(name);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    addItem(item);
+}
+
+void CAttachFileList::RemoveItem(int row)
+{
+    if (row < 0 || row >= count())
+        return;
+    const std::unique_ptr<QListWidgetItem> item(takeItem(row));
+    const int record = item->data(Qt::UserRole).toInt();
+    if (record >= 0 && record < static_cast<int>(records_.size()))
+        records_[record].flags |= kRemoved;
+}
+
+std::string CAttachFileList::RecordPathOf(int row) const
+{
+    const QListWidgetItem* shown = item(row);
+    if (shown == nullptr)
+        return {};
+    const int record = shown->data(Qt::UserRole).toInt();
+    if (record < 0 || record >= static_cast<int>(records_.size()))
+        return {};
+    return records_[record].path;
+}
+
+bool CAttachFileList::CountKept(int* count) const
+{
+    const auto kept = std::count_if(records_.begin(), records_.end(),
+                                    [](const AttachRecord& r) { return (r.flags & kRemoved) == 0; });
+    if (count != nullptr)
+        *count = static_cast<int>(kept);
+    return kept > 0;
+}
+
+int64_t CAttachFileList::TotalSize() const
+{
+    int64_t total = 0;
+    for (const AttachRecord& record : records_) {
+        if ((record.flags & kRemoved) == 0)
+            total += record.size;
+    }
+    return total;
+}
+
+bool CAttachFileList::Commit(QProgressBar* bar, QString* error)
+{
+    if (records_.empty() || folder_.empty())
+        return true;
+    QElapsedTimer timer;
+    timer.start();
+    if (bar != nullptr) {
+        const int64_t total = TotalSize();
+        const int64_t maximum = total >= kKilobyte ? std::min<int64_t>(total / kKilobyte, INT_MAX) : 1;
+        bar->setRange(0, static_cast<int>(maximum));
+        bar->setValue(0);
+    }
+    MakeFolders(folder_);
+
+    // A stored file that an added one of the same name is about to replace
+    // stays until then: it may be that very file, picked again.
+    std::set<std::string> destinations;
+    for (const AttachRecord& record : records_) {
+        if ((record.flags & (kStored | kRemoved)) == 0)
+            destinations.insert(AttachmentFolder::Join(folder_, FileNameOf(record.path)));
+    }
+    int copied = 0;
+    int deleted = 0;
+    for (const AttachRecord& record : records_) {
+        const bool stored = (record.flags & kStored) != 0;
+        const bool removed = (record.flags & kRemoved) != 0;
+        if (stored && removed && destinations.count(record.path) == 0) {
+            deleted += ::unlink(record.path.c_str()) == 0 ? 1 : 0;
+        } else if (!stored && !removed) {
+            QString failure;
+            if (!CopyFileBlocks(record.path, AttachmentFolder::Join(folder_, FileNameOf(record.path)), bar,
+                                &failure)) {
+                qCInfo(lcBoard).noquote() << "attachment commit stopped after" << copied << "copies:"
+                                          << QString(failure).replace(u'\n', u' ');
+                if (error != nullptr)
+                    *error = failure;
+                return false;
+            }
+            ++copied;
+        }
+    }
+    qCInfo(lcBoard).noquote() << "attachments committed to" << QFile::decodeName(folder_.c_str()) << ":" << copied
+                              << "copied," << deleted << "deleted in" << timer.elapsed() << "ms";
+    return true;
+}
+
+std::string CAttachFileList::FileNameOf(const std::string& path)
+{
+    const std::string::size_type slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void CAttachFileList::MakeFolders(const std::string& path)
+{
+    std::string built = path.rfind('/', 0) == 0 ? "/" : "";
+    std::string::size_type at = 0;
+    while (at < path.size()) {
+        std::string::size_type end = path.find('/', at);
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > at) {
+            if (!built.empty() && built.back() != '/')
+                built += '/';
+            built.append(path, at, end - at);
+            struct stat st {};
+            if (::stat(built.c_str(), &st) != 0)
+                ::mkdir(built.c_str(), 0777);
+        }
+        at = end + 1;
+    }
+}
+
+bool CAttachFileList::CopyFileBlocks(const std::string& source, const std::string& destination, QProgressBar* bar,
+                                     QString* error)
+{
+    // Non-blocking so that a named pipe cannot hold the window; it is refused below.
+    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0)
+        return FailErrno(error, source, errno);
+    if (S_ISDIR(st.st_mode))
+        return FailErrno(error, source, EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return Fail(error, source, QString::fromUtf8(kNotRegularFile));
+    ::fcntl(in.get(), F_SETFL, 0);
+    // A write past a file size limit raises SIGXFSZ; it must fail, not kill us.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    // Other members read the attachment while it is being written, so it gets
+    // its name only when complete.
+    std::string temporary =
+        AttachmentFolder::Join(DirectoryOf(destination), std::string(kCopyPrefix) + kTemporaryPattern);
+    FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (out.get() < 0)
+        return FailErrno(error, destination, errno);
+    ::fchmod(out.get(), NewFileMode());
+
+    BlockProgress progress(bar);
+    const CopyFailure failure = CopyContents(in.get(), out.get(), progress);
+    const int copyError = errno;
+    if (failure == CopyFailure::None && out.Close() == 0 && ::rename(temporary.c_str(), destination.c_str()) == 0)
+        return true;
+    const int finishError = failure == CopyFailure::None ? errno : copyError;
+    ::unlink(temporary.c_str());
+    return FailErrno(error, failure == CopyFailure::Source ? source : destination, finishError);
+}

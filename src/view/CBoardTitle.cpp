@@ -1,0 +1,247 @@
+#include "view/CBoardTitle.h"
+
+#include "board/CBoardData.h"
+#include "view/BoardLog.h"
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kRowPadding = 4;
+constexpr int32_t kNoSelection = -1;
+
+} // namespace
+
+// Rows show no focus rectangle: the selection alone marks them.
+class CBoardTitle::RowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->state &= ~QStyle::State_HasFocus;
+    }
+};
+
+int CBoardTitle::sortColumn_ = TitleListModel::kColumnNumber;
+std::array<int32_t, TitleListModel::kColumnCount> CBoardTitle::ascending_ = {};
+
+CBoardTitle::CBoardTitle(CBoardData& board, QWidget* parent)
+    : QTableView(parent), board_(board), model_(new TitleListModel(this))
+{
+    setModel(model_);
+    setItemDelegate(new RowDelegate(this));
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(ExtendedSelection);
+    setEditTriggers(NoEditTriggers);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setCornerButtonEnabled(false);
+    setHorizontalScrollMode(ScrollPerPixel);
+
+    verticalHeader()->hide();
+    verticalHeader()->setMinimumSectionSize(0);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+
+    QHeaderView* header = horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setMinimumSectionSize(0);
+    header->setStretchLastSection(false);
+    header->setHighlightSections(false);
+    header->setSortIndicatorShown(false);
+    header->setSectionsClickable(true);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(header, &QHeaderView::sectionClicked, this, &CBoardTitle::OnColumnClick);
+
+    // The selection looks the same while the list's window is not the active one.
+    QPalette colors = palette();
+    colors.setColor(QPalette::Inactive, QPalette::Highlight, colors.color(QPalette::Active, QPalette::Highlight));
+    colors.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                    colors.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(colors);
+
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { CheckSelectedCurrent(); });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { CheckSelectedCurrent(); });
+    UpdateRowHeight();
+}
+
+void CBoardTitle::SetupList(const std::optional<ColumnWidths>& widths)
+{
+    const ColumnWidths w = widths.value_or(kDefaultWidths);
+    setColumnWidth(TitleListModel::kColumnNumber, w.number);
+    setColumnWidth(TitleListModel::kColumnTitle, w.title);
+    setColumnWidth(TitleListModel::kColumnName, w.name);
+    setColumnWidth(TitleListModel::kColumnDate, w.datetime);
+    ShowSortImages();
+    Reload(0, "start");
+}
+
+int CBoardTitle::Reload(int32_t number, const char* cause)
+{
+    QElapsedTimer timer;
+    timer.start();
+    // The rows go first: while the store reports a failure the list is empty.
+    model_->Clear();
+    std::vector<BoardMessage> messages;
+    if (board_.LoadMessages(messages) != 0) {
+        qCInfo(lcBoard, "titles reloaded cause=%s failed", cause);
+        return -1;
+    }
+    model_->Reset(std::move(messages), sortColumn_, ascending_[sortColumn_] != 0);
+    if (number != kNoSelection) {
+        if (const int row = FindRow(number); row != -1) {
+            const QModelIndex index = model_->index(row, TitleListModel::kColumnNumber);
+            selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            scrollTo(index);
+        }
+        setFocus();
+    }
+    const int rows = RowCount();
+    qCInfo(lcBoard, "titles reloaded cause=%s rows=%d ms=%lld", cause, rows, static_cast<long long>(timer.elapsed()));
+    return rows;
+}
+
+void CBoardTitle::UpdateRow(int row, const BoardMessage& message)
+{
+    model_->ReplaceRow(row, message);
+    setFocus();
+}
+
+int CBoardTitle::FindRow(int32_t number) const
+{
+    const int rows = RowCount();
+    for (int row = 0; row < rows; ++row) {
+        if (RowNumber(row) == number)
+            return row;
+    }
+    return -1;
+}
+
+int CBoardTitle::FirstSelectedRow() const
+{
+    const std::vector<int> rows = SelectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+std::vector<int> CBoardTitle::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+bool CBoardTitle::IsRowSelected(int row) const
+{
+    return selectionModel()->isSelected(model_->index(row, TitleListModel::kColumnNumber));
+}
+
+int32_t CBoardTitle::RowNumber(int row) const
+{
+    return CBoardData::ParseInteger(model_->Text(row, TitleListModel::kColumnNumber));
+}
+
+int CBoardTitle::RowCount() const
+{
+    return model_->RowCount();
+}
+
+ColumnWidths CBoardTitle::GetColumnWidths() const
+{
+    return {columnWidth(TitleListModel::kColumnNumber), columnWidth(TitleListModel::kColumnTitle),
+            columnWidth(TitleListModel::kColumnName), columnWidth(TitleListModel::kColumnDate)};
+}
+
+void CBoardTitle::SetColors(const PriorityColors& colors)
+{
+    model_->SetColors(colors);
+}
+
+std::string CBoardTitle::FormatListDate(std::string_view date)
+{
+    return TitleListModel::FormatListDate(date);
+}
+
+int CBoardTitle::CompareText(std::string_view a, std::string_view b)
+{
+    return TitleListModel::CompareText(a, b);
+}
+
+int CBoardTitle::SortColumn()
+{
+    return sortColumn_;
+}
+
+bool CBoardTitle::Ascending(int column)
+{
+    return column >= 0 && column < TitleListModel::kColumnCount && ascending_[column] == 1;
+}
+
+void CBoardTitle::ResetSortState()
+{
+    sortColumn_ = TitleListModel::kColumnNumber;
+    ascending_ = {};
+}
+
+// Every click reverses the clicked column's own last direction; a column
+// clicked for the first time sorts ascending.
+void CBoardTitle::OnColumnClick(int column)
+{
+    if (column < 0 || column >= TitleListModel::kColumnCount)
+        return;
+    sortColumn_ = column;
+    ascending_[column] = ascending_[column] == 1 ? 0 : 1;
+    ShowSortImages();
+    model_->Sort(column, ascending_[column] == 1);
+}
+
+void CBoardTitle::ShowSortImages()
+{
+    for (int column = 0; column < TitleListModel::kColumnCount; ++column) {
+        TitleListModel::HeaderImage image = TitleListModel::HeaderImage::None;
+        if (column == sortColumn_)
+            image = Ascending(column) ? TitleListModel::HeaderImage::Up : TitleListModel::HeaderImage::Down;
+        model_->SetHeaderImage(column, image);
+    }
+}
+
+void CBoardTitle::CheckSelectedCurrent()
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !selectionModel()->isSelected(current)) {
+        selectedCurrent_ = QPersistentModelIndex();
+        return;
+    }
+    const QModelIndex row = current.siblingAtColumn(TitleListModel::kColumnNumber);
+    if (selectedCurrent_ == row)
+        return;
+    selectedCurrent_ = row;
+    emit titleSelected(row.row());
+}
+
+void CBoardTitle::changeEvent(QEvent* event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        UpdateRowHeight();
+}
+
+void CBoardTitle::UpdateRowHeight()
+{
+    verticalHeader()->setDefaultSectionSize(std::max(fontMetrics().height(), TitleListModel::kImageSize) +
+                                            kRowPadding);
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "board/BoardMessage.h"
+#include "settings/SettingsRecords.h"
+#include "view/TitleListModel.h"
+
+#include <QPersistentModelIndex>
+#include <QTableView>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CBoardData;
+
+// The title list of the board view: one row per message (number, title,
+// poster, date), drawn in its priority's colours, sorted by the clicked
+// column. It is rebuilt from the board file by every Reload.
+//
+// Sorting compares the column's CP932 text character by character; rows with
+// equal texts keep the order they had before (after a Reload: newest first).
+class CBoardTitle : public QTableView
+{
+    Q_OBJECT
+
+public:
+    static constexpr ColumnWidths kDefaultWidths = {80, 200, 100, 120};
+
+    CBoardTitle(CBoardData& board, QWidget* parent = nullptr);
+
+    // Creates the columns with these widths (the defaults for nullopt), then
+    // loads the rows selecting none.
+    void SetupList(const std::optional<ColumnWidths>& widths);
+    // Rebuilds every row from the board and sorts them. A number that a row
+    // carries is selected, made current and scrolled to; for any number but -1
+    // the list then takes the keyboard focus. Returns the row count, or -1 when
+    // the board could not be read (the list is then empty).
+    int Reload(int32_t number, const char* cause = "request");
+    // Rewrites one row where it stands (no re-sort), then takes the focus.
+    void UpdateRow(int row, const BoardMessage& message);
+
+    int FindRow(int32_t number) const;
+    int FirstSelectedRow() const;
+    std::vector<int> SelectedRows() const; // top to bottom
+    bool IsRowSelected(int row) const;
+    int32_t RowNumber(int row) const;
+    int RowCount() const;
+    ColumnWidths GetColumnWidths() const;
+    void SetColors(const PriorityColors& colors);
+    TitleListModel* Model() const { return model_; }
+
+    static std::string FormatListDate(std::string_view date);
+    static int CompareText(std::string_view a, std::string_view b);
+
+    // One sort state for every list, kept for the whole run.
+    static int SortColumn();
+    static bool Ascending(int column);
+    static void ResetSortState();
+
+signals:
+    // The row became selected and current together (a click, a key, Ctrl+A,
+    // a Reload selecting a number). Not sent for rows that only lose the
+    // selection or the focus, nor for rows selected without being current.
+    void titleSelected(int row);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    class RowDelegate;
+
+    void OnColumnClick(int column);
+    void ShowSortImages();
+    void CheckSelectedCurrent();
+    void UpdateRowHeight();
+
+    CBoardData& board_;
+    TitleListModel* model_;
+    // The row last reported by titleSelected while it stays selected and current.
+    QPersistentModelIndex selectedCurrent_;
+
+    static int sortColumn_;
+    static std::array<int32_t, TitleListModel::kColumnCount> ascending_;
+};

@@ -1,0 +1,352 @@
+#include "app/CBoardApp.h"
+#include "app/CMainDlg.h"
+#include "board/EmptyBoardWriter.h"
+#include "core/Cp932Codec.h"
+#include "settings/MemorySettingsBackend.h"
+#include "support/RecordingSocket.h"
+#include "support/TempDir.h"
+#include "ui/MessageBoxService.h"
+#include "ui/ModalRunner.h"
+#include "view/BoardRefreshThrottle.h"
+#include "view/CAttachFileList.h"
+#include "view/CBoardDlg.h"
+#include "view/CBoardPrint.h"
+#include "view/CBoardTitle.h"
+#include "view/CBoardWrite.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class BoardViewTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        GroupSettings settings;
+        std::strcpy(settings.userName, Cp932Codec::FromUtf8("山田").c_str());
+        std::strcpy(settings.groupName, "g");
+        std::strcpy(settings.messageFolder, (folder.path() + "/").c_str());
+        settings.portNumber = 1500;
+        store.WriteGroupSettings(settings);
+        std::string error;
+        EmptyBoardWriter::Create(folder.file("BoardData.xml"), "UTF-8", error);
+        MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
+            boxes.push_back(request.text.toStdString());
+            return answer;
+        });
+        ModalRunner::SetHook([this](QDialog& dialog) {
+            auto* editor = qobject_cast<CBoardWrite*>(&dialog);
+            if (editor == nullptr || !edit)
+                return int(QDialog::Rejected);
+            editor->show();
+            edit(*editor);
+            return editor->result();
+        });
+        app = std::make_unique<CBoardApp>(store);
+        auto recording = std::make_unique<RecordingSocket>();
+        socket = recording.get();
+        app->SetSocket(std::move(recording));
+        ASSERT_TRUE(app->InitInstance(std::nullopt));
+        app->MainWindow()->ShowMainWindow();
+        socket->sent.clear();
+    }
+    void TearDown() override
+    {
+        app.reset();
+        MessageBoxService::SetResponder({});
+        ModalRunner::SetHook({});
+        CBoardPrint::SetDialogHook({});
+    }
+
+    CBoardDlg& View() { return *app->MainWindow()->BoardView(); }
+    CBoardTitle& Titles() { return *View().TitleList(); }
+    int32_t Add(const std::string& title, const std::string& host, int32_t attach = 0,
+                const std::string& date = "20240105093015", const std::string& name = "山田")
+    {
+        BoardMessage message;
+        message.title = Cp932Codec::FromUtf8(title);
+        message.contents = Cp932Codec::FromUtf8(title + "の本文");
+        message.name = Cp932Codec::FromUtf8(name);
+        message.hostname = host;
+        message.date = date;
+        message.attach = attach;
+        message.priority = 2;
+        EXPECT_EQ(app->board().AddMessage(message), 0);
+        return message.number;
+    }
+    std::string OwnHost() const { return app->own.host; }
+    void ClickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const QRect cell = Titles().visualRect(Titles().model()->index(row, 1));
+        QTest::mouseClick(Titles().viewport(), Qt::LeftButton, modifiers, cell.center());
+    }
+    void SelectNumber(int32_t number) { ClickRow(Titles().FindRow(number)); }
+    std::string Folder(const std::string& host, const std::string& date) const
+    {
+        return folder.path() + "/attach/" + host + "_" + date;
+    }
+
+    MemorySettingsBackend backend;
+    SettingsStore store{backend};
+    TempDir folder;
+    std::unique_ptr<CBoardApp> app;
+    RecordingSocket* socket = nullptr;
+    std::vector<std::string> boxes;
+    MessageBoxService::Answer answer = MessageBoxService::AnswerOk;
+    std::function<void(CBoardWrite&)> edit;
+};
+
+TEST_F(BoardViewTest, LaysOutTheControlsFromTheClientSize)
+{
+    View().resize(640, 400);
+    EXPECT_EQ(Titles().geometry(), QRect(10, 10, 540, 180));
+    EXPECT_EQ(View().ContentsPane()->geometry(), QRect(10, 200, 430, 190));
+    EXPECT_EQ(View().AttachList()->geometry(), QRect(445, 200, 105, 190));
+    EXPECT_EQ(View().NewButton()->geometry(), QRect(560, 10, 75, 25));
+    EXPECT_EQ(View().PrintButton()->geometry(), QRect(560, 100, 75, 25));
+    EXPECT_EQ(View().MessageButton()->geometry(), QRect(560, 150, 75, 25));
+    EXPECT_FALSE(View().ModifyButton()->isEnabled());
+    EXPECT_FALSE(View().DeleteButton()->isEnabled());
+}
+
+TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyFromItsOwnComputer)
+{
+    const int32_t others = Add("よその", "OTHERPC", 1, "20240105093015");
+    const int32_t mine = Add("自分の", OwnHost(), 0, "20240105093016");
+    fs::create_directories(Folder("OTHERPC", "20240105093015") + "/sub");
+    TempDir::Write(Folder("OTHERPC", "20240105093015") + "/a.txt", "a");
+    fs::create_directories(Folder(OwnHost(), "20240105093016"));
+    TempDir::Write(Folder(OwnHost(), "20240105093016") + "/unlisted.txt", "x");
+    View().RefreshTitles(0);
+    EXPECT_EQ(Titles().FirstSelectedRow(), -1);
+
+    const std::string wire = "3:10.0.0.9:OTHERPC:Sato:" + std::to_string(others);
+    app->OnDatagramReceived(wire.data(), wire.size());
+    ASSERT_TRUE(app->MainWindow()->IsAlerting()) << "a notice's own selection does not stop the alert";
+
+    EXPECT_EQ(View().SelectedNumber(), others);
+
+    SelectNumber(mine);
+    EXPECT_FALSE(app->MainWindow()->IsAlerting()) << "the member has seen the board";
+    EXPECT_TRUE(View().ModifyButton()->isEnabled());
+    EXPECT_TRUE(View().DeleteButton()->isEnabled());
+    EXPECT_EQ(View().AttachList()->count(), 0) << "attach 0: the folder is not looked at";
+
+    SelectNumber(others);
+    EXPECT_EQ(View().ContentsPane()->toPlainText(), QStringLiteral("よそのの本文"));
+    EXPECT_FALSE(View().ModifyButton()->isEnabled()) << "same user name, other computer";
+    EXPECT_FALSE(View().DeleteButton()->isEnabled());
+    EXPECT_EQ(View().AttachList()->count(), 1) << "files only, no sub-folder";
+
+    // With two rows selected the topmost one is shown.
+    ClickRow(0);
+    ClickRow(1, Qt::ControlModifier);
+    EXPECT_EQ(View().SelectedNumber(), Titles().RowNumber(0));
+    EXPECT_EQ(View().ContentsPane()->toPlainText(), QStringLiteral("自分のの本文"));
+
+    // Another member deleted it meanwhile: empty pane, no changes allowed.
+    ClickRow(0);
+    ASSERT_EQ(app->board().DeleteMessage(mine), 0);
+    View().ShowMessage(mine);
+    EXPECT_TRUE(View().ContentsPane()->toPlainText().isEmpty());
+    EXPECT_FALSE(View().ModifyButton()->isEnabled());
+}
+
+TEST_F(BoardViewTest, NewAndModifyRefreshTheListAndTellTheOtherMembers)
+{
+    Add("b", OwnHost());
+    edit = [](CBoardWrite& editor) {
+        editor.TitleField()->setText(QStringLiteral("a"));
+        editor.OnOK();
+    };
+    View().PostNew();
+    ASSERT_EQ(Titles().RowCount(), 2);
+    EXPECT_EQ(Titles().RowNumber(Titles().FirstSelectedRow()), 2);
+    EXPECT_EQ(View().ContentsPane()->toPlainText(), QString());
+    ASSERT_EQ(socket->sent.size(), 1u);
+    EXPECT_TRUE(socket->sent[0].starts_with("|3:") && socket->sent[0].ends_with(":2")) << socket->sent[0];
+
+    // Sorted by title, a modified title keeps its row until the next reload.
+    Titles().horizontalHeader()->sectionClicked(1);
+    ASSERT_EQ(Titles().RowNumber(0), 2); // "a" before "b"
+    ClickRow(0);
+    edit = [](CBoardWrite& editor) {
+        editor.TitleField()->setText(QStringLiteral("z"));
+        editor.OnOK();
+    };
+    View().ModifySelected();
+    EXPECT_EQ(Titles().RowNumber(0), 2);
+    EXPECT_EQ(Titles().model()->index(0, 1).data().toString(), QStringLiteral("z"));
+    ASSERT_EQ(socket->sent.size(), 2u);
+    EXPECT_TRUE(socket->sent[1].ends_with(":2"));
+
+    edit = [](CBoardWrite& editor) { editor.reject(); };
+    View().ModifySelected();
+    View().PostNew();
+    EXPECT_EQ(socket->sent.size(), 2u) << "a cancelled editor announces nothing";
+    CBoardTitle::ResetSortState();
+}
+
+TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnouncesTheMemberName)
+{
+    const int32_t plain = Add("files", OwnHost(), 0, "20240105093015");
+    const int32_t nested = Add("nested", OwnHost(), 1, "20240105093016");
+    const std::string plainFolder = Folder(OwnHost(), "20240105093015");
+    const std::string nestedFolder = Folder(OwnHost(), "20240105093016");
+    fs::create_directories(plainFolder);
+    TempDir::Write(plainFolder + "/a.txt", "a");
+    fs::create_directories(nestedFolder + "/by-hand");
+    TempDir::Write(nestedFolder + "/b.txt", "b");
+    View().RefreshTitles(0);
+
+    SelectNumber(plain);
+    answer = MessageBoxService::AnswerNo;
+    View().DeleteSelected();
+    EXPECT_EQ(boxes, std::vector<std::string>{"このメッセージ削除します"});
+    EXPECT_EQ(Titles().RowCount(), 2);
+
+    answer = MessageBoxService::AnswerYes;
+    View().DeleteSelected();
+    EXPECT_FALSE(fs::exists(plainFolder)) << "attach 0 still removes a folder of its name";
+    EXPECT_EQ(Titles().RowCount(), 1);
+    EXPECT_EQ(Titles().FirstSelectedRow(), -1);
+    EXPECT_TRUE(View().ContentsPane()->toPlainText().isEmpty());
+    ASSERT_EQ(socket->sent.size(), 1u);
+    EXPECT_TRUE(socket->sent[0].starts_with("|7:"));
+    EXPECT_TRUE(socket->sent[0].ends_with(":" + Cp932Codec::FromUtf8("山田")));
+    EXPECT_TRUE(View().ModifyButton()->isEnabled()) << "buttons keep their state";
+    View().ModifySelected(); // nothing selected: nothing happens
+
+    // A delete the board file does not take leaves the attachments alone.
+    SelectNumber(nested);
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const struct rlimit tiny = {16, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    View().DeleteSelected();
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(Titles().RowCount(), 1);
+    EXPECT_TRUE(fs::exists(nestedFolder + "/b.txt"));
+
+    View().RefreshTitles(nested);
+    View().DeleteSelected();
+    EXPECT_EQ(Titles().RowCount(), 0);
+    EXPECT_FALSE(fs::exists(nestedFolder + "/b.txt"));
+    EXPECT_TRUE(fs::exists(nestedFolder + "/by-hand")) << "a sub-folder keeps the folder";
+}
+
+TEST_F(BoardViewTest, ABurstOfNoticesCostsAFewReloadsAndEndsOnTheLastNumber)
+{
+    for (int i = 0; i < 30; ++i)
+        Add("m" + std::to_string(i), "OTHERPC");
+    const int before = View().ReloadCount();
+    for (int i = 1; i <= 30; ++i) {
+        const std::string wire = "3:10.0.0.9:OTHERPC:Sato:" + std::to_string(i);
+        app->OnDatagramReceived(wire.data(), wire.size());
+    }
+    EXPECT_LE(View().ReloadCount() - before, 1);
+    EXPECT_TRUE(View().Throttle().Pending());
+    QTRY_VERIFY_WITH_TIMEOUT(!View().Throttle().Pending(), 5000);
+    EXPECT_LE(View().ReloadCount() - before, 2);
+    EXPECT_EQ(Titles().RowNumber(Titles().FirstSelectedRow()), 30);
+    EXPECT_TRUE(app->MainWindow()->IsAlerting());
+
+    // The member's own change makes a put-off reload unnecessary.
+    const std::string wire = "3:10.0.0.9:OTHERPC:Sato:5";
+    app->OnDatagramReceived(wire.data(), wire.size());
+    app->OnDatagramReceived(wire.data(), wire.size());
+    ASSERT_TRUE(View().Throttle().Pending());
+    View().RefreshTitles(7);
+    EXPECT_FALSE(View().Throttle().Pending());
+}
+
+TEST_F(BoardViewTest, PrintingWantsASelectionAndFollowsTheListOrder)
+{
+    View().PrintSelected();
+    EXPECT_EQ(boxes, std::vector<std::string>{"印刷するメッセージを選択して下さい。"});
+    Add("beta", "OTHERPC");
+    Add("alpha", "OTHERPC");
+    Add("gamma", "OTHERPC");
+    View().RefreshTitles(0);
+    Titles().horizontalHeader()->sectionClicked(1); // by title, ascending
+    Titles().selectAll();
+
+    const std::string pdf = folder.file("out.pdf");
+    bool asked = false;
+    CBoardPrint::SetDialogHook([&](QPrinter& printer, QWidget*) {
+        asked = true;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf));
+        return int(QDialog::Accepted);
+    });
+    View().PrintSelected();
+    CBoardTitle::ResetSortState();
+    ASSERT_TRUE(asked);
+    ASSERT_TRUE(fs::exists(pdf));
+    if (std::system("command -v pdftotext >/dev/null") != 0)
+        GTEST_SKIP() << "pdftotext missing";
+    ASSERT_EQ(std::system(("pdftotext " + pdf + " " + folder.file("out.txt")).c_str()), 0);
+    const std::string text = TempDir::Read(folder.file("out.txt"));
+    const size_t alpha = text.find("alpha"), beta = text.find("beta"), gamma = text.find("gamma");
+    ASSERT_NE(gamma, std::string::npos);
+    EXPECT_LT(alpha, beta);
+    EXPECT_LT(beta, gamma);
+}
+
+TEST_F(BoardViewTest, TheBackgroundDragsTheWindowAndOffersTheWindowMenu)
+{
+    QWidget& window = *app->MainWindow();
+    View().resize(640, 400);
+    const QPoint start = window.pos();
+    // Below the button column: the view's own background.
+    QTest::mousePress(&View(), Qt::LeftButton, Qt::NoModifier, QPoint(600, 185));
+    QMouseEvent move(QEvent::MouseMove, QPointF(630, 200), View().mapToGlobal(QPointF(630, 200)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&View(), &move);
+    QTest::mouseRelease(&View(), Qt::LeftButton, Qt::NoModifier, QPoint(630, 200));
+    EXPECT_EQ(window.pos(), start + QPoint(30, 15));
+
+    QStringList entries;
+    bool restoreEnabled = true;
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions()) {
+                entries << action->text();
+                if (action->text() == QStringLiteral("元のサイズに戻す"))
+                    restoreEnabled = action->isEnabled();
+            }
+            menu->close();
+        }
+    });
+    QTest::mousePress(&View(), Qt::RightButton, Qt::NoModifier, QPoint(600, 185));
+    EXPECT_TRUE(entries.contains(QStringLiteral("閉じる")));
+    EXPECT_FALSE(entries.contains(QStringLiteral("開く")));
+    EXPECT_FALSE(restoreEnabled);
+
+    Titles().setFocus();
+    QTest::keyClick(&Titles(), Qt::Key_Return);
+    QTest::keyClick(&Titles(), Qt::Key_Escape);
+    EXPECT_TRUE(View().isVisible());
+    EXPECT_TRUE(window.isVisible());
+}
+
+} // namespace

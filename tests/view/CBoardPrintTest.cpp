@@ -1,0 +1,278 @@
+#include "view/CBoardPrint.h"
+
+#include "core/Cp932Codec.h"
+#include "support/TempDir.h"
+#include "ui/ModalRunner.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string Sj(const char* utf8) { return Cp932Codec::FromUtf8(utf8); }
+
+FontDescription Gothic(int32_t height)
+{
+    FontDescription font;
+    font.height = height;
+    std::strcpy(font.faceName, "IPAPGothic");
+    return font;
+}
+
+BoardMessage Message(const std::string& title, const std::string& contents, int priority = 2,
+                     const std::string& date = "20021105093015")
+{
+    return BoardMessage{1, Sj(title.c_str()), Sj("山田"), Sj(contents.c_str()), priority, 0, date, "pc01"};
+}
+
+std::string Numbered(int count, const char* prefix)
+{
+    std::string text;
+    for (int i = 1; i <= count; ++i)
+        text += prefix + std::to_string(i) + "\n";
+    return text;
+}
+
+QString Output(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+TEST(WrapText, CutsBytesBetweenCharacters)
+{
+    const std::string kai = Sj("会"); // its second byte lies in the lead-byte range
+    const struct { std::string text; int n; Lines lines; } cases[] = {
+        {"abcdefghij", 4, {"abcd", "efgh", "ij"}},
+        {"abcd", 4, {"abcd"}},
+        {"abc" + kai + "d", 4, {"abc", kai + "d"}},
+        {kai + kai + kai, 4, {kai + kai, kai}},
+        {Sj("会議会議"), 5, {Sj("会議"), Sj("会議")}},
+        {Sj("ｱｲｳｴ"), 3, {Sj("ｱｲｳ"), Sj("ｴ")}},
+        {"\n\nab\n\n\ncd\n", 4, {"ab", "cd"}},
+        {"ab\r\ncd", 4, {"ab\r", "cd"}},
+        {Sj("会a議"), 1, {kai, "a", Sj("議")}},
+        {"ab", 0, {"a", "b"}},
+        {"", 4, {}},
+    };
+    for (const auto& c : cases) {
+        Lines lines{"stale"};
+        CBoardPrint::WrapText(c.text, c.n, lines);
+        EXPECT_EQ(lines, c.lines) << Cp932Codec::ToUtf8(c.text) << " n=" << c.n;
+    }
+}
+
+TEST(FormatPrintDate, OnlyFourteenBytes)
+{
+    EXPECT_EQ(CBoardPrint::FormatPrintDate("20021105093015"), Sj("2002年11月05日 09時30分15秒"));
+    EXPECT_EQ(CBoardPrint::FormatPrintDate("2002110509301"), "");
+    EXPECT_EQ(CBoardPrint::FormatPrintDate("200211050930150"), "");
+}
+
+// What pdftotext finds: each line as "page:row:text", and the right edge of the ink.
+struct Printed
+{
+    QStringList lines;
+    double right = 0;
+};
+
+class PrintJob : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const char* tool : {"pdftotext", "pdfinfo", "pdftoppm"})
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                GTEST_SKIP() << tool << " missing (poppler-utils)";
+        CBoardPrint::SetDialogHook([this](QPrinter& printer, QWidget*) {
+            landscapePreset = printer.pageLayout().orientation() == QPageLayout::Landscape;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            area = printer.pageLayout().paintRect(QPageLayout::Point);
+            dpi = printer.resolution();
+            return answer;
+        });
+    }
+    void TearDown() override { CBoardPrint::SetDialogHook({}); }
+
+    void Print(const std::vector<BoardMessage>& messages)
+    {
+        ASSERT_EQ(print.SetupPrinter(nullptr, Gothic(110)), CBoardPrint::kPrint);
+        print.PrintMessages(messages);
+        print.ReleasePrinter();
+    }
+    bool InfoHas(const QString& pattern) { return Output("pdfinfo", {pdf}).contains(QRegularExpression(pattern)); }
+    Printed Read()
+    {
+        static const QRegularExpression tag(
+            R"re(<page |<word xMin="[\d.]+" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re");
+        Printed printed;
+        int page = -1;
+        QString at;
+        for (const auto& m : tag.globalMatch(Output("pdftotext", {"-bbox", pdf, "-"}))) {
+            if (m.captured(1).isEmpty()) {
+                ++page;
+                continue;
+            }
+            const long row = std::lround((m.captured(1).toDouble() - area.top()) * dpi / 72 / print.LineHeight());
+            const QString next = QString("%1:%2:").arg(page).arg(row);
+            if (next == at)
+                printed.lines.back() += " " + m.captured(3);
+            else
+                printed.lines.push_back(next + m.captured(3));
+            at = next;
+            printed.right = std::max(printed.right, m.captured(2).toDouble());
+        }
+        return printed;
+    }
+
+    TempDir dir;
+    QString pdf = QString::fromStdString(dir.file("board.pdf"));
+    int answer = QDialog::Accepted;
+    bool landscapePreset = false;
+    QRectF area;
+    int dpi = 0;
+    CBoardPrint print;
+};
+
+TEST_F(PrintJob, HeaderBlocksAndTextFollowRowByRow)
+{
+    Print({Message("会議の連絡", "\n本文一行目\r\n\n\n二行目\n", 0), Message("次", "", 1, "2002110509301"),
+           Message("三", "x", 7)});
+    EXPECT_EQ(Read().lines, (QStringList{"0:1:タイトル：会議の連絡", "0:2:優先度 ：緊急",
+                                            "0:3:日時 ：2002年11月05日 09時30分15秒", "0:4:投稿者 ：山田",
+                                            "0:6:本文一行目", "0:7:二行目", "0:9:タイトル：次", "0:10:優先度 ：通知",
+                                            "0:11:日時 ：", "0:12:投稿者 ：山田", "0:15:タイトル：三",
+                                            "0:16:優先度 ：7", "0:17:日時 ：2002年11月05日 09時30分15秒",
+                                            "0:18:投稿者 ：山田", "0:20:x"}));
+    EXPECT_TRUE(InfoHas("Title: +掲示板\n"));
+    EXPECT_TRUE(landscapePreset);
+    EXPECT_GT(area.width(), area.height());
+}
+
+TEST_F(PrintJob, EmptyListGivesOneEmptyPageAndCancelPrintsNothing)
+{
+    Print({});
+    EXPECT_TRUE(InfoHas("Pages: +1\n"));
+    EXPECT_TRUE(Read().lines.isEmpty());
+
+    std::filesystem::remove(pdf.toStdString());
+    answer = QDialog::Rejected;
+    CBoardPrint cancelled;
+    EXPECT_EQ(cancelled.SetupPrinter(nullptr, Gothic(110)), CBoardPrint::kCancelled);
+    cancelled.PrintMessages({Message("t", "c")});
+    EXPECT_FALSE(std::filesystem::exists(pdf.toStdString()));
+}
+
+TEST_F(PrintJob, PageBreaksKeepHeaderBlocksWholeAndContinueTextAtTheTop)
+{
+    ASSERT_EQ(print.SetupPrinter(nullptr, Gothic(110)), CBoardPrint::kPrint);
+    const int rows = print.LinesPerPage();
+    ASSERT_GT(rows, 12);
+    const struct { int firstBodyLines; QString secondTitle; } cases[] = {
+        {rows - 12, QString("0:%1:タイトル：二").arg(rows - 5)}, // 6 rows left: stays
+        {rows - 11, "1:1:タイトル：二"},                         // 5 rows left: new page
+    };
+    for (const auto& c : cases) {
+        Print({Message("一", Numbered(c.firstBodyLines, "a")), Message("二", "")});
+        EXPECT_TRUE(Read().lines.contains(c.secondTitle)) << c.firstBodyLines;
+    }
+
+    Print({Message("一", Numbered(rows - 6 + 2, "b"))});
+    const QStringList lines = Read().lines;
+    EXPECT_EQ(lines.mid(lines.size() - 3),
+              (QStringList{QString("0:%1:b%2").arg(rows - 1).arg(rows - 6), QString("1:0:b%1").arg(rows - 5),
+                           QString("1:1:b%1").arg(rows - 4)}));
+}
+
+TEST_F(PrintJob, RulesCrossTheLeftHalfAndLongHeadersAreCutAtTheEdge)
+{
+    Print({Message(std::string(400, 'W'), "x")});
+    EXPECT_TRUE(Read().lines.value(1).startsWith("0:2:優先度")) << "the title is not broken";
+
+    const QString prefix = QString::fromStdString(dir.file("page"));
+    Output("pdftoppm", {"-r", "100", "-gray", "-png", "-singlefile", pdf, prefix});
+    const QImage page(prefix + ".png");
+    ASSERT_FALSE(page.isNull());
+    // Pixel rows crossed by a long dark run are rules; their runs' lengths.
+    const double pixels = 100.0 / dpi, row = print.LineHeight() * pixels;
+    std::map<int, int> rules;
+    int inkInMargin = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0, run = 0; x < page.width(); ++x) {
+            const bool ink = qGray(page.pixel(x, y)) < 200;
+            run = ink ? run + 1 : 0;
+            if (run > page.width() / 4)
+                rules[y] = run;
+            inkInMargin += ink && x > (area.right() + 1) * 100 / 72;
+        }
+    }
+    EXPECT_EQ(inkInMargin, 0) << "header lines are cut at the printable area";
+    ASSERT_FALSE(rules.empty());
+    const double top = area.top() * 100 / 72;
+    EXPECT_NEAR(rules.begin()->first, top + row / 2, 2);
+    EXPECT_NEAR(rules.rbegin()->first, top + 5.5 * row, 2) << "only two rules";
+    EXPECT_NEAR(rules.begin()->second, print.CharsPerLine() / 2 * print.AverageCharWidth() * pixels, 3);
+}
+
+TEST_F(PrintJob, StoredFontHeightSetsTheCharacterSize)
+{
+    ASSERT_EQ(print.SetupPrinter(nullptr, Gothic(220)), CBoardPrint::kPrint);
+    const int large = print.LineHeight();
+    QWidget parent;
+    parent.setFont(QFont("IPAPGothic", 30));
+    ASSERT_EQ(print.SetupPrinter(&parent, std::nullopt), CBoardPrint::kPrint);
+    const int normal = print.LineHeight();
+    EXPECT_GE(normal, dpi * 110 / 720);
+    EXPECT_LT(normal, dpi * 110 / 720 * 3 / 2);
+    EXPECT_NEAR(large, 2.0 * normal, 0.05 * normal);
+    EXPECT_EQ(print.LinesPerPage(), static_cast<int>(area.height() * dpi / 72 + 0.5) / normal);
+
+    // A line full of kanji fits between the margins.
+    std::string kanji;
+    for (int i = 0; i < print.CharsPerLine() / 2; ++i)
+        kanji += "漢";
+    print.PrintMessages({Message("t", kanji)});
+    const Printed printed = Read();
+    EXPECT_EQ(printed.lines.value(4), "0:6:" + QString::fromUtf8(kanji.c_str()));
+    EXPECT_LE(printed.right, area.right() + 0.5);
+}
+
+TEST(PrintDialog, OffersPdfFilesButNoSelectionOrRanges)
+{
+    QAbstractPrintDialog::PrintDialogOptions options;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    ModalRunner::SetHook([&](QDialog& dialog) {
+        auto& printDialog = dynamic_cast<QPrintDialog&>(dialog);
+        options = printDialog.options();
+        orientation = printDialog.printer()->pageLayout().orientation();
+        return int(QDialog::Rejected);
+    });
+    CBoardPrint print;
+    EXPECT_EQ(print.SetupPrinter(nullptr, std::nullopt), CBoardPrint::kCancelled);
+    ModalRunner::SetHook({});
+    EXPECT_TRUE(options.testFlag(QAbstractPrintDialog::PrintToFile));
+    for (auto hidden : {QAbstractPrintDialog::PrintSelection, QAbstractPrintDialog::PrintPageRange,
+                        QAbstractPrintDialog::PrintCurrentPage})
+        EXPECT_FALSE(options.testFlag(hidden)) << hidden;
+    EXPECT_EQ(orientation, QPageLayout::Landscape);
+}
+
+} // namespace

@@ -1,0 +1,367 @@
+#include "view/CBoardTitle.h"
+
+#include "board/CBoardData.h"
+#include "support/RecordingReporter.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLoggingCategory>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QStyleFactory>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace {
+
+using Texts = std::vector<std::string>;
+using Rows = std::vector<int>;
+constexpr const char* kHalfKana = "\xB1";        // ｱ
+constexpr const char* kKanji = "\x88\x9F";       // 亜
+constexpr PriorityColors kTestColors = {{0x000000FF, 0x0000FFFF, 0x00FF0000, 0x00FFFFFF, 0x00000000, 0x00FFFFFF}};
+
+bool SameImage(const QVariant& image, const char* resource)
+{
+    QImage expected(16, 16, QImage::Format_ARGB32);
+    expected.fill(Qt::transparent);
+    if (resource != nullptr)
+        expected = QImage(resource).convertToFormat(QImage::Format_ARGB32);
+    return image.value<QPixmap>().toImage().convertToFormat(QImage::Format_ARGB32) == expected;
+}
+
+std::vector<int> Widths(const ColumnWidths& widths)
+{
+    return {widths.number, widths.title, widths.name, widths.datetime};
+}
+
+class TitleList : public ::testing::Test
+{
+protected:
+    // As on desktops that grey the selection of inactive windows.
+    static void SetUpTestSuite()
+    {
+        original = QApplication::palette();
+        QPalette colors = *original;
+        colors.setColor(QPalette::Inactive, QPalette::Highlight, Qt::gray);
+        QApplication::setPalette(colors);
+    }
+    static void TearDownTestSuite() { QApplication::setPalette(*original); }
+    inline static std::optional<QPalette> original;
+    TitleList()
+    {
+        CBoardTitle::ResetSortState();
+        TempDir::Write(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root/>\n");
+        store.SetFilePath(path);
+        layout.addWidget(&edit);
+        layout.addWidget(&list);
+        window.resize(600, 400);
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    int Add(const std::string& title, int priority = 2, int attach = 0, const std::string& date = "20021105093015")
+    {
+        BoardMessage message{0, title, "user01", "text", priority, attach, date, "pc01"};
+        EXPECT_EQ(store.AddMessage(message), 0);
+        return message.number;
+    }
+    Texts Column(int column) const
+    {
+        Texts texts;
+        for (int row = 0; row < list.RowCount(); ++row)
+            texts.push_back(list.model()->index(row, column).data().toString().toStdString());
+        return texts;
+    }
+    QVariant Cell(int row, int column, int role) const { return list.model()->index(row, column).data(role); }
+    Texts HeaderImages() const
+    {
+        Texts images;
+        for (int column = 0; column < 4; ++column) {
+            const QVariant image = list.model()->headerData(column, Qt::Horizontal, Qt::DecorationRole);
+            images.push_back(SameImage(image, ":/view/sort-up.png") ? "up" : SameImage(image, ":/view/sort-down.png") ? "down" : "");
+        }
+        return images;
+    }
+    void ClickHeader(int column)
+    {
+        QHeaderView* header = list.horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+    void ClickRow(int row, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers, list.visualRect(list.model()->index(row, 3)).center());
+    }
+    Rows Emitted(QSignalSpy& spy) const
+    {
+        Rows rows;
+        for (const QList<QVariant>& arguments : spy)
+            rows.push_back(arguments.at(0).toInt());
+        spy.clear();
+        return rows;
+    }
+
+    TempDir dir;
+    std::string path = dir.file("BoardData.xml");
+    RecordingReporter reporter;
+    CBoardData store{&reporter};
+    std::unique_ptr<QStyle> windowsStyle;
+    QWidget window;
+    QVBoxLayout layout{&window};
+    QLineEdit edit;
+    CBoardTitle list{store};
+};
+
+TEST_F(TitleList, SortsNewestFirstThenByTheClickedColumnsOwnDirectionAndKeepsItOverReloads)
+{
+    Add(kKanji);
+    Add("A");
+    Add(kHalfKana);
+    Add("A");
+    list.SetupList(std::nullopt);
+    EXPECT_EQ(Column(0), (Texts{"000004", "000003", "000002", "000001"}));
+    EXPECT_EQ(HeaderImages(), (Texts{"down", "", "", ""}));
+
+    // By code value ｱ (0xB1) comes before 亜 (0x889F); equal titles keep the newest first.
+    ClickHeader(1);
+    EXPECT_EQ(Column(0), (Texts{"000004", "000002", "000003", "000001"}));
+    EXPECT_EQ(HeaderImages(), (Texts{"", "up", "", ""}));
+    ClickHeader(1);
+    EXPECT_EQ(Column(0), (Texts{"000001", "000003", "000004", "000002"}));
+    EXPECT_EQ(HeaderImages(), (Texts{"", "down", "", ""}));
+    ClickHeader(0);
+    EXPECT_EQ(Column(0), (Texts{"000001", "000002", "000003", "000004"}));
+    EXPECT_EQ(HeaderImages(), (Texts{"up", "", "", ""}));
+
+    Add("B");
+    EXPECT_EQ(list.Reload(-1), 5);
+    EXPECT_EQ(Column(0), (Texts{"000001", "000002", "000003", "000004", "000005"}));
+    EXPECT_EQ(CBoardTitle::SortColumn(), 0);
+    EXPECT_TRUE(CBoardTitle::Ascending(0));
+    EXPECT_FALSE(CBoardTitle::Ascending(1));
+
+    // Enough equal titles that an unstable sort would mix them.
+    for (int i = 0; i < 40; ++i)
+        Add("same");
+    list.Reload(-1);
+    ClickHeader(1);
+    Texts same;
+    for (int row = 0; row < list.RowCount(); ++row)
+        if (Column(1)[row] == "same")
+            same.push_back(Column(0)[row]);
+    EXPECT_EQ(same.size(), 40u);
+    EXPECT_TRUE(std::is_sorted(same.begin(), same.end()));
+}
+
+TEST(CBoardTitleText, ComparesCodeValuesNotBytesAndFormatsFourteenCharacterDates)
+{
+    const struct { const char* a; const char* b; int sign; } cases[] = {
+        {"abc", "abc", 0}, {"ab", "abc", -1}, {"", "a", -1}, {"b", "a", 1},
+        {kHalfKana, kKanji, -1},         // bytes would say 0xB1 > 0x88
+        {"\x82\xA0", "\x82\xA2", -1},    // あ < い
+        {"\x82", "\x82\xA0", -1},        // a lead byte at the end counts alone
+        {"\x81\x40", "\xA1", 1},         // full-width space 0x8140 > ｡ 0xA1
+    };
+    for (const auto& c : cases) {
+        const int result = CBoardTitle::CompareText(c.a, c.b);
+        EXPECT_EQ((result > 0) - (result < 0), c.sign) << c.a << " vs " << c.b;
+        const int reverse = CBoardTitle::CompareText(c.b, c.a);
+        EXPECT_EQ((reverse > 0) - (reverse < 0), -c.sign) << c.b << " vs " << c.a;
+    }
+    EXPECT_GT(std::strcmp(kHalfKana, kKanji), 0);
+
+    EXPECT_EQ(CBoardTitle::FormatListDate("20021105093015"), "2002/11/05 09:30:15");
+    EXPECT_EQ(CBoardTitle::FormatListDate("abcdefghijklmn"), "abcd/ef/gh ij:kl:mn");
+    EXPECT_EQ(CBoardTitle::FormatListDate("2002110509301"), "");
+    EXPECT_EQ(CBoardTitle::FormatListDate("200211050930150"), "");
+}
+
+TEST_F(TitleList, LongNumbersShowInFullAndSortTextuallyAndShortDatesShowEmpty)
+{
+    TempDir::Write(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root number=\"999998\"/>\n");
+    Add("a", 2, 0, "2002110509301");
+    std::string board = TempDir::Read(path);
+    TempDir::Write(path, board.replace(board.find("999999"), 6, "1234566"));
+    Add("b");
+    list.SetupList(std::nullopt);
+    EXPECT_EQ(Column(0), (Texts{"999999", "1234567"}));
+    EXPECT_EQ(Column(3), (Texts{"", "2002/11/05 09:30:15"}));
+    EXPECT_EQ(list.FindRow(1234567), 1);
+    EXPECT_EQ(list.RowNumber(0), 999999);
+    ClickHeader(0);
+    EXPECT_EQ(Column(0), (Texts{"1234567", "999999"}));
+}
+
+TEST_F(TitleList, ReloadSelectsTheNumbersRowTakesTheFocusAndEmptiesOnAFailingLoad)
+{
+    for (const char* title : {"a", "b", "c"})
+        Add(title);
+    QSignalSpy selected(&list, &CBoardTitle::titleSelected);
+    list.SetupList(std::nullopt);
+    EXPECT_EQ(list.SelectedRows(), Rows{});
+    EXPECT_TRUE(list.hasFocus());
+
+    static Texts logged;
+    QLoggingCategory::setFilterRules(QStringLiteral("quorlboard.board.info=true"));
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& message) {
+        if (context.category != nullptr && std::strcmp(context.category, "quorlboard.board") == 0)
+            logged.push_back(message.toStdString());
+    });
+    edit.setFocus();
+    EXPECT_EQ(list.Reload(2, "test"), 3);
+    EXPECT_EQ(list.SelectedRows(), Rows{1});
+    EXPECT_EQ(list.currentIndex().row(), 1);
+    EXPECT_TRUE(list.hasFocus());
+    EXPECT_EQ(Emitted(selected), Rows{1});
+
+    edit.setFocus();
+    EXPECT_EQ(list.Reload(-1), 3);
+    EXPECT_EQ(list.FirstSelectedRow(), -1);
+    EXPECT_TRUE(edit.hasFocus());
+    EXPECT_EQ(list.Reload(99), 3);
+    EXPECT_EQ(list.FirstSelectedRow(), -1);
+    EXPECT_TRUE(list.hasFocus());
+    EXPECT_EQ(Emitted(selected), Rows{});
+
+    TempDir::Write(path, "garbage");
+    EXPECT_EQ(list.Reload(1), -1);
+    EXPECT_EQ(list.RowCount(), 0);
+    std::filesystem::remove(path);
+    EXPECT_EQ(list.Reload(1), -1);
+    EXPECT_EQ(reporter.messages.size(), 2u);
+    qInstallMessageHandler(nullptr);
+    QLoggingCategory::setFilterRules(QString());
+    ASSERT_EQ(logged.size(), 5u);
+    EXPECT_EQ(logged[0].rfind("titles reloaded cause=test rows=3 ms=", 0), 0u) << logged[0];
+    EXPECT_EQ(logged[4], "titles reloaded cause=request failed");
+}
+
+TEST_F(TitleList, UpdateRowRewritesTheRowInPlaceUntilTheNextSort)
+{
+    for (const char* title : {"a", "b", "c"})
+        Add(title);
+    list.SetupList(std::nullopt);
+    ClickHeader(1);
+    list.Reload(2);
+    edit.setFocus();
+    BoardMessage changed{2, "z", "user01", "text", 0, 1, "20021105093015", "pc01"};
+    list.UpdateRow(1, changed);
+    EXPECT_EQ(Column(1), (Texts{"a", "z", "c"}));
+    EXPECT_EQ(list.SelectedRows(), Rows{1});
+    EXPECT_TRUE(list.hasFocus());
+    ClickHeader(1);
+    ClickHeader(1);
+    EXPECT_EQ(Column(1), (Texts{"a", "c", "z"}));
+    EXPECT_EQ(list.SelectedRows(), Rows{2}); // the selection moved with its row
+}
+
+TEST_F(TitleList, RowsShowTheirPriorityColoursMarkersAndAttachmentMark)
+{
+    Add("urgent", 0, 1);
+    Add("notice", 1, 0);
+    Add("normal", 2, 0);
+    Add("spare", 3, 7);
+    Add("odd", 9, 0);
+    list.SetupList(std::nullopt);
+    list.SetColors(kTestColors);
+    // No colour means the list's own palette.
+    const struct { int row; QColor text, background; const char* clip; const char* marker; } cases[] = {
+        {4, Qt::red, Qt::yellow, ":/view/clip.png", ":/view/urgent.png"},
+        {3, Qt::blue, Qt::white, nullptr, ":/view/notice.png"},
+        {2, Qt::black, Qt::white, nullptr, nullptr},
+        {1, QColor(), QColor(), nullptr, ":/view/spare.png"},
+        {0, QColor(), QColor(), nullptr, nullptr},
+    };
+    const auto color = [](const QVariant& brush) { return brush.isValid() ? brush.value<QBrush>().color() : QColor(); };
+    for (const auto& c : cases) {
+        for (int column = 0; column < 4; ++column) {
+            EXPECT_EQ(color(Cell(c.row, column, Qt::ForegroundRole)), c.text) << c.row;
+            EXPECT_EQ(color(Cell(c.row, column, Qt::BackgroundRole)), c.background) << c.row;
+        }
+        const QPixmap picture = Cell(c.row, 0, Qt::DecorationRole).value<QPixmap>();
+        ASSERT_EQ(picture.size(), QSize(32, 16));
+        EXPECT_TRUE(SameImage(picture.copy(0, 0, 16, 16), c.clip)) << c.row;
+        EXPECT_TRUE(SameImage(picture.copy(16, 0, 16, 16), c.marker)) << c.row;
+    }
+}
+
+TEST_F(TitleList, DrawsRowColoursWithoutFocusRectangleAndTheSelectionInItsHighlight)
+{
+    Add("x", 0);
+    Add("x", 0);
+    Add("x", 9);
+    windowsStyle.reset(QStyleFactory::create("Windows")); // draws focus rectangles unconditionally
+    list.setStyle(windowsStyle.get());
+    list.SetupList(std::nullopt);
+    list.SetColors(kTestColors);
+    list.selectionModel()->setCurrentIndex(list.model()->index(1, 3), QItemSelectionModel::NoUpdate);
+    const QImage shot = list.viewport()->grab().toImage();
+    const auto cell = [&](int row) { return shot.copy(list.visualRect(list.model()->index(row, 3))); };
+    EXPECT_EQ(cell(1), cell(2)); // same texts and colours; only row 1 is current
+    EXPECT_EQ(cell(2).pixelColor(1, 1), QColor(Qt::yellow));
+    EXPECT_EQ(cell(0).pixelColor(1, 1), list.palette().color(QPalette::Base));
+    bool red = false;
+    for (int x = 0; x < cell(1).width(); ++x) {
+        const QColor pixel = cell(1).pixelColor(x, cell(1).height() / 2);
+        red = red || (pixel.red() > 200 && pixel.green() < 80);
+    }
+    EXPECT_TRUE(red);
+
+    // Selected rows keep the highlight while another window is active.
+    list.Reload(2);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    const QImage selected = list.viewport()->grab().toImage().copy(list.visualRect(list.model()->index(1, 3)));
+    EXPECT_EQ(selected.pixelColor(1, 1), list.palette().color(QPalette::Active, QPalette::Highlight));
+}
+
+TEST_F(TitleList, TitleSelectedOnlyWhenARowBecomesSelectedAndCurrent)
+{
+    for (const char* title : {"a", "b", "c", "d"})
+        Add(title);
+    list.SetupList(std::nullopt);
+    QSignalSpy selected(&list, &CBoardTitle::titleSelected);
+    ClickRow(0);
+    ClickRow(0);
+    ClickRow(2, Qt::ControlModifier);
+    EXPECT_EQ(Emitted(selected), (Rows{0, 2}));
+    EXPECT_EQ(list.SelectedRows(), (Rows{0, 2}));
+    ClickRow(2, Qt::ControlModifier); // deselects the current row
+    ClickHeader(1);                    // the rows move, the selection with them
+    EXPECT_EQ(Emitted(selected), Rows{});
+    EXPECT_EQ(list.SelectedRows(), Rows{3});
+    EXPECT_EQ(list.currentIndex().row(), 1);
+
+    QTest::keyClick(&list, Qt::Key_A);
+    EXPECT_EQ(list.SelectedRows(), Rows{3});
+    QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier); // the current row is among them now
+    EXPECT_EQ(list.SelectedRows(), (Rows{0, 1, 2, 3}));
+    EXPECT_EQ(list.currentIndex().row(), 1);
+    EXPECT_EQ(Emitted(selected), Rows{1});
+    QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(Emitted(selected), Rows{2});
+    EXPECT_EQ(list.SelectedRows(), Rows{2});
+}
+
+TEST_F(TitleList, ColumnWidthsComeBackAsGivenOrAsTheDefaults)
+{
+    list.SetupList(ColumnWidths{50, 150, 90, 110});
+    EXPECT_EQ(Widths(list.GetColumnWidths()), std::vector<int>({50, 150, 90, 110}));
+    CBoardTitle other(store);
+    other.SetupList(std::nullopt);
+    EXPECT_EQ(Widths(other.GetColumnWidths()), std::vector<int>({80, 200, 100, 120}));
+}
+
+} // namespace
