@@ -7,84 +7,23 @@
 #   multihost_test.sh QUORLBOARD QUORLBOARD_CLI
 set -uo pipefail
 app=$1 cli=$2
-[ "$(id -u)" = 0 ] || { echo "SKIP: needs root for network namespaces"; exit 77; }
-command -v ip >/dev/null && command -v unshare >/dev/null || { echo "SKIP: ip or unshare missing"; exit 77; }
-
-tag=q$$
-br=$tag-br
-hosts=(pcA pcB pcC)
-declare -A ns addr
-for i in 0 1 2; do
-  ns[${hosts[$i]}]=$tag-${hosts[$i]}
-  addr[${hosts[$i]}]=10.77.$((RANDOM % 200)).$((i + 1))
-done
-subnet=${addr[pcA]%.*}
-for h in "${hosts[@]}"; do addr[$h]=$subnet.${addr[$h]##*.}; done
+. "$(dirname "$0")/../support/scenario.sh"
 port=1500
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
-  wait 2>/dev/null
-  for h in "${hosts[@]}"; do ip netns del "${ns[$h]}" 2>/dev/null; rm -rf "/etc/netns/${ns[$h]}"; done
-  ip netns del "$br" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  for f in "$work"/*.log; do echo "--- $f"; cat "$f"; done
-  exit 1
-}
-wait_for() { # file pattern seconds
-  local deadline=$((SECONDS + $3))
-  while [ $SECONDS -lt $deadline ]; do
-    grep -q -- "$2" "$1" 2>/dev/null && return 0
-    sleep 0.2
-  done
-  return 1
-}
-on() { # host command...: run with that host's network and host name
-  local h=$1; shift
-  ip netns exec "${ns[$h]}" unshare --uts sh -c 'hostname "$0"; exec "$@"' "$h" "$@"
-}
-start_on() { # the same in the background; $! is then the program itself
-  local h=$1; shift
-  exec ip netns exec "${ns[$h]}" unshare --uts sh -c 'hostname "$0"; exec "$@"' "$h" "$@"
-}
-
-unshare --uts true 2>/dev/null || { echo "SKIP: cannot give processes their own host names"; exit 77; }
-ip netns add "$br" || { echo "SKIP: cannot create network namespaces"; exit 77; }
-ip -n "$br" link add br0 type bridge && ip -n "$br" link set br0 up || fail "bridge"
-for h in "${hosts[@]}"; do
-  n=${ns[$h]}
-  ip netns add "$n" || fail "namespace $n"
-  ip -n "$br" link add "v$h" type veth peer name eth0 netns "$n" || fail "veth $h"
-  ip -n "$br" link set "v$h" master br0 up
-  ip -n "$n" link set lo up
-  ip -n "$n" addr add "${addr[$h]}/24" dev eth0
-  ip -n "$n" link set eth0 up
-  # No default route, as on an office network without a gateway: the
-  # limited broadcast is refused there and must not be the only way.
-  mkdir -p "/etc/netns/$n"
-  { echo "127.0.0.1 localhost"; for o in "${hosts[@]}"; do echo "${addr[$o]} $o"; done; } >"/etc/netns/$n/hosts"
-done
+# No default route, as on an office network without a gateway: the limited
+# broadcast is refused there and must not be the only way.
+make_hosts pcA pcB pcC
 
 # The program on pcA runs on a virtual display, so that it can be used as a
 # member would: a reply typed into its windows.
 platform=offscreen
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
-  exec 3<> "$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n1 "$work/display")"
+  start_xvfb
   platform=xcb
 fi
 
 export XDG_RUNTIME_DIR=$work/runtime ASAN_OPTIONS=detect_leaks=0
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-for h in "${hosts[@]}"; do
+for h in pcA pcB pcC; do
   mkdir -p "$work/$h/board"
   QUORLBOARD_CONFIG_DIR=$work/$h/config "$cli" init --folder "$work/$h/board" >/dev/null || fail "init $h"
   QUORLBOARD_CONFIG_DIR=$work/$h/config "$cli" config --folder "$work/$h/board" --user "user-$h" \
@@ -118,21 +57,10 @@ wait_for "$work/pcA-app.log" "receive window opened host=pcB" 10 || fail "no rec
 
 # The member on pcA reveals it and replies; pcB receives the answer.
 if [ "$platform" = xcb ]; then
-  click() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
-  window_geometry() { # title: sets X Y WIDTH HEIGHT of the window with that title
-    local id=""
-    for _ in $(seq 50); do
-      id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
-      [ -n "$id" ] && break
-      sleep 0.2
-    done
-    [ -n "$id" ] || return 1
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-  }
-  window_geometry "受信" || fail "no receive window on the display"
+  window_geometry "^受信\$" || fail "no receive window on the display"
   click $((X + WIDTH / 2)) $((Y + 100 + (HEIGHT - 150) / 2)) # "メッセージが届きました"
   click $((X + WIDTH / 2 + 60)) $((Y + HEIGHT - 25))          # "返信"
-  window_geometry "送信" || fail "no send window after the reply button"
+  window_geometry "^送信\$" || fail "no send window after the reply button"
   click $((X + WIDTH / 2)) $((Y + HEIGHT * 4 / 10 + 20))      # the message text
   xdotool type --delay 20 "reply 10:30"
   click $((X + WIDTH / 2)) $((Y + HEIGHT - 25))               # "送信"

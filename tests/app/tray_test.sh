@@ -7,34 +7,10 @@
 # as when a desktop starts its autostart entries before its panel.
 set -uo pipefail
 app=$1 cli=$2 late=${3:-}
-for tool in Xvfb trayer xdotool xwininfo; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; echo "--- program log"; cat "$work/app.log"; exit 1; }
-wait_for() { # pattern seconds
-  local deadline=$((SECONDS + $2))
-  while [ $SECONDS -lt $deadline ]; do
-    grep -q -- "$1" "$work/app.log" 2>/dev/null && return 0
-    sleep 0.2
-  done
-  return 1
-}
+. "$(dirname "$0")/../support/scenario.sh"
+require_tools Xvfb trayer xdotool xwininfo
 count() { grep -c -- "$1" "$work/app.log" 2>/dev/null || true; }
-
-exec 3<> "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb
 start_tray() {
   trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 32 \
          --transparent false --tint 0x808080 >/dev/null 2>&1 &
@@ -54,11 +30,11 @@ QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="quorlboard.*=true" ASAN_OPTIONS=detect_lea
 app_pid=$!
 pids+=($app_pid)
 
-wait_for "tray icon added tip=Trellin($port)" 30 || fail "no tray icon with tip Trellin($port)"
+wait_for "$work/app.log" "tray icon added tip=Trellin($port)" 30 || fail "no tray icon with tip Trellin($port)"
 if [ -n "$late" ]; then
-  wait_for "main window shown" 10 || fail "without a notification area the window must be shown"
+  wait_for "$work/app.log" "main window shown" 10 || fail "without a notification area the window must be shown"
   start_tray
-  wait_for "notification area appeared" 20 || fail "the notification area that appeared was not noticed"
+  wait_for "$work/app.log" "notification area appeared" 20 || fail "the notification area that appeared was not noticed"
 else
   grep -q "main window shown" "$work/app.log" && fail "the window must start hidden when there is a tray"
 fi
@@ -80,7 +56,7 @@ eval "$(xdotool getwindowgeometry --shell "$icon")"
 
 # A board change from another host: the icon alternates once a second.
 printf '3:10.1.2.3:otherpc:someone:5' >"/dev/udp/127.0.0.1/$port" || fail "cannot send"
-wait_for "alert started" 10 || fail "no alert"
+wait_for "$work/app.log" "alert started" 10 || fail "no alert"
 deadline=$((SECONDS + 15))
 while [ $SECONDS -lt $deadline ] && { [ "$(count 'tray icon alert')" -lt 2 ] || [ "$(count 'tray icon normal')" -lt 2 ]; }; do
   sleep 0.3
@@ -96,8 +72,8 @@ sleep 1
 # A double click on the icon shows the window and ends the alert.
 eval "$(xdotool getwindowgeometry --shell "$icon")"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click --repeat 2 --delay 80 1
-wait_for "main window shown" 10 || fail "double click did not show the window"
-wait_for "alert stopped" 5 || fail "showing the window did not stop the alert"
+wait_for "$work/app.log" "main window shown" 10 || fail "double click did not show the window"
+wait_for "$work/app.log" "alert stopped" 5 || fail "showing the window did not stop the alert"
 
 # A second start for the same user brings the running program's window up
 # and ends, instead of failing on the busy port.

@@ -1,0 +1,97 @@
+# Shared pieces of the whole-program test scripts: a private work folder,
+# cleaning up, waiting for log lines, a virtual display, clicking into windows,
+# and hosts of their own (network namespace, address, host name) on a bridge.
+# Source it after setting "set -uo pipefail".
+
+work=$(mktemp -d)
+pids=()
+scenario_namespaces=()
+cleanup() {
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
+  wait 2>/dev/null
+  for n in "${scenario_namespaces[@]}"; do ip netns del "$n" 2>/dev/null; rm -rf "/etc/netns/$n"; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  for f in "$work"/*.log; do [ -e "$f" ] && { echo "--- $f"; cat "$f"; }; done
+  exit 1
+}
+
+wait_for() { # file pattern seconds
+  local deadline=$((SECONDS + $3))
+  while [ $SECONDS -lt $deadline ]; do
+    grep -q -- "$2" "$1" 2>/dev/null && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+require_tools() { # tool...: skip the test when one is missing
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
+  done
+}
+
+start_xvfb() { # a virtual display of its own; exports DISPLAY
+  exec 3<> "$work/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$work/display")"
+}
+
+click() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
+
+window_geometry() { # title pattern: sets X Y WIDTH HEIGHT of the visible window with that title
+  local id=""
+  for _ in $(seq 50); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)
+    [ -n "$id" ] && break
+    sleep 0.2
+  done
+  [ -n "$id" ] || return 1
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+}
+
+declare -A ns addr
+make_hosts() { # name...: each in its own namespace on one bridge, no default route
+  [ "$(id -u)" = 0 ] || { echo "SKIP: needs root for network namespaces"; exit 77; }
+  require_tools ip unshare
+  unshare --uts true 2>/dev/null || { echo "SKIP: cannot give processes their own host names"; exit 77; }
+  local tag=q$$ subnet=10.$((70 + RANDOM % 20)).$((RANDOM % 200)) i=0 h n
+  local br=$tag-br
+  ip netns add "$br" || { echo "SKIP: cannot create network namespaces"; exit 77; }
+  scenario_namespaces+=("$br")
+  ip -n "$br" link add br0 type bridge && ip -n "$br" link set br0 up || fail "bridge"
+  for h in "$@"; do
+    i=$((i + 1))
+    n=$tag-$h
+    ns[$h]=$n
+    addr[$h]=$subnet.$i
+    ip netns add "$n" || fail "namespace $n"
+    scenario_namespaces+=("$n")
+    ip -n "$br" link add "v$h" type veth peer name eth0 netns "$n" || fail "veth $h"
+    ip -n "$br" link set "v$h" master br0 up
+    ip -n "$n" link set lo up
+    ip -n "$n" addr add "${addr[$h]}/24" dev eth0
+    ip -n "$n" link set eth0 up
+  done
+  # Every host knows the others by name, as through the office's DNS.
+  for h in "$@"; do
+    mkdir -p "/etc/netns/${ns[$h]}"
+    { echo "127.0.0.1 localhost"; for o in "$@"; do echo "${addr[$o]} $o"; done; } >"/etc/netns/${ns[$h]}/hosts"
+  done
+}
+
+on() { # host command...: run with that host's network and host name
+  local h=$1; shift
+  ip netns exec "${ns[$h]}" unshare --uts sh -c 'hostname "$0"; exec "$@"' "$h" "$@"
+}
+
+start_on() { # the same, for the background: $! is then the command itself
+  local h=$1; shift
+  exec ip netns exec "${ns[$h]}" unshare --uts sh -c 'hostname "$0"; exec "$@"' "$h" "$@"
+}
