@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -238,6 +239,22 @@ void CBoardTitle::changeEvent(QEvent* event)
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         UpdateRowHeight();
+}
+
+// With nothing selected, Qt puts the current row on the first one when the
+// list takes the focus; the first arrow key then selects that row rather than
+// skipping past it.
+void CBoardTitle::keyPressEvent(QKeyEvent* event)
+{
+    const bool arrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+    if (arrow && event->modifiers() == Qt::NoModifier && !selectionModel()->hasSelection() &&
+        currentIndex().isValid()) {
+        selectionModel()->setCurrentIndex(currentIndex(),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void CBoardTitle::UpdateRowHeight()

@@ -68,6 +68,7 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     class RowDelegate;

@@ -353,6 +353,17 @@ TEST_F(TitleList, TitleSelectedOnlyWhenARowBecomesSelectedAndCurrent)
     QTest::keyClick(&list, Qt::Key_Down);
     EXPECT_EQ(Emitted(selected), Rows{2});
     EXPECT_EQ(list.SelectedRows(), Rows{2});
+
+    // After a reload selecting nothing, the first arrow key selects the top row.
+    list.show();
+    list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    list.clearFocus();
+    list.Reload(0);
+    ASSERT_TRUE(list.hasFocus());
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(list.SelectedRows(), Rows{0});
+    EXPECT_EQ(Emitted(selected), Rows{0});
 }
 
 TEST_F(TitleList, ColumnWidthsComeBackAsGivenOrAsTheDefaults)
