@@ -1,6 +1,8 @@
 // Committing one 200 MB attachment (copy with a visible progress bar)
 // against cp copying the same file into the same folder. Prints the ratio
 // after the timings.
+#include "RatioReporter.h"
+
 #include "view/CAttachFileList.h"
 
 #include <QApplication>
@@ -8,11 +10,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <spawn.h>
 #include <string>
 #include <vector>
@@ -118,45 +118,6 @@ void CopyRuns(benchmark::internal::Benchmark* bench)
 BENCHMARK(BM_Commit200MB)->Apply(CopyRuns);
 BENCHMARK(BM_Cp200MB)->Apply(CopyRuns);
 
-// Keeps the medians, or the single runs, for the ratio printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            const std::string name = run.run_name.function_name;
-            if (run.run_type != Run::RT_Aggregate)
-                singles[name] = run.GetAdjustedRealTime();
-            else if (run.aggregate_name == "median")
-                medians[name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatio() const
-    {
-        const double commit = TimeOf("BM_Commit200MB");
-        const double cp = TimeOf("BM_Cp200MB");
-        if (commit <= 0 || cp <= 0)
-            return;
-        std::printf("\nratio Commit200MB/cp = %.2f (%.1f ms / %.1f ms)\n", commit / cp, commit, cp);
-    }
-
-private:
-    double TimeOf(const std::string& name) const
-    {
-        for (const auto* times : {&medians, &singles}) {
-            if (const auto found = times->find(name); found != times->end())
-                return found->second;
-        }
-        return 0;
-    }
-
-    std::map<std::string, double> medians;
-    std::map<std::string, double> singles;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -175,16 +136,9 @@ int main(int argc, char** argv)
     RunCp(files.source, files.destination);
     std::filesystem::remove(files.destination);
 
-    // Other work on the machine comes and goes; interleaved repetitions share it out.
-    std::vector<char*> args(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave.data());
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio();
-    benchmark::Shutdown();
+    RatioReporter::RunAll(argc, argv, RatioReporter::Order::Interleaved, [](const RatioReporter& reporter) {
+        reporter.PrintRatio("Commit200MB/cp", "BM_Commit200MB", "BM_Cp200MB");
+    });
     std::filesystem::remove_all(work);
     return 0;
 }

@@ -2,6 +2,7 @@
 // LoadMessages and ReadMessage against a parse, AddMessage against a parse
 // and a save. Prints the ratios after the timings.
 #include "BoardGenerator.h"
+#include "RatioReporter.h"
 
 #include "board/CBoardData.h"
 #include "core/AtomicFile.h"
@@ -10,10 +11,8 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <string>
 #include <unistd.h>
 
@@ -138,53 +137,21 @@ BENCHMARK(BM_ReadMessage)->Apply(BoardArguments);
 BENCHMARK(BM_BareParseSave)->Apply(BoardArguments);
 BENCHMARK(BM_AddMessage)->Apply(BoardArguments);
 
-// Collects the timings so that the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter
+void PrintRatios(const RatioReporter& reporter)
 {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        // With repetitions the median stands for the benchmark; a single
-        // run stands for itself.
-        for (const Run& run : runs) {
-            const std::string name = run.run_name.str();
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                times[name] = run.GetAdjustedRealTime();
-            else if (run.run_type == Run::RT_Iteration && !medians.count(name))
-                times[name] = run.GetAdjustedRealTime();
-            if (run.run_type == Run::RT_Aggregate)
-                medians.insert(name);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatios() const
-    {
-        const std::pair<const char*, const char*> pairs[] = {
-            {"BM_LoadMessages", "BM_BareParse"},
-            {"BM_ReadMessage", "BM_BareParse"},
-            {"BM_AddMessage", "BM_BareParseSave"},
-        };
-        std::printf("\n%-18s %-22s %10s %10s %7s\n", "operation", "board", "store ms", "floor ms", "ratio");
-        for (int count : {1000, 10000}) {
-            for (int sjis : {0, 1}) {
-                const std::string suffix =
-                    "/messages:" + std::to_string(count) + "/sjis:" + std::to_string(sjis);
-                for (const auto& [op, floor] : pairs) {
-                    auto a = times.find(op + suffix);
-                    auto b = times.find(floor + suffix);
-                    if (a == times.end() || b == times.end())
-                        continue;
-                    std::printf("%-18s %-22s %10.2f %10.2f %7.2f\n", op + 3, BoardKey(count, sjis).c_str(),
-                                a->second, b->second, a->second / b->second);
-                }
-            }
+    std::vector<RatioReporter::Case> cases;
+    for (int count : {1000, 10000}) {
+        for (int sjis : {0, 1}) {
+            const std::string suffix = "/messages:" + std::to_string(count) + "/sjis:" + std::to_string(sjis);
+            cases.push_back({suffix, BoardKey(count, sjis)});
         }
     }
-
-    std::map<std::string, double> times;
-    std::set<std::string> medians;
-};
+    reporter.PrintTable("store ms",
+                        {{"BM_LoadMessages", "BM_BareParse"},
+                         {"BM_ReadMessage", "BM_BareParse"},
+                         {"BM_AddMessage", "BM_BareParseSave"}},
+                        cases);
+}
 
 } // namespace
 
@@ -204,11 +171,7 @@ int main(int argc, char** argv)
         }
     }
     CBoardData warmUp; // registers the code page aliases before the bare runs
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
+    RatioReporter::RunAll(argc, argv, RatioReporter::Order::AsDeclared, PrintRatios);
     std::filesystem::remove_all(dir);
     return 0;
 }

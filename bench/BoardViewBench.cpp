@@ -6,6 +6,7 @@
 // The list is shown on the offscreen platform, so that the model reset, the
 // selection, the scrolling and the painting are all included.
 #include "BoardGenerator.h"
+#include "RatioReporter.h"
 
 #include "app/CBoardApp.h"
 #include "board/CBoardData.h"
@@ -23,7 +24,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -151,58 +151,13 @@ void BM_ShowMessage(benchmark::State& state)
 BENCHMARK(BM_ReadMessage)->Apply(BoardArguments);
 BENCHMARK(BM_ShowMessage)->Apply(BoardArguments);
 
-// Collects the timings so that the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter
+void PrintRatios(const RatioReporter& reporter)
 {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        // With repetitions the median stands for the benchmark; a single
-        // run stands for itself.
-        for (const Run& run : runs) {
-            const std::string name = run.run_name.str();
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                times[name] = Milliseconds(run);
-            else if (run.run_type == Run::RT_Iteration && !medians.count(name))
-                times[name] = Milliseconds(run);
-            if (run.run_type == Run::RT_Aggregate)
-                medians.insert(name);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatios() const
-    {
-        std::printf("\n%-18s %-22s %10s %10s %7s\n", "operation", "board", "view ms", "floor ms", "ratio");
-        for (int count : kBoardSizes) {
-            const std::string suffix = "/messages:" + std::to_string(count);
-            for (const auto& [op, floor] : kPairs) {
-                auto a = times.find(op + suffix);
-                auto b = times.find(floor + suffix);
-                if (a == times.end() || b == times.end())
-                    continue;
-                std::printf("%-18s %-22s %10.2f %10.2f %7.2f\n", op + 3,
-                            (std::to_string(count) + "/" + kEncoding).c_str(), a->second, b->second,
-                            a->second / b->second);
-            }
-        }
-    }
-
-private:
-    static constexpr std::pair<const char*, const char*> kPairs[] = {
-        {"BM_Reload", "BM_LoadMessages"},
-        {"BM_ShowMessage", "BM_ReadMessage"},
-    };
-
-    static double Milliseconds(const Run& run)
-    {
-        return run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kMillisecond) /
-               benchmark::GetTimeUnitMultiplier(run.time_unit);
-    }
-
-    std::map<std::string, double> times;
-    std::set<std::string> medians;
-};
+    std::vector<RatioReporter::Case> cases;
+    for (int count : kBoardSizes)
+        cases.push_back({"/messages:" + std::to_string(count), std::to_string(count) + "/" + kEncoding});
+    reporter.PrintTable("view ms", {{"BM_Reload", "BM_LoadMessages"}, {"BM_ShowMessage", "BM_ReadMessage"}}, cases);
+}
 
 } // namespace
 
@@ -217,16 +172,7 @@ int main(int argc, char** argv)
         AtomicFile::Write(path, {BoardGenerator::Generate(count, kEncoding)});
         BoardPaths()[count] = path;
     }
-    // Other work on the machine comes and goes; interleaved repetitions share it out.
-    std::vector<char*> args(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave.data());
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
+    RatioReporter::RunAll(argc, argv, RatioReporter::Order::Interleaved, PrintRatios);
     std::filesystem::remove_all(dir);
     return 0;
 }

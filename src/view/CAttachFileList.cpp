@@ -1,7 +1,7 @@
 #include "view/CAttachFileList.h"
 
 #include "board/AttachmentFolder.h"
-#include "core/AtomicFile.h"
+#include "core/FileCopy.h"
 #include "view/BoardLog.h"
 
 #include <QElapsedTimer>
@@ -17,12 +17,9 @@
 #include <QStyle>
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
@@ -35,8 +32,6 @@ constexpr int kGridWidth = 80;
 constexpr int kGridTextLines = 2;
 constexpr int kGridPadding = 8;
 constexpr int64_t kKilobyte = 1024;
-constexpr size_t kBlockSize = 1024 * 1024;
-constexpr const char* kTemporaryPattern = "XXXXXX";
 constexpr const char* kCopyFailed = "添付ファイルをコピーできません。\n%1\n%2";
 constexpr const char* kNotRegularFile = "通常のファイルではありません。";
 // Themes with icons for file types, best first.
@@ -88,21 +83,6 @@ QIcon FileTypeIcon(const QString& fileName, const QStyle* style)
     return icon;
 }
 
-std::string DirectoryOf(const std::string& path)
-{
-    const std::string::size_type slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-mode_t NewFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 bool Fail(QString* error, const std::string& path, const QString& reason)
 {
     if (error != nullptr)
@@ -114,30 +94,6 @@ bool FailErrno(QString* error, const std::string& path, int code)
 {
     return Fail(error, path, QString::fromLocal8Bit(std::strerror(code)));
 }
-
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    int Close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd);
-    }
-
-private:
-    int fd_;
-};
 
 // Shows one step per started kilobyte of the file, from where the bar stood.
 class BlockProgress
@@ -160,37 +116,6 @@ private:
     QProgressBar* bar_;
     int64_t start_;
 };
-
-enum class CopyFailure { None, Source, Destination };
-
-// The kernel copies between the files while it can; whatever it cannot do
-// (another file system type, a real error) is left to plain reads and
-// writes, which also tell which side failed.
-CopyFailure CopyContents(int in, int out, BlockProgress& progress)
-{
-    int64_t copied = 0;
-    for (;;) {
-        const ssize_t moved = ::copy_file_range(in, nullptr, out, nullptr, kBlockSize, 0);
-        if (moved <= 0)
-            break;
-        copied += moved;
-        progress.Copied(copied);
-    }
-    std::unique_ptr<char[]> buffer(new char[kBlockSize]);
-    for (;;) {
-        const ssize_t got = ::read(in, buffer.get(), kBlockSize);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return CopyFailure::Source;
-        if (got == 0)
-            return CopyFailure::None;
-        if (!AtomicFile::WriteFully(out, std::string_view(buffer.get(), static_cast<size_t>(got))))
-            return CopyFailure::Destination;
-        copied += got;
-        progress.Copied(copied);
-    }
-}
 
 } // namespace
 
@@ -391,34 +316,12 @@ void CAttachFileList::MakeFolders(const std::string& path)
 bool CAttachFileList::CopyFileBlocks(const std::string& source, const std::string& destination, QProgressBar* bar,
                                      QString* error)
 {
-    // Non-blocking so that a named pipe cannot hold the window; it is refused below.
-    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat st {};
-    if (in.get() < 0 || ::fstat(in.get(), &st) != 0)
-        return FailErrno(error, source, errno);
-    if (S_ISDIR(st.st_mode))
-        return FailErrno(error, source, EISDIR);
-    if (!S_ISREG(st.st_mode))
-        return Fail(error, source, QString::fromUtf8(kNotRegularFile));
-    ::fcntl(in.get(), F_SETFL, 0);
-    // A write past a file size limit raises SIGXFSZ; it must fail, not kill us.
-    std::signal(SIGXFSZ, SIG_IGN);
-
-    // Other members read the attachment while it is being written, so it gets
-    // its name only when complete.
-    std::string temporary =
-        AttachmentFolder::Join(DirectoryOf(destination), std::string(kCopyPrefix) + kTemporaryPattern);
-    FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (out.get() < 0)
-        return FailErrno(error, destination, errno);
-    ::fchmod(out.get(), NewFileMode());
-
     BlockProgress progress(bar);
-    const CopyFailure failure = CopyContents(in.get(), out.get(), progress);
-    const int copyError = errno;
-    if (failure == CopyFailure::None && out.Close() == 0 && ::rename(temporary.c_str(), destination.c_str()) == 0)
+    const FileCopy::Result result =
+        FileCopy::Copy(source, destination, [&progress](int64_t copied) { progress.Copied(copied); });
+    if (result.ok())
         return true;
-    const int finishError = failure == CopyFailure::None ? errno : copyError;
-    ::unlink(temporary.c_str());
-    return FailErrno(error, failure == CopyFailure::Source ? source : destination, finishError);
+    if (result.failure == FileCopy::Failure::NotRegular && result.error == 0)
+        return Fail(error, source, QString::fromUtf8(kNotRegularFile));
+    return FailErrno(error, result.failure == FileCopy::Failure::Destination ? destination : source, result.error);
 }

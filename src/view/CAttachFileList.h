@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FileCopy.h"
+
 #include <QListWidget>
 
 #include <cstdint>
@@ -29,7 +31,7 @@ public:
     static constexpr uint32_t kRemoved = 0x10;
     // Copies in progress live under this name in the attachment folder until
     // complete; listings never show them.
-    static constexpr const char* kCopyPrefix = ".quorl-copy-";
+    static constexpr const char* kCopyPrefix = FileCopy::kCopyPrefix;
 
     explicit CAttachFileList(QWidget* parent = nullptr);
 

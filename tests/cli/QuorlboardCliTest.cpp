@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <iterator>
 #include <numeric>
@@ -161,27 +160,6 @@ TEST_F(QuorlboardCli, AttachmentsAreCopiedByBaseNameAndRemovedWithTheMessage)
     EXPECT_EQ(uncopied.status, 1);
     EXPECT_NE(uncopied.err.find("message 2 was added"), std::string::npos) << uncopied.err;
     EXPECT_TRUE(uncopied.out.empty());
-}
-
-TEST_F(QuorlboardCli, ALinkPlantedInTheAttachmentFolderIsNotWrittenThrough)
-{
-    // The folder's name is predictable: plant links for the next seconds.
-    TempDir::Write(dir.file("victim.txt"), "keep me");
-    TempDir::Write(dir.file("note.txt"), "attached");
-    const std::time_t now = std::time(nullptr);
-    for (int second = 0; second < 5; ++second) {
-        const std::time_t when = now + second;
-        std::tm local{};
-        localtime_r(&when, &local);
-        char date[32];
-        std::strftime(date, sizeof date, "%Y%m%d%H%M%S", &local);
-        const std::string planted = folder + "/attach/" + HostIdentity::HostName() + "_" + date;
-        fs::create_directories(planted);
-        fs::create_symlink(dir.file("victim.txt"), planted + "/note.txt");
-    }
-    const Result posted = Cli({"post", "--title", "x", "--attach", dir.file("note.txt")}, "x");
-    EXPECT_EQ(posted.status, 1);
-    EXPECT_EQ(TempDir::Read(dir.file("victim.txt")), "keep me");
 }
 
 TEST_F(QuorlboardCli, DeleteOnlyMessagesOfThisComputer)

@@ -1,0 +1,151 @@
+#include "core/FileCopy.h"
+
+#include "core/AtomicFile.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Failure = FileCopy::Failure;
+using Result = FileCopy::Result;
+
+constexpr size_t kChunkSize = 1024 * 1024;
+constexpr const char* kTemporaryPattern = "XXXXXX";
+
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return fd_; }
+    void Reset(int fd)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+    int Close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd);
+    }
+
+private:
+    int fd_;
+};
+
+// Non-blocking so that a named pipe cannot hold us; it is refused below.
+Result OpenSource(const std::string& path, FileDescriptor& file, struct stat& st)
+{
+    file.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0)
+        return {Failure::Source, errno};
+    if (S_ISDIR(st.st_mode))
+        return {Failure::NotRegular, EISDIR};
+    if (!S_ISREG(st.st_mode))
+        return {Failure::NotRegular, 0};
+    ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
+    return {};
+}
+
+std::string TemporaryPathFor(const std::string& destination)
+{
+    const std::string folder = std::filesystem::path(destination).parent_path().string();
+    return (folder.empty() ? std::string(".") : folder) + "/" + FileCopy::kCopyPrefix + kTemporaryPattern;
+}
+
+mode_t NewFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// The kernel copies between the files while it can; whatever it cannot do
+// (another file system type, a real error) is left to plain reads and
+// writes, which also tell which side failed.
+Result CopyContents(int in, int out, const FileCopy::Progress& progress)
+{
+    int64_t copied = 0;
+    const auto advance = [&](int64_t bytes) {
+        copied += bytes;
+        if (progress)
+            progress(copied);
+    };
+    for (;;) {
+        const ssize_t moved = ::copy_file_range(in, nullptr, out, nullptr, kChunkSize, 0);
+        if (moved <= 0)
+            break;
+        advance(moved);
+    }
+    std::unique_ptr<char[]> buffer(new char[kChunkSize]);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.get(), kChunkSize);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return {Failure::Source, errno};
+        if (got == 0)
+            return {};
+        if (!AtomicFile::WriteFully(out, std::string_view(buffer.get(), static_cast<size_t>(got))))
+            return {Failure::Destination, errno};
+        advance(got);
+    }
+}
+
+} // namespace
+
+Result FileCopy::CheckSource(const std::string& source)
+{
+    FileDescriptor in;
+    struct stat st {};
+    return OpenSource(source, in, st);
+}
+
+Result FileCopy::Copy(const std::string& source, const std::string& destination, const Progress& progress)
+{
+    FileDescriptor in;
+    struct stat st {};
+    if (const Result opened = OpenSource(source, in, st); !opened.ok())
+        return opened;
+    // Writing a file over itself would only put the same bytes under a new inode.
+    struct stat existing {};
+    if (::lstat(destination.c_str(), &existing) == 0 && existing.st_dev == st.st_dev &&
+        existing.st_ino == st.st_ino) {
+        if (progress)
+            progress(st.st_size);
+        return {};
+    }
+    // A write past a file size limit raises SIGXFSZ; it must fail, not kill us.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    std::string temporary = TemporaryPathFor(destination);
+    FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (out.get() < 0)
+        return {Failure::Destination, errno};
+    ::fchmod(out.get(), NewFileMode());
+
+    Result result = CopyContents(in.get(), out.get(), progress);
+    if (result.ok() && out.Close() != 0)
+        result = {Failure::Destination, errno};
+    // The rename replaces a link at the destination, not the file it points to.
+    if (result.ok() && ::rename(temporary.c_str(), destination.c_str()) != 0)
+        result = {Failure::Destination, errno};
+    if (!result.ok())
+        ::unlink(temporary.c_str());
+    return result;
+}
