@@ -99,9 +99,9 @@ CBoardWrite::CBoardWrite(const BoardWriteContext& context, QWidget* parent)
     progress_->setTextVisible(false);
     progress_->hide();
     progressLabel_->hide();
+    // Enter in the title field presses the default button: writing.
     writeButton_->setDefault(true);
 
-    connect(titleField_, &QLineEdit::returnPressed, this, &CBoardWrite::OnOK);
     connect(writeButton_, &QPushButton::clicked, this, &CBoardWrite::OnOK);
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
     connect(attachButton_, &QPushButton::clicked, this, &CBoardWrite::OnAttachFile);

@@ -241,7 +241,7 @@ TEST_F(EditorTest, AFailedAddKeepsEverythingTheMemberEnteredAndCopiesNothing)
     editor->MessageField()->setPlainText(QStringLiteral("長い本文"));
     editor->PriorityButton(1)->click();
     Attach(*editor, Source("a.txt", "a"));
-    editor->OnOK();
+    QTest::keyClick(editor->TitleField(), Qt::Key_Return);
     EXPECT_NE(editor->result(), QDialog::Accepted) << "the window stays open";
     EXPECT_EQ(reporter.messages.size(), 1u) << "the store reported first";
     EXPECT_EQ(boxes, std::vector<std::string>{"メッセージ登録エラー"});
