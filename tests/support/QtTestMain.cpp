@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -12,13 +13,24 @@ int main(int argc, char** argv)
 {
     // Test discovery and ctest start the binary without a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    std::string runtime;
     if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
-        std::string runtime = "/tmp/quorl-runtime-XXXXXX";
+        runtime = "/tmp/quorl-runtime-XXXXXX";
         if (mkdtemp(runtime.data()) != nullptr)
             setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        else
+            runtime.clear();
     }
-    QApplication app(argc, argv);
-    UiEnvironment::Install(app);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        UiEnvironment::Install(app);
+        ::testing::InitGoogleTest(&argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    if (!runtime.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(runtime, ignored);
+    }
+    return result;
 }

@@ -2,9 +2,10 @@
 
 #include "core/Cp932Codec.h"
 #include "support/TempDir.h"
+#include "ui/BoardFont.h"
 #include "ui/ModalRunner.h"
 
-#include <QDialog>
+#include <QApplication>
 #include <QImage>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -16,8 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
-#include <filesystem>
 #include <map>
 
 namespace {
@@ -26,26 +25,10 @@ using Lines = std::vector<std::string>;
 
 std::string Sj(const char* utf8) { return Cp932Codec::FromUtf8(utf8); }
 
-FontDescription Gothic(int32_t height)
-{
-    FontDescription font;
-    font.height = height;
-    std::strcpy(font.faceName, "IPAPGothic");
-    return font;
-}
-
 BoardMessage Message(const std::string& title, const std::string& contents, int priority = 2,
                      const std::string& date = "20021105093015")
 {
     return BoardMessage{1, Sj(title.c_str()), Sj("山田"), Sj(contents.c_str()), priority, 0, date, "pc01"};
-}
-
-std::string Numbered(int count, const char* prefix)
-{
-    std::string text;
-    for (int i = 1; i <= count; ++i)
-        text += prefix + std::to_string(i) + "\n";
-    return text;
 }
 
 QString Output(const QString& program, const QStringList& arguments)
@@ -56,18 +39,14 @@ QString Output(const QString& program, const QStringList& arguments)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-TEST(WrapText, CutsBytesBetweenCharacters)
+TEST(WrapText, CutsBytesBetweenCharactersAndAlwaysEnds)
 {
     const std::string kai = Sj("会"); // its second byte lies in the lead-byte range
     const struct { std::string text; int n; Lines lines; } cases[] = {
-        {"abcdefghij", 4, {"abcd", "efgh", "ij"}},
-        {"abcd", 4, {"abcd"}},
-        {"abc" + kai + "d", 4, {"abc", kai + "d"}},
         {kai + kai + kai, 4, {kai + kai, kai}},
         {Sj("会議会議"), 5, {Sj("会議"), Sj("会議")}},
         {Sj("ｱｲｳｴ"), 3, {Sj("ｱｲｳ"), Sj("ｴ")}},
         {"\n\nab\n\n\ncd\n", 4, {"ab", "cd"}},
-        {"ab\r\ncd", 4, {"ab\r", "cd"}},
         {Sj("会a議"), 1, {kai, "a", Sj("議")}},
         {"ab", 0, {"a", "b"}},
         {"", 4, {}},
@@ -79,20 +58,7 @@ TEST(WrapText, CutsBytesBetweenCharacters)
     }
 }
 
-TEST(FormatPrintDate, OnlyFourteenBytes)
-{
-    EXPECT_EQ(CBoardPrint::FormatPrintDate("20021105093015"), Sj("2002年11月05日 09時30分15秒"));
-    EXPECT_EQ(CBoardPrint::FormatPrintDate("2002110509301"), "");
-    EXPECT_EQ(CBoardPrint::FormatPrintDate("200211050930150"), "");
-}
-
-// What pdftotext finds: each line as "page:row:text", and the right edge of the ink.
-struct Printed
-{
-    QStringList lines;
-    double right = 0;
-};
-
+// Prints into a PDF file and reads it back with poppler's tools.
 class PrintJob : public ::testing::Test
 {
 protected:
@@ -102,7 +68,6 @@ protected:
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 GTEST_SKIP() << tool << " missing (poppler-utils)";
         CBoardPrint::SetDialogHook([this](QPrinter& printer, QWidget*) {
-            landscapePreset = printer.pageLayout().orientation() == QPageLayout::Landscape;
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(pdf);
             area = printer.pageLayout().paintRect(QPageLayout::Point);
@@ -114,19 +79,21 @@ protected:
 
     void Print(const std::vector<BoardMessage>& messages)
     {
-        ASSERT_EQ(print.SetupPrinter(nullptr, Gothic(110)), CBoardPrint::kPrint);
+        ASSERT_EQ(print.SetupPrinter(nullptr, std::nullopt), CBoardPrint::kPrint);
         print.PrintMessages(messages);
         print.ReleasePrinter();
     }
-    bool InfoHas(const QString& pattern) { return Output("pdfinfo", {pdf}).contains(QRegularExpression(pattern)); }
-    Printed Read()
+    // Each row as "page:row:words"; `right` becomes the right edge of the
+    // rightmost word.
+    QStringList Read()
     {
-        static const QRegularExpression tag(
+        static const QRegularExpression word(
             R"re(<page |<word xMin="[\d.]+" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re");
-        Printed printed;
+        QStringList lines;
+        right = 0;
         int page = -1;
         QString at;
-        for (const auto& m : tag.globalMatch(Output("pdftotext", {"-bbox", pdf, "-"}))) {
+        for (const auto& m : word.globalMatch(Output("pdftotext", {"-bbox", pdf, "-"}))) {
             if (m.captured(1).isEmpty()) {
                 ++page;
                 continue;
@@ -134,85 +101,84 @@ protected:
             const long row = std::lround((m.captured(1).toDouble() - area.top()) * dpi / 72 / print.LineHeight());
             const QString next = QString("%1:%2:").arg(page).arg(row);
             if (next == at)
-                printed.lines.back() += " " + m.captured(3);
+                lines.back() += " " + m.captured(3);
             else
-                printed.lines.push_back(next + m.captured(3));
+                lines.push_back(next + m.captured(3));
             at = next;
-            printed.right = std::max(printed.right, m.captured(2).toDouble());
+            right = std::max(right, m.captured(2).toDouble());
         }
-        return printed;
+        return lines;
     }
 
     TempDir dir;
     QString pdf = QString::fromStdString(dir.file("board.pdf"));
     int answer = QDialog::Accepted;
-    bool landscapePreset = false;
     QRectF area;
     int dpi = 0;
+    double right = 0;
     CBoardPrint print;
 };
 
-TEST_F(PrintJob, HeaderBlocksAndTextFollowRowByRow)
+TEST_F(PrintJob, HeaderBlocksAndTextFollowRowByRowInTheFontSizeOfTheSettings)
 {
-    Print({Message("会議の連絡", "\n本文一行目\r\n\n\n二行目\n", 0), Message("次", "", 1, "2002110509301"),
-           Message("三", "x", 7)});
-    EXPECT_EQ(Read().lines, (QStringList{"0:1:タイトル：会議の連絡", "0:2:優先度 ：緊急",
-                                            "0:3:日時 ：2002年11月05日 09時30分15秒", "0:4:投稿者 ：山田",
-                                            "0:6:本文一行目", "0:7:二行目", "0:9:タイトル：次", "0:10:優先度 ：通知",
-                                            "0:11:日時 ：", "0:12:投稿者 ：山田", "0:15:タイトル：三",
-                                            "0:16:優先度 ：7", "0:17:日時 ：2002年11月05日 09時30分15秒",
-                                            "0:18:投稿者 ：山田", "0:20:x"}));
-    EXPECT_TRUE(InfoHas("Title: +掲示板\n"));
-    EXPECT_TRUE(landscapePreset);
-    EXPECT_GT(area.width(), area.height());
+    FontDescription stored = BoardFont::FromFont(QApplication::font());
+    stored.height = 220;
+    ASSERT_EQ(print.SetupPrinter(nullptr, stored), CBoardPrint::kPrint);
+    const int large = print.LineHeight();
+    QWidget parent; // without a stored font: the parent's face at 11 points
+    parent.setFont(QFont("IPAPGothic", 30));
+    ASSERT_EQ(print.SetupPrinter(&parent, std::nullopt), CBoardPrint::kPrint);
+    const int normal = print.LineHeight();
+    EXPECT_GE(normal, dpi * 110 / 720);
+    EXPECT_LT(normal, dpi * 110 / 720 * 3 / 2);
+    EXPECT_NEAR(large, 2.0 * normal, 0.05 * normal);
+    EXPECT_EQ(print.LinesPerPage(), static_cast<int>(area.height() * dpi / 72 + 0.5) / normal);
+
+    // A line full of kanji fits between the margins; dates of other lengths
+    // than 14 print empty.
+    std::string kanji;
+    for (int i = 0; i < print.CharsPerLine() / 2; ++i)
+        kanji += "漢";
+    print.PrintMessages({Message("会議の連絡", "\n本文一行目\r\n\n\n二行目\n", 0),
+                         Message("次", "", 1, "2002110509301"), Message("三", kanji, 7, "200211050930150")});
+    EXPECT_EQ(Read(), (QStringList{"0:1:タイトル：会議の連絡", "0:2:優先度 ：緊急",
+                                         "0:3:日時 ：2002年11月05日 09時30分15秒", "0:4:投稿者 ：山田",
+                                         "0:6:本文一行目", "0:7:二行目", "0:9:タイトル：次", "0:10:優先度 ：通知",
+                                         "0:11:日時 ：", "0:12:投稿者 ：山田", "0:15:タイトル：三",
+                                         "0:16:優先度 ：7", "0:17:日時 ：", "0:18:投稿者 ：山田",
+                                         "0:20:" + QString::fromUtf8(kanji.c_str())}));
+    EXPECT_LE(right, area.right() + 0.5);
+    EXPECT_TRUE(Output("pdfinfo", {pdf}).contains(QRegularExpression("Title: +掲示板\n")));
 }
 
-TEST_F(PrintJob, EmptyListGivesOneEmptyPageAndCancelPrintsNothing)
+TEST_F(PrintJob, PagesKeepHeaderBlocksWholeBetweenHalfWidthRulesAndCutLongHeaders)
 {
     Print({});
-    EXPECT_TRUE(InfoHas("Pages: +1\n"));
-    EXPECT_TRUE(Read().lines.isEmpty());
-
-    std::filesystem::remove(pdf.toStdString());
-    answer = QDialog::Rejected;
-    CBoardPrint cancelled;
-    EXPECT_EQ(cancelled.SetupPrinter(nullptr, Gothic(110)), CBoardPrint::kCancelled);
-    cancelled.PrintMessages({Message("t", "c")});
-    EXPECT_FALSE(std::filesystem::exists(pdf.toStdString()));
-}
-
-TEST_F(PrintJob, PageBreaksKeepHeaderBlocksWholeAndContinueTextAtTheTop)
-{
-    ASSERT_EQ(print.SetupPrinter(nullptr, Gothic(110)), CBoardPrint::kPrint);
+    EXPECT_TRUE(Output("pdfinfo", {pdf}).contains(QRegularExpression("Pages: +1\n")));
     const int rows = print.LinesPerPage();
     ASSERT_GT(rows, 12);
-    const struct { int firstBodyLines; QString secondTitle; } cases[] = {
+    const struct { int firstBodyLines; QString expected; } cases[] = {
         {rows - 12, QString("0:%1:タイトル：二").arg(rows - 5)}, // 6 rows left: stays
         {rows - 11, "1:1:タイトル：二"},                         // 5 rows left: new page
+        {rows - 4, QString("1:0:a%1").arg(rows - 5)},            // the text goes on at the top
     };
     for (const auto& c : cases) {
-        Print({Message("一", Numbered(c.firstBodyLines, "a")), Message("二", "")});
-        EXPECT_TRUE(Read().lines.contains(c.secondTitle)) << c.firstBodyLines;
+        std::string text;
+        for (int i = 1; i <= c.firstBodyLines; ++i)
+            text += "a" + std::to_string(i) + "\n";
+        Print({Message(std::string(400, 'W'), text), Message("二", "")});
+        const QStringList lines = Read();
+        EXPECT_TRUE(lines.contains(c.expected)) << c.firstBodyLines;
+        EXPECT_TRUE(lines.value(1).startsWith("0:2:優先度")) << "the title is not broken";
     }
 
-    Print({Message("一", Numbered(rows - 6 + 2, "b"))});
-    const QStringList lines = Read().lines;
-    EXPECT_EQ(lines.mid(lines.size() - 3),
-              (QStringList{QString("0:%1:b%2").arg(rows - 1).arg(rows - 6), QString("1:0:b%1").arg(rows - 5),
-                           QString("1:1:b%1").arg(rows - 4)}));
-}
-
-TEST_F(PrintJob, RulesCrossTheLeftHalfAndLongHeadersAreCutAtTheEdge)
-{
-    Print({Message(std::string(400, 'W'), "x")});
-    EXPECT_TRUE(Read().lines.value(1).startsWith("0:2:優先度")) << "the title is not broken";
-
+    // The first page of the last job. Pixel rows crossed by a long dark run
+    // are rules; their runs' lengths.
     const QString prefix = QString::fromStdString(dir.file("page"));
     Output("pdftoppm", {"-r", "100", "-gray", "-png", "-singlefile", pdf, prefix});
     const QImage page(prefix + ".png");
     ASSERT_FALSE(page.isNull());
-    // Pixel rows crossed by a long dark run are rules; their runs' lengths.
-    const double pixels = 100.0 / dpi, row = print.LineHeight() * pixels;
+    const double pixels = 100.0 / dpi, row = print.LineHeight() * pixels, top = area.top() * 100 / 72;
     std::map<int, int> rules;
     int inkInMargin = 0;
     for (int y = 0; y < page.height(); ++y) {
@@ -226,36 +192,12 @@ TEST_F(PrintJob, RulesCrossTheLeftHalfAndLongHeadersAreCutAtTheEdge)
     }
     EXPECT_EQ(inkInMargin, 0) << "header lines are cut at the printable area";
     ASSERT_FALSE(rules.empty());
-    const double top = area.top() * 100 / 72;
     EXPECT_NEAR(rules.begin()->first, top + row / 2, 2);
     EXPECT_NEAR(rules.rbegin()->first, top + 5.5 * row, 2) << "only two rules";
     EXPECT_NEAR(rules.begin()->second, print.CharsPerLine() / 2 * print.AverageCharWidth() * pixels, 3);
 }
 
-TEST_F(PrintJob, StoredFontHeightSetsTheCharacterSize)
-{
-    ASSERT_EQ(print.SetupPrinter(nullptr, Gothic(220)), CBoardPrint::kPrint);
-    const int large = print.LineHeight();
-    QWidget parent;
-    parent.setFont(QFont("IPAPGothic", 30));
-    ASSERT_EQ(print.SetupPrinter(&parent, std::nullopt), CBoardPrint::kPrint);
-    const int normal = print.LineHeight();
-    EXPECT_GE(normal, dpi * 110 / 720);
-    EXPECT_LT(normal, dpi * 110 / 720 * 3 / 2);
-    EXPECT_NEAR(large, 2.0 * normal, 0.05 * normal);
-    EXPECT_EQ(print.LinesPerPage(), static_cast<int>(area.height() * dpi / 72 + 0.5) / normal);
-
-    // A line full of kanji fits between the margins.
-    std::string kanji;
-    for (int i = 0; i < print.CharsPerLine() / 2; ++i)
-        kanji += "漢";
-    print.PrintMessages({Message("t", kanji)});
-    const Printed printed = Read();
-    EXPECT_EQ(printed.lines.value(4), "0:6:" + QString::fromUtf8(kanji.c_str()));
-    EXPECT_LE(printed.right, area.right() + 0.5);
-}
-
-TEST(PrintDialog, OffersPdfFilesButNoSelectionOrRanges)
+TEST(PrintDialog, OffersPdfFilesButNoSelectionOrRangesInLandscape)
 {
     QAbstractPrintDialog::PrintDialogOptions options;
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
@@ -266,8 +208,10 @@ TEST(PrintDialog, OffersPdfFilesButNoSelectionOrRanges)
         return int(QDialog::Rejected);
     });
     CBoardPrint print;
-    EXPECT_EQ(print.SetupPrinter(nullptr, std::nullopt), CBoardPrint::kCancelled);
+    const int result = print.SetupPrinter(nullptr, std::nullopt);
     ModalRunner::SetHook({});
+    ASSERT_EQ(result, CBoardPrint::kCancelled);
+    print.PrintMessages({Message("t", "c")}); // no printer: nothing happens
     EXPECT_TRUE(options.testFlag(QAbstractPrintDialog::PrintToFile));
     for (auto hidden : {QAbstractPrintDialog::PrintSelection, QAbstractPrintDialog::PrintPageRange,
                         QAbstractPrintDialog::PrintCurrentPage})

@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -36,11 +35,6 @@ bool SameImage(const QVariant& image, const char* resource)
     if (resource != nullptr)
         expected = QImage(resource).convertToFormat(QImage::Format_ARGB32);
     return image.value<QPixmap>().toImage().convertToFormat(QImage::Format_ARGB32) == expected;
-}
-
-std::vector<int> Widths(const ColumnWidths& widths)
-{
-    return {widths.number, widths.title, widths.name, widths.datetime};
 }
 
 class TitleList : public ::testing::Test
@@ -68,11 +62,10 @@ protected:
         window.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
     }
-    int Add(const std::string& title, int priority = 2, int attach = 0, const std::string& date = "20021105093015")
+    void Add(const std::string& title, int priority = 2, int attach = 0, const std::string& date = "20021105093015")
     {
         BoardMessage message{0, title, "user01", "text", priority, attach, date, "pc01"};
         EXPECT_EQ(store.AddMessage(message), 0);
-        return message.number;
     }
     Texts Column(int column) const
     {
@@ -123,10 +116,8 @@ protected:
 
 TEST_F(TitleList, SortsNewestFirstThenByTheClickedColumnsOwnDirectionAndKeepsItOverReloads)
 {
-    Add(kKanji);
-    Add("A");
-    Add(kHalfKana);
-    Add("A");
+    for (const char* title : {kKanji, "A", kHalfKana, "A"})
+        Add(title);
     list.SetupList(std::nullopt);
     EXPECT_EQ(Column(0), (Texts{"000004", "000003", "000002", "000001"}));
     EXPECT_EQ(HeaderImages(), (Texts{"down", "", "", ""}));
@@ -142,24 +133,15 @@ TEST_F(TitleList, SortsNewestFirstThenByTheClickedColumnsOwnDirectionAndKeepsItO
     EXPECT_EQ(Column(0), (Texts{"000001", "000002", "000003", "000004"}));
     EXPECT_EQ(HeaderImages(), (Texts{"up", "", "", ""}));
 
-    Add("B");
-    EXPECT_EQ(list.Reload(-1), 5);
-    EXPECT_EQ(Column(0), (Texts{"000001", "000002", "000003", "000004", "000005"}));
-    EXPECT_EQ(CBoardTitle::SortColumn(), 0);
-    EXPECT_TRUE(CBoardTitle::Ascending(0));
-    EXPECT_FALSE(CBoardTitle::Ascending(1));
-
     // Enough equal titles that an unstable sort would mix them.
     for (int i = 0; i < 40; ++i)
         Add("same");
-    list.Reload(-1);
     ClickHeader(1);
-    Texts same;
-    for (int row = 0; row < list.RowCount(); ++row)
-        if (Column(1)[row] == "same")
-            same.push_back(Column(0)[row]);
-    EXPECT_EQ(same.size(), 40u);
-    EXPECT_TRUE(std::is_sorted(same.begin(), same.end()));
+    EXPECT_EQ(list.Reload(-1), 44);
+    const Texts numbers = Column(0);
+    EXPECT_EQ(numbers.front(), "000004");
+    EXPECT_EQ(numbers.back(), "000001");
+    EXPECT_TRUE(std::is_sorted(numbers.begin() + 2, numbers.end() - 2, std::greater<>()));
 }
 
 TEST(CBoardTitleText, ComparesCodeValuesNotBytesAndFormatsFourteenCharacterDates)
@@ -177,10 +159,7 @@ TEST(CBoardTitleText, ComparesCodeValuesNotBytesAndFormatsFourteenCharacterDates
         const int reverse = CBoardTitle::CompareText(c.b, c.a);
         EXPECT_EQ((reverse > 0) - (reverse < 0), -c.sign) << c.b << " vs " << c.a;
     }
-    EXPECT_GT(std::strcmp(kHalfKana, kKanji), 0);
-
     EXPECT_EQ(CBoardTitle::FormatListDate("20021105093015"), "2002/11/05 09:30:15");
-    EXPECT_EQ(CBoardTitle::FormatListDate("abcdefghijklmn"), "abcd/ef/gh ij:kl:mn");
     EXPECT_EQ(CBoardTitle::FormatListDate("2002110509301"), "");
     EXPECT_EQ(CBoardTitle::FormatListDate("200211050930150"), "");
 }
@@ -196,7 +175,6 @@ TEST_F(TitleList, LongNumbersShowInFullAndSortTextuallyAndShortDatesShowEmpty)
     EXPECT_EQ(Column(0), (Texts{"999999", "1234567"}));
     EXPECT_EQ(Column(3), (Texts{"", "2002/11/05 09:30:15"}));
     EXPECT_EQ(list.FindRow(1234567), 1);
-    EXPECT_EQ(list.RowNumber(0), 999999);
     ClickHeader(0);
     EXPECT_EQ(Column(0), (Texts{"1234567", "999999"}));
 }
@@ -207,7 +185,6 @@ TEST_F(TitleList, ReloadSelectsTheNumbersRowTakesTheFocusAndEmptiesOnAFailingLoa
         Add(title);
     QSignalSpy selected(&list, &CBoardTitle::titleSelected);
     list.SetupList(std::nullopt);
-    EXPECT_EQ(list.SelectedRows(), Rows{});
     EXPECT_TRUE(list.hasFocus());
 
     static Texts logged;
@@ -219,7 +196,6 @@ TEST_F(TitleList, ReloadSelectsTheNumbersRowTakesTheFocusAndEmptiesOnAFailingLoa
     edit.setFocus();
     EXPECT_EQ(list.Reload(2, "test"), 3);
     EXPECT_EQ(list.SelectedRows(), Rows{1});
-    EXPECT_EQ(list.currentIndex().row(), 1);
     EXPECT_TRUE(list.hasFocus());
     EXPECT_EQ(Emitted(selected), Rows{1});
 
@@ -228,21 +204,18 @@ TEST_F(TitleList, ReloadSelectsTheNumbersRowTakesTheFocusAndEmptiesOnAFailingLoa
     EXPECT_EQ(list.FirstSelectedRow(), -1);
     EXPECT_TRUE(edit.hasFocus());
     EXPECT_EQ(list.Reload(99), 3);
-    EXPECT_EQ(list.FirstSelectedRow(), -1);
     EXPECT_TRUE(list.hasFocus());
     EXPECT_EQ(Emitted(selected), Rows{});
 
     TempDir::Write(path, "garbage");
     EXPECT_EQ(list.Reload(1), -1);
     EXPECT_EQ(list.RowCount(), 0);
-    std::filesystem::remove(path);
-    EXPECT_EQ(list.Reload(1), -1);
-    EXPECT_EQ(reporter.messages.size(), 2u);
+    EXPECT_EQ(reporter.messages.size(), 1u);
     qInstallMessageHandler(nullptr);
     QLoggingCategory::setFilterRules(QString());
-    ASSERT_EQ(logged.size(), 5u);
+    ASSERT_EQ(logged.size(), 4u);
     EXPECT_EQ(logged[0].rfind("titles reloaded cause=test rows=3 ms=", 0), 0u) << logged[0];
-    EXPECT_EQ(logged[4], "titles reloaded cause=request failed");
+    EXPECT_EQ(logged[3], "titles reloaded cause=request failed");
 }
 
 TEST_F(TitleList, UpdateRowRewritesTheRowInPlaceUntilTheNextSort)
@@ -253,10 +226,8 @@ TEST_F(TitleList, UpdateRowRewritesTheRowInPlaceUntilTheNextSort)
     ClickHeader(1);
     list.Reload(2);
     edit.setFocus();
-    BoardMessage changed{2, "z", "user01", "text", 0, 1, "20021105093015", "pc01"};
-    list.UpdateRow(1, changed);
+    list.UpdateRow(1, BoardMessage{2, "z", "user01", "text", 0, 1, "20021105093015", "pc01"});
     EXPECT_EQ(Column(1), (Texts{"a", "z", "c"}));
-    EXPECT_EQ(list.SelectedRows(), Rows{1});
     EXPECT_TRUE(list.hasFocus());
     ClickHeader(1);
     ClickHeader(1);
@@ -266,11 +237,9 @@ TEST_F(TitleList, UpdateRowRewritesTheRowInPlaceUntilTheNextSort)
 
 TEST_F(TitleList, RowsShowTheirPriorityColoursMarkersAndAttachmentMark)
 {
-    Add("urgent", 0, 1);
-    Add("notice", 1, 0);
-    Add("normal", 2, 0);
-    Add("spare", 3, 7);
-    Add("odd", 9, 0);
+    for (const auto& [title, priority, attach] :
+         {std::tuple{"urgent", 0, 1}, {"notice", 1, 0}, {"normal", 2, 0}, {"spare", 3, 7}, {"odd", 9, 0}})
+        Add(title, priority, attach);
     list.SetupList(std::nullopt);
     list.SetColors(kTestColors);
     // No colour means the list's own palette.
@@ -309,12 +278,6 @@ TEST_F(TitleList, DrawsRowColoursWithoutFocusRectangleAndTheSelectionInItsHighli
     EXPECT_EQ(cell(1), cell(2)); // same texts and colours; only row 1 is current
     EXPECT_EQ(cell(2).pixelColor(1, 1), QColor(Qt::yellow));
     EXPECT_EQ(cell(0).pixelColor(1, 1), list.palette().color(QPalette::Base));
-    bool red = false;
-    for (int x = 0; x < cell(1).width(); ++x) {
-        const QColor pixel = cell(1).pixelColor(x, cell(1).height() / 2);
-        red = red || (pixel.red() > 200 && pixel.green() < 80);
-    }
-    EXPECT_TRUE(red);
 
     // Selected rows keep the highlight while another window is active.
     list.Reload(2);
@@ -343,11 +306,8 @@ TEST_F(TitleList, TitleSelectedOnlyWhenARowBecomesSelectedAndCurrent)
     EXPECT_EQ(list.SelectedRows(), Rows{3});
     EXPECT_EQ(list.currentIndex().row(), 1);
 
-    QTest::keyClick(&list, Qt::Key_A);
-    EXPECT_EQ(list.SelectedRows(), Rows{3});
     QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier); // the current row is among them now
     EXPECT_EQ(list.SelectedRows(), (Rows{0, 1, 2, 3}));
-    EXPECT_EQ(list.currentIndex().row(), 1);
     EXPECT_EQ(Emitted(selected), Rows{1});
     QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(&list, Qt::Key_Down);
@@ -355,9 +315,6 @@ TEST_F(TitleList, TitleSelectedOnlyWhenARowBecomesSelectedAndCurrent)
     EXPECT_EQ(list.SelectedRows(), Rows{2});
 
     // After a reload selecting nothing, the first arrow key selects the top row.
-    list.show();
-    list.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
     list.clearFocus();
     list.Reload(0);
     ASSERT_TRUE(list.hasFocus());
@@ -368,11 +325,11 @@ TEST_F(TitleList, TitleSelectedOnlyWhenARowBecomesSelectedAndCurrent)
 
 TEST_F(TitleList, ColumnWidthsComeBackAsGivenOrAsTheDefaults)
 {
+    const auto widths = [](const ColumnWidths& w) { return std::vector<int>{w.number, w.title, w.name, w.datetime}; };
     list.SetupList(ColumnWidths{50, 150, 90, 110});
-    EXPECT_EQ(Widths(list.GetColumnWidths()), std::vector<int>({50, 150, 90, 110}));
-    CBoardTitle other(store);
-    other.SetupList(std::nullopt);
-    EXPECT_EQ(Widths(other.GetColumnWidths()), std::vector<int>({80, 200, 100, 120}));
+    EXPECT_EQ(widths(list.GetColumnWidths()), std::vector<int>({50, 150, 90, 110}));
+    list.SetupList(std::nullopt);
+    EXPECT_EQ(widths(list.GetColumnWidths()), std::vector<int>({80, 200, 100, 120}));
 }
 
 } // namespace
