@@ -202,10 +202,7 @@ BoardWriteContext CBoardDlg::WriteContext() const
     return context;
 }
 
-void CBoardDlg::Announce(int kind, const std::string& text)
-{
-    app_.SendDatagram(static_cast<DatagramKind>(kind), text, {});
-}
+void CBoardDlg::Announce(DatagramKind kind, const std::string& text) { app_.SendDatagram(kind, text, {}); }
 
 void CBoardDlg::PostNew()
 {
@@ -217,7 +214,7 @@ void CBoardDlg::PostNew()
     const int32_t number = editor.record.number;
     RefreshTitles(number);
     ShowMessage(number);
-    Announce(static_cast<int>(DatagramKind::BoardChanged), std::to_string(number));
+    Announce(DatagramKind::BoardChanged, std::to_string(number));
 }
 
 void CBoardDlg::ModifySelected()
@@ -237,7 +234,7 @@ void CBoardDlg::ModifySelected()
         titleList_->UpdateRow(row, editor.record);
     titleList_->setFocus();
     ShowMessage(number);
-    Announce(static_cast<int>(DatagramKind::BoardChanged), std::to_string(number));
+    Announce(DatagramKind::BoardChanged, std::to_string(number));
 }
 
 void CBoardDlg::DeleteSelected()
@@ -260,7 +257,7 @@ void CBoardDlg::DeleteSelected()
             Cp932Codec::ToUtf8(app_.settings.messageFolder), message.hostname, message.date));
     ClearMessagePane();
     RefreshTitles(-1);
-    Announce(static_cast<int>(DatagramKind::BoardDeleted), std::string(RecordField::Text(app_.own.user)));
+    Announce(DatagramKind::BoardDeleted, std::string(RecordField::Text(app_.own.user)));
 }
 
 void CBoardDlg::PrintSelected()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "board/BoardMessage.h"
+#include "net/Datagram.h"
 #include "settings/SettingsRecords.h"
 
 #include <QPoint>
@@ -79,7 +79,7 @@ private:
     void ShowViewMenu(const QPoint& globalPoint);
     void ShowAttachMenu(const QPoint& point);
     BoardWriteContext WriteContext() const;
-    void Announce(int kind, const std::string& text);
+    void Announce(DatagramKind kind, const std::string& text);
     int ReloadTitles(int32_t number, const char* cause);
 
     CBoardApp& app_;
