@@ -1,9 +1,12 @@
 #include "ui/UiEnvironment.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTranslator>
 
 namespace {
@@ -16,6 +19,33 @@ constexpr const char* kGothicFaces[] = {"IPAPGothic", "IPA Pゴシック", "Noto
 constexpr const char* kGroupBoxStyle =
     "QGroupBox { border: 1px solid palette(mid); border-radius: 0px; margin-top: 0.5em; padding-top: 0.5em; }"
     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }";
+
+// Themes with icons for file types, best first.
+constexpr const char* kIconThemes[] = {"Adwaita", "hicolor"};
+
+// Without a desktop session Qt knows no icon theme and looks for icons in its
+// resources only.
+void EnsureIconTheme()
+{
+    if (!QIcon::themeName().isEmpty())
+        return;
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& dir : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                                        QStandardPaths::LocateDirectory)) {
+        if (!paths.contains(dir))
+            paths << dir;
+    }
+    QIcon::setThemeSearchPaths(paths);
+    for (const char* theme : kIconThemes) {
+        const QString name = QString::fromLatin1(theme);
+        for (const QString& dir : paths) {
+            if (QFile::exists(dir + u'/' + name + QStringLiteral("/index.theme"))) {
+                QIcon::setThemeName(name);
+                return;
+            }
+        }
+    }
+}
 
 } // namespace
 
@@ -38,6 +68,7 @@ void UiEnvironment::Install(QApplication& app)
     // layouts the controls are placed by; Qt's own styles put them above
     // the frame, where they would push it onto the controls.
     app.setStyleSheet(QString::fromLatin1(kGroupBoxStyle));
+    EnsureIconTheme();
 
     auto* translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -5,8 +5,9 @@
 class QApplication;
 
 // What every window of the program relies on: the dialog font
-// "ＭＳ Ｐゴシック" 9 pt mapped to an installed Japanese gothic, and Qt's own
-// dialogs in Japanese.
+// "ＭＳ Ｐゴシック" 9 pt mapped to an installed Japanese gothic, Qt's own
+// dialogs in Japanese, and an icon theme for file types even without a
+// desktop session.
 class UiEnvironment
 {
 public:

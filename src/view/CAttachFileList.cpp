@@ -13,7 +13,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
-#include <QStandardPaths>
 #include <QStyle>
 
 #include <algorithm>
@@ -34,33 +33,6 @@ constexpr int kGridPadding = 8;
 constexpr int64_t kKilobyte = 1024;
 constexpr const char* kCopyFailed = "添付ファイルをコピーできません。\n%1\n%2";
 constexpr const char* kNotRegularFile = "通常のファイルではありません。";
-// Themes with icons for file types, best first.
-constexpr const char* kIconThemes[] = {"Adwaita", "hicolor"};
-
-// Without a desktop session Qt knows no icon theme and looks for icons in its
-// resources only.
-void EnsureIconTheme()
-{
-    if (!QIcon::themeName().isEmpty())
-        return;
-    QStringList paths = QIcon::themeSearchPaths();
-    for (const QString& dir : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
-                                                        QStandardPaths::LocateDirectory)) {
-        if (!paths.contains(dir))
-            paths << dir;
-    }
-    QIcon::setThemeSearchPaths(paths);
-    for (const char* theme : kIconThemes) {
-        const QString name = QString::fromLatin1(theme);
-        for (const QString& dir : paths) {
-            if (QFile::exists(dir + u'/' + name + QStringLiteral("/index.theme"))) {
-                QIcon::setThemeName(name);
-                return;
-            }
-        }
-    }
-}
-
 QIcon BlankFileIcon()
 {
     QPixmap pixmap(kIconSide, kIconSide);
@@ -121,9 +93,6 @@ private:
 
 CAttachFileList::CAttachFileList(QWidget* parent) : QListWidget(parent)
 {
-    static const bool themeChecked = (EnsureIconTheme(), true);
-    Q_UNUSED(themeChecked);
-
     setViewMode(QListView::IconMode);
     setIconSize(QSize(kIconSide, kIconSide));
     setMovement(QListView::Static);

@@ -26,6 +26,7 @@
 #include <QPushButton>
 
 #include <optional>
+#include <unordered_map>
 
 namespace {
 
@@ -272,15 +273,14 @@ void CBoardDlg::PrintSelected()
         MessageBoxService::Show(this, QString::fromUtf8(BoardViewTexts::kLoadFailed));
         return;
     }
+    // The first message of each number, looked up once for every row.
+    std::unordered_map<int32_t, const BoardMessage*> byNumber;
+    for (const BoardMessage& message : messages)
+        byNumber.emplace(message.number, &message);
     std::vector<BoardMessage> printList;
     for (int row : rows) {
-        const int32_t number = titleList_->RowNumber(row);
-        for (const BoardMessage& message : messages) {
-            if (message.number == number) {
-                printList.push_back(message);
-                break;
-            }
-        }
+        if (const auto found = byNumber.find(titleList_->RowNumber(row)); found != byNumber.end())
+            printList.push_back(*found->second);
     }
     std::optional<FontDescription> storedFont;
     if (FontDescription font; app_.store().ReadFont(font) == SettingsStore::kRead)
