@@ -265,7 +265,7 @@ TEST_F(BoardViewTest, ABurstOfNoticesCostsAFewReloadsAndEndsOnTheLastNumber)
     }
     EXPECT_LE(View().ReloadCount() - before, 1);
     EXPECT_TRUE(View().Throttle().Pending());
-    QTRY_VERIFY_WITH_TIMEOUT(!View().Throttle().Pending(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !View().Throttle().Pending(); }, 5000));
     EXPECT_LE(View().ReloadCount() - before, 2);
     EXPECT_EQ(Titles().RowNumber(Titles().FirstSelectedRow()), 30);
     EXPECT_TRUE(app->MainWindow()->IsAlerting());
