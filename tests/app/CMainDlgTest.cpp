@@ -269,6 +269,7 @@ TEST_F(MainWindowTest, SettingsChangeReopensTheSocketClosingKeepsTheProgramRunni
     Window().move(40, 30);
     Window().resize(700, 400);
     socket->sent.clear();
+    const int numberWidth = Window().BoardView()->GetColumnWidths().number;
     Window().ExitProgram();
     EXPECT_TRUE(Window().HasExited());
     EXPECT_EQ(SentKinds(), "|6 ");
@@ -280,7 +281,7 @@ TEST_F(MainWindowTest, SettingsChangeReopensTheSocketClosingKeepsTheProgramRunni
     EXPECT_EQ(placement.right - placement.left, Window().frameGeometry().width());
     ColumnWidths widths;
     ASSERT_EQ(store.ReadColumnWidths(widths), SettingsStore::kRead);
-    EXPECT_EQ(widths.number, 80);
+    EXPECT_EQ(widths.number, numberWidth);
 }
 
 TEST_F(MainWindowTest, StoredPlacementIsRestoredWhenUsableAndCentredOtherwise)
