@@ -115,7 +115,6 @@ void CSettingDlg::CreateControls()
 
     auto* select = new QPushButton(Text("選択"), this);
     select->setObjectName(QStringLiteral("select"));
-    select->setAutoDefault(false);
     select->setGeometry(du.Rect(168, 28, 31, 14));
     connect(select, &QPushButton::clicked, this, &CSettingDlg::OnSelectFolder);
 
@@ -148,7 +147,6 @@ void CSettingDlg::CreateControls()
 
     auto* cancel = new QPushButton(Text("ｷｬﾝｾﾙ"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setAutoDefault(false);
     cancel->setGeometry(du.Rect(208, 24, 36, 14));
     connect(cancel, &QPushButton::clicked, this, &CSettingDlg::reject);
 }

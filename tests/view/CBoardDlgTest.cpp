@@ -381,6 +381,13 @@ TEST_F(BoardViewTest, TheBackgroundDragsTheWindowAndOffersTheWindowMenu)
     QTest::keyClick(&Titles(), Qt::Key_Escape);
     EXPECT_TRUE(View().isVisible());
     EXPECT_TRUE(window.isVisible());
+
+    // A focused button answers Enter, as in a dialog.
+    int opened = 0;
+    edit = [&](CBoardWrite& editor) { ++opened, editor.reject(); };
+    View().NewButton()->setFocus();
+    QTest::keyClick(View().NewButton(), Qt::Key_Return);
+    EXPECT_EQ(opened, 1);
 }
 
 } // namespace
