@@ -313,8 +313,10 @@ bool CSettingDlg::OfferEmptyBoard()
     const QString question =
         Text(folderExists ? SettingDlgTexts::kCreateBoard : SettingDlgTexts::kCreateFolderAndBoard)
             .arg(QString::fromUtf8(CBoardData::kFileName), messageFolder);
-    if (MessageBoxService::Show(this, question, MessageBoxService::Buttons::YesNo,
-                                MessageBoxService::Icon::Question) != MessageBoxService::AnswerYes)
+    const MessageBoxService::Answer proposed =
+        folderExists ? MessageBoxService::AnswerYes : MessageBoxService::AnswerNo;
+    if (MessageBoxService::Show(this, question, MessageBoxService::Buttons::YesNo, MessageBoxService::Icon::Question,
+                                QString(), proposed) != MessageBoxService::AnswerYes)
         return true;
 
     std::error_code failure;

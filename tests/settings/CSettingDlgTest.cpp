@@ -199,6 +199,7 @@ TEST_F(CSettingDlgTest, MissingBoardIsCreatedOnlyWhenTheUserAgrees)
     EXPECT_TRUE(boxes[0].text.contains(QString::fromStdString(declined + "/")));
     // A folder that is not there may be a share that is not connected.
     EXPECT_TRUE(boxes[0].text.startsWith(Text("フォルダがありません。")));
+    EXPECT_EQ(boxes[0].defaultAnswer, MessageBoxService::AnswerNo) << "Enter must not make a board on the local disk";
     EXPECT_FALSE(std::filesystem::exists(declined));
 
     // An existing folder without a board is only asked about the board.
@@ -208,6 +209,7 @@ TEST_F(CSettingDlgTest, MissingBoardIsCreatedOnlyWhenTheUserAgrees)
     ASSERT_TRUE(PressOk());
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(boxes[0].text.startsWith(Text("メッセージファイル（BoardData.xml）がありません。")));
+    EXPECT_EQ(boxes[0].defaultAnswer, MessageBoxService::AnswerYes);
 
     answer = MessageBoxService::AnswerYes;
     TempDir::Write(board.file("plain"), "not a folder");
