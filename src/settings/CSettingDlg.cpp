@@ -9,10 +9,10 @@
 #include "settings/SettingsStore.h"
 #include "ui/DialogUnits.h"
 #include "ui/MessageBoxService.h"
+#include "ui/StartFolder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -78,11 +78,12 @@ CSettingDlg::FolderBrowser& CurrentBrowser()
     return browser;
 }
 
-QString BrowseFolder(QWidget* parent, const QString& title)
+QString BrowseFolder(QWidget* parent, const QString& title, const QString& current)
 {
     if (const CSettingDlg::FolderBrowser& browser = CurrentBrowser())
         return browser(parent, title);
-    return QFileDialog::getExistingDirectory(parent, title, QDir::rootPath(), QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(parent, title, StartFolder::ExistingOrHome(current),
+                                             QFileDialog::ShowDirsOnly);
 }
 
 } // namespace
@@ -273,7 +274,7 @@ void CSettingDlg::Refuse(QWidget* field, const QString& text)
 
 void CSettingDlg::OnSelectFolder()
 {
-    QString chosen = BrowseFolder(this, Text(kBrowseTitle));
+    QString chosen = BrowseFolder(this, Text(kBrowseTitle), folderEdit_->text());
     if (chosen.isEmpty())
         return;
     if (!chosen.endsWith(kSeparator))

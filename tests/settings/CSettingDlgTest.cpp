@@ -4,10 +4,12 @@
 #include "settings/MemorySettingsBackend.h"
 #include "settings/SettingDlgTexts.h"
 #include "settings/SettingsStore.h"
+#include "support/FileDialogAnswer.h"
 #include "support/TempDir.h"
 #include "ui/MessageBoxService.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -122,6 +124,19 @@ TEST_F(CSettingDlgTest, ChosenFolderEndsInASeparatorAndOkKeepsTheRest)
               QStringList({folder, Text("新しい名前"), Text("グループ１")}));
     EXPECT_EQ(dialog->popupOnReceipt, 1);
     EXPECT_EQ(dialog->portNumber, 2345);
+}
+
+TEST_F(CSettingDlgTest, FolderBrowserStartsAtTheFolderInTheFieldOrAtHome)
+{
+    CSettingDlg::SetFolderBrowser({});
+    QStringList starts;
+    for (const QString& typed : {folder, QStringLiteral("/no/such/folder/")}) {
+        Open();
+        Type("messageFolder", typed);
+        AnswerFileDialog(starts);
+        qobject_cast<QPushButton*>(Control("select"))->click();
+    }
+    EXPECT_EQ(starts, QStringList({QString::fromStdString(board.path()), QDir::homePath()}));
 }
 
 TEST_F(CSettingDlgTest, ValuesThatDoNotFitTheRecordAreRefusedOnTheirField)
