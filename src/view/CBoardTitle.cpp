@@ -22,6 +22,7 @@ constexpr ColumnWidths kFirstWidths = {80, 200, 100, 120};
 constexpr int kMinTitleCharacters = 6;
 constexpr int kMinNameCharacters = 3;
 constexpr char16_t kFullWidthSample = u'\u3042'; // あ
+constexpr const char* kDateSample = "00000000000000"; // as the board writes dates
 
 } // namespace
 
@@ -78,10 +79,10 @@ CBoardTitle::CBoardTitle(CBoardData& board, QWidget* parent)
                     colors.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(colors);
 
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { CheckSelectedCurrent(); });
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { CheckSelectedCurrent(); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { ReportSelection(); });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { ReportSelection(); });
     // Sorting moves the selected rows without a selection change.
-    connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { CheckSelectedCurrent(); });
+    connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { ReportSelection(); });
     UpdateRowHeight();
 }
 
@@ -112,7 +113,7 @@ void CBoardTitle::FitColumnWidths()
     };
     const int number = fit(TitleListModel::kColumnNumber, QString::fromStdString(TitleListModel::FormatNumber(0)));
     const int date = fit(TitleListModel::kColumnDate,
-                         QString::fromStdString(TitleListModel::FormatListDate(std::string(14, '0'))));
+                         QString::fromStdString(TitleListModel::FormatListDate(kDateSample)));
     const int shared = kFirstWidths.number + kFirstWidths.title + kFirstWidths.name + kFirstWidths.datetime -
                        number - date;
     const int title = std::max(shared * kFirstWidths.title / (kFirstWidths.title + kFirstWidths.name),
@@ -278,7 +279,7 @@ void CBoardTitle::ShowSortImages()
     }
 }
 
-void CBoardTitle::CheckSelectedCurrent()
+void CBoardTitle::ReportSelection()
 {
     const QModelIndex current = currentIndex();
     QModelIndex selectedCurrent;

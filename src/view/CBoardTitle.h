@@ -76,7 +76,7 @@ private:
 
     void OnColumnClick(int column);
     void ShowSortImages();
-    void CheckSelectedCurrent();
+    void ReportSelection();
     void UpdateRowHeight();
     void FitColumnWidths();
     int CellWidth(int column, const QString& sample) const;
