@@ -6,10 +6,7 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
-CColorButton::CColorButton(QWidget* parent) : QPushButton(parent)
-{
-    setAutoDefault(false);
-}
+CColorButton::CColorButton(QWidget* parent) : QPushButton(parent) {}
 
 void CColorButton::SetColor(uint32_t color)
 {

@@ -130,7 +130,6 @@ void CQuorlFontDlg::CreateControls()
 
     auto* change = new QPushButton(Text("変更"), this);
     change->setObjectName(QStringLiteral("change"));
-    change->setAutoDefault(false);
     change->setGeometry(du.Rect(149, 49, 32, 13));
     connect(change, &QPushButton::clicked, this, &CQuorlFontDlg::OnChangeFont);
 
@@ -161,7 +160,6 @@ void CQuorlFontDlg::CreateControls()
 
     auto* cancel = new QPushButton(Text("キャンセル"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setAutoDefault(false);
     cancel->setGeometry(du.Rect(190, 26, 50, 16));
     connect(cancel, &QPushButton::clicked, this, &CQuorlFontDlg::reject);
 }

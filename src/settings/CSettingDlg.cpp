@@ -9,10 +9,10 @@
 #include "settings/SettingsStore.h"
 #include "ui/DialogUnits.h"
 #include "ui/MessageBoxService.h"
+#include "ui/StartFolder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -78,11 +78,12 @@ CSettingDlg::FolderBrowser& CurrentBrowser()
     return browser;
 }
 
-QString BrowseFolder(QWidget* parent, const QString& title)
+QString BrowseFolder(QWidget* parent, const QString& title, const QString& current)
 {
     if (const CSettingDlg::FolderBrowser& browser = CurrentBrowser())
         return browser(parent, title);
-    return QFileDialog::getExistingDirectory(parent, title, QDir::rootPath(), QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(parent, title, StartFolder::ExistingOrHome(current),
+                                             QFileDialog::ShowDirsOnly);
 }
 
 } // namespace
@@ -115,7 +116,6 @@ void CSettingDlg::CreateControls()
 
     auto* select = new QPushButton(Text("選択"), this);
     select->setObjectName(QStringLiteral("select"));
-    select->setAutoDefault(false);
     select->setGeometry(du.Rect(168, 28, 31, 14));
     connect(select, &QPushButton::clicked, this, &CSettingDlg::OnSelectFolder);
 
@@ -148,7 +148,6 @@ void CSettingDlg::CreateControls()
 
     auto* cancel = new QPushButton(Text("ｷｬﾝｾﾙ"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setAutoDefault(false);
     cancel->setGeometry(du.Rect(208, 24, 36, 14));
     connect(cancel, &QPushButton::clicked, this, &CSettingDlg::reject);
 }
@@ -275,7 +274,7 @@ void CSettingDlg::Refuse(QWidget* field, const QString& text)
 
 void CSettingDlg::OnSelectFolder()
 {
-    QString chosen = BrowseFolder(this, Text(kBrowseTitle));
+    QString chosen = BrowseFolder(this, Text(kBrowseTitle), folderEdit_->text());
     if (chosen.isEmpty())
         return;
     if (!chosen.endsWith(kSeparator))
@@ -315,8 +314,10 @@ bool CSettingDlg::OfferEmptyBoard()
     const QString question =
         Text(folderExists ? SettingDlgTexts::kCreateBoard : SettingDlgTexts::kCreateFolderAndBoard)
             .arg(QString::fromUtf8(CBoardData::kFileName), messageFolder);
-    if (MessageBoxService::Show(this, question, MessageBoxService::Buttons::YesNo,
-                                MessageBoxService::Icon::Question) != MessageBoxService::AnswerYes)
+    const MessageBoxService::Answer proposed =
+        folderExists ? MessageBoxService::AnswerYes : MessageBoxService::AnswerNo;
+    if (MessageBoxService::Show(this, question, MessageBoxService::Buttons::YesNo, MessageBoxService::Icon::Question,
+                                QString(), proposed) != MessageBoxService::AnswerYes)
         return true;
 
     std::error_code failure;

@@ -41,9 +41,10 @@ void MessageBoxService::SetResponder(Responder responder)
 }
 
 MessageBoxService::Answer MessageBoxService::Show(QWidget* parent, const QString& text, Buttons buttons,
-                                                  Icon icon, const QString& caption)
+                                                  Icon icon, const QString& caption, Answer defaultAnswer)
 {
-    const Request request{text, caption.isEmpty() ? ApplicationName() : caption, buttons, icon};
+    const Request request{text, caption.isEmpty() ? ApplicationName() : caption, buttons, icon,
+                          buttons == Buttons::Ok ? AnswerOk : defaultAnswer};
     qCInfo(lcApp).noquote() << "message box:" << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (const Responder& responder = CurrentResponder())
         return responder(request);
@@ -51,8 +52,8 @@ MessageBoxService::Answer MessageBoxService::Show(QWidget* parent, const QString
     QMessageBox box(ToQtIcon(icon), request.caption, text, QMessageBox::NoButton, parent);
     if (buttons == Buttons::YesNo) {
         QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
-        box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
-        box.setDefaultButton(yes);
+        QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+        box.setDefaultButton(defaultAnswer == AnswerNo ? no : yes);
         box.exec();
         return box.clickedButton() == static_cast<QAbstractButton*>(yes) ? AnswerYes : AnswerNo;
     }

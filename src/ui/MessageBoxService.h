@@ -23,11 +23,14 @@ public:
         QString caption;
         Buttons buttons;
         Icon icon;
+        // The button Enter presses while no other button has the focus.
+        Answer defaultAnswer;
     };
     using Responder = std::function<Answer(const Request&)>;
 
     static Answer Show(QWidget* parent, const QString& text, Buttons buttons = Buttons::Ok,
-                       Icon icon = Icon::Exclamation, const QString& caption = QString());
+                       Icon icon = Icon::Exclamation, const QString& caption = QString(),
+                       Answer defaultAnswer = AnswerYes);
 
     // Replaces the modal box; an empty responder restores it.
     static void SetResponder(Responder responder);

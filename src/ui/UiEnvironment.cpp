@@ -20,14 +20,17 @@ constexpr const char* kGroupBoxStyle =
     "QGroupBox { border: 1px solid palette(mid); border-radius: 0px; margin-top: 0.5em; padding-top: 0.5em; }"
     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }";
 
+// The bare theme that every other one falls back to.
+constexpr const char* kFallbackTheme = "hicolor";
 // Themes with icons for file types, best first.
-constexpr const char* kIconThemes[] = {"Adwaita", "hicolor"};
+constexpr const char* kIconThemes[] = {"Adwaita", kFallbackTheme};
 
-// Without a desktop session Qt knows no icon theme and looks for icons in its
-// resources only.
-void EnsureIconTheme()
+} // namespace
+
+void UiEnvironment::EnsureIconTheme()
 {
-    if (!QIcon::themeName().isEmpty())
+    const QString current = QIcon::themeName();
+    if (!current.isEmpty() && current != QLatin1String(kFallbackTheme))
         return;
     QStringList paths = QIcon::themeSearchPaths();
     for (const QString& dir : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
@@ -46,8 +49,6 @@ void EnsureIconTheme()
         }
     }
 }
-
-} // namespace
 
 QString UiEnvironment::DialogFaceName() { return QString::fromUtf8(kDialogFace); }
 

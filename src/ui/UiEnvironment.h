@@ -15,6 +15,10 @@ public:
 
     // Call once, after the QApplication exists and before the first window.
     static void Install(QApplication& app);
+    // Without a desktop session Qt names no icon theme, or under X only
+    // "hicolor", the bare fallback theme without icons for file types: then
+    // the first installed theme that has them.
+    static void EnsureIconTheme();
     static QString DialogFaceName();
     static QFont DialogFont();
 };

@@ -2,6 +2,7 @@
 
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
+#include "ui/StartFolder.h"
 #include "view/BoardLog.h"
 #include "view/CAttachFileList.h"
 
@@ -32,13 +33,15 @@ QString ChooseSavePath(QWidget* owner, const QString& proposedName)
     if (const AttachmentActions::SaveChooser& chooser = CurrentChooser())
         return chooser(owner, proposedName);
     // Asks before an existing file is replaced.
-    QFileDialog dialog(owner, QString(), QString(), QString::fromLatin1(kAllFilesFilter));
+    QFileDialog dialog(owner, QString(), StartFolder::Attachments(), QString::fromLatin1(kAllFilesFilter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.selectFile(proposedName);
     if (ModalRunner::Run(dialog) != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles().value(0);
+    const QString chosen = dialog.selectedFiles().value(0);
+    StartFolder::RememberAttachment(chosen);
+    return chosen;
 }
 
 } // namespace

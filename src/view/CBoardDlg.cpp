@@ -75,6 +75,9 @@ CBoardDlg::CBoardDlg(CBoardApp& app, QWidget* parent)
     contentsPane_->setReadOnly(true);
     contentsPane_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     attachList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    // As in a dialog, a focused button answers Enter itself.
+    for (QPushButton* button : {newButton_, modifyButton_, deleteButton_, printButton_, messageButton_})
+        button->setAutoDefault(true);
 
     connect(newButton_, &QPushButton::clicked, this, &CBoardDlg::PostNew);
     connect(modifyButton_, &QPushButton::clicked, this, &CBoardDlg::ModifySelected);

@@ -16,6 +16,13 @@ namespace {
 
 constexpr int kRowPadding = 4;
 constexpr int32_t kNoSelection = -1;
+// The widths the list first had, made for a 12-pixel font.
+constexpr ColumnWidths kFirstWidths = {80, 200, 100, 120};
+// The fewest full-width characters the title and the poster keep.
+constexpr int kMinTitleCharacters = 6;
+constexpr int kMinNameCharacters = 3;
+constexpr char16_t kFullWidthSample = u'\u3042'; // あ
+constexpr const char* kDateSample = "00000000000000"; // as the board writes dates
 
 } // namespace
 
@@ -63,6 +70,7 @@ CBoardTitle::CBoardTitle(CBoardData& board, QWidget* parent)
     header->setSectionsClickable(true);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(header, &QHeaderView::sectionClicked, this, &CBoardTitle::OnColumnClick);
+    connect(header, &QHeaderView::sectionResized, this, [this] { fitWidths_ = fitWidths_ && fitting_; });
 
     // The selection looks the same while the list's window is not the active one.
     QPalette colors = palette();
@@ -71,20 +79,67 @@ CBoardTitle::CBoardTitle(CBoardData& board, QWidget* parent)
                     colors.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(colors);
 
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { CheckSelectedCurrent(); });
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { CheckSelectedCurrent(); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { ReportSelection(); });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { ReportSelection(); });
+    // Sorting moves the selected rows without a selection change.
+    connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { ReportSelection(); });
     UpdateRowHeight();
 }
 
 void CBoardTitle::SetupList(const std::optional<ColumnWidths>& widths)
 {
-    const ColumnWidths w = widths.value_or(kDefaultWidths);
-    setColumnWidth(TitleListModel::kColumnNumber, w.number);
-    setColumnWidth(TitleListModel::kColumnTitle, w.title);
-    setColumnWidth(TitleListModel::kColumnName, w.name);
-    setColumnWidth(TitleListModel::kColumnDate, w.datetime);
     ShowSortImages();
+    fitWidths_ = !widths;
+    if (widths) {
+        setColumnWidth(TitleListModel::kColumnNumber, widths->number);
+        setColumnWidth(TitleListModel::kColumnTitle, widths->title);
+        setColumnWidth(TitleListModel::kColumnName, widths->name);
+        setColumnWidth(TitleListModel::kColumnDate, widths->datetime);
+    } else {
+        FitColumnWidths();
+    }
     Reload(0, "start");
+}
+
+// A six-digit number with its pictures and a full date fit whatever the font.
+// Title and poster share what they leave of the first widths' room, as those
+// shared it, so that all four columns still show in a window of the first
+// size; with a large font they keep a few characters and the list scrolls.
+void CBoardTitle::FitColumnWidths()
+{
+    const QString fullWidth(kFullWidthSample);
+    const auto fit = [this](int column, const QString& sample) {
+        return std::max(CellWidth(column, sample), horizontalHeader()->sectionSizeHint(column));
+    };
+    const int number = fit(TitleListModel::kColumnNumber, QString::fromStdString(TitleListModel::FormatNumber(0)));
+    const int date = fit(TitleListModel::kColumnDate,
+                         QString::fromStdString(TitleListModel::FormatListDate(kDateSample)));
+    const int shared = kFirstWidths.number + kFirstWidths.title + kFirstWidths.name + kFirstWidths.datetime -
+                       number - date;
+    const int title = std::max(shared * kFirstWidths.title / (kFirstWidths.title + kFirstWidths.name),
+                               fit(TitleListModel::kColumnTitle, fullWidth.repeated(kMinTitleCharacters)));
+    const int name = std::max(shared * kFirstWidths.name / (kFirstWidths.title + kFirstWidths.name),
+                              fit(TitleListModel::kColumnName, fullWidth.repeated(kMinNameCharacters)));
+    fitting_ = true;
+    setColumnWidth(TitleListModel::kColumnNumber, number);
+    setColumnWidth(TitleListModel::kColumnTitle, title);
+    setColumnWidth(TitleListModel::kColumnName, name);
+    setColumnWidth(TitleListModel::kColumnDate, date);
+    fitting_ = false;
+}
+
+// As wide as the row delegate asks for a cell holding the sample.
+int CBoardTitle::CellWidth(int column, const QString& sample) const
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.text = sample;
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    if (column == TitleListModel::kColumnNumber) {
+        option.features |= QStyleOptionViewItem::HasDecoration;
+        option.decorationSize = TitleListModel::kNumberPictureSize;
+    }
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() + (showGrid() ? 1 : 0);
 }
 
 int CBoardTitle::Reload(int32_t number, const char* cause)
@@ -130,8 +185,12 @@ int CBoardTitle::FindRow(int32_t number) const
 
 int CBoardTitle::FirstSelectedRow() const
 {
-    const std::vector<int> rows = SelectedRows();
-    return rows.empty() ? -1 : rows.front();
+    int top = -1;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        if (top < 0 || range.top() < top)
+            top = range.top();
+    }
+    return top;
 }
 
 std::vector<int> CBoardTitle::SelectedRows() const
@@ -220,25 +279,32 @@ void CBoardTitle::ShowSortImages()
     }
 }
 
-void CBoardTitle::CheckSelectedCurrent()
+void CBoardTitle::ReportSelection()
 {
     const QModelIndex current = currentIndex();
-    if (!current.isValid() || !selectionModel()->isSelected(current)) {
-        selectedCurrent_ = QPersistentModelIndex();
-        return;
-    }
-    const QModelIndex row = current.siblingAtColumn(TitleListModel::kColumnNumber);
-    if (selectedCurrent_ == row)
-        return;
-    selectedCurrent_ = row;
-    emit titleSelected(row.row());
+    QModelIndex selectedCurrent;
+    if (current.isValid() && selectionModel()->isSelected(current))
+        selectedCurrent = current.siblingAtColumn(TitleListModel::kColumnNumber);
+    const int topRow = FirstSelectedRow();
+    const QModelIndex top = topRow < 0 ? QModelIndex() : model_->index(topRow, TitleListModel::kColumnNumber);
+    const bool newCurrent = selectedCurrent.isValid() && selectedCurrent != selectedCurrent_;
+    const bool newTop = top.isValid() && top != topSelected_;
+    topSelected_ = top;
+    selectedCurrent_ = selectedCurrent;
+    if (newCurrent || newTop)
+        emit titleSelected(newCurrent ? selectedCurrent.row() : top.row());
 }
 
 void CBoardTitle::changeEvent(QEvent* event)
 {
     QTableView::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
+        // Under the application style sheet the header keeps its own font.
+        horizontalHeader()->setFont(font());
         UpdateRowHeight();
+        if (fitWidths_)
+            FitColumnWidths();
+    }
 }
 
 // With nothing selected, Qt puts the current row on the first one when the

@@ -27,12 +27,11 @@ class CBoardTitle : public QTableView
     Q_OBJECT
 
 public:
-    static constexpr ColumnWidths kDefaultWidths = {80, 200, 100, 120};
-
     CBoardTitle(CBoardData& board, QWidget* parent = nullptr);
 
-    // Creates the columns with these widths (the defaults for nullopt), then
-    // loads the rows selecting none.
+    // Creates the columns with these widths, then loads the rows selecting
+    // none. Without widths the columns fit the list's font, and fit it again
+    // when the font changes, until the member drags a divider.
     void SetupList(const std::optional<ColumnWidths>& widths);
     // Rebuilds every row from the board and sorts them. A number that a row
     // carries is selected, made current and scrolled to; for any number but -1
@@ -61,9 +60,11 @@ public:
     static void ResetSortState();
 
 signals:
-    // The row became selected and current together (a click, a key, Ctrl+A,
-    // a Reload selecting a number). Not sent for rows that only lose the
-    // selection or the focus, nor for rows selected without being current.
+    // The row became selected and current together (a click, a key, a Reload
+    // selecting a number), or the topmost selected row changed: the board view
+    // shows the topmost selected row. Qt shrinks a selection only when the
+    // button is released over a row that was already selected, so a click
+    // there is reported twice. Not sent when the selection becomes empty.
     void titleSelected(int row);
 
 protected:
@@ -75,13 +76,18 @@ private:
 
     void OnColumnClick(int column);
     void ShowSortImages();
-    void CheckSelectedCurrent();
+    void ReportSelection();
     void UpdateRowHeight();
+    void FitColumnWidths();
+    int CellWidth(int column, const QString& sample) const;
 
     CBoardData& board_;
     TitleListModel* model_;
-    // The row last reported by titleSelected while it stays selected and current.
+    // The selected current row and the topmost selected row as last reported.
     QPersistentModelIndex selectedCurrent_;
+    QPersistentModelIndex topSelected_;
+    bool fitWidths_ = false;
+    bool fitting_ = false;
 
     static int sortColumn_;
     static std::array<int32_t, TitleListModel::kColumnCount> ascending_;

@@ -5,6 +5,7 @@
 #include "core/Cp932Codec.h"
 #include "ui/DialogUnits.h"
 #include "ui/MessageBoxService.h"
+#include "ui/StartFolder.h"
 #include "view/BoardLog.h"
 #include "view/BoardViewTexts.h"
 #include "view/CAttachFileList.h"
@@ -49,8 +50,11 @@ QString ChooseFile(QWidget* owner)
 {
     if (Chooser())
         return Chooser()(owner);
-    return QFileDialog::getOpenFileName(owner, QString(), QString(), QString::fromUtf8(kFileFilter), nullptr,
-                                        QFileDialog::HideNameFilterDetails);
+    const QString chosen = QFileDialog::getOpenFileName(owner, QString(), StartFolder::Attachments(),
+                                                        QString::fromUtf8(kFileFilter), nullptr,
+                                                        QFileDialog::HideNameFilterDetails);
+    StartFolder::RememberAttachment(chosen);
+    return chosen;
 }
 
 std::string LocalTimeNow()

@@ -61,7 +61,7 @@ void TitleListModel::BuildImages()
     const QPixmap clip(kClipImage);
     for (int attached = 0; attached < 2; ++attached) {
         for (const char* marker : kMarkerImages) {
-            QPixmap picture(2 * kImageSize, kImageSize);
+            QPixmap picture(kNumberPictureSize);
             picture.fill(Qt::transparent);
             QPainter painter(&picture);
             if (attached != 0)

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QBrush>
 #include <QPixmap>
+#include <QSize>
 
 #include <array>
 #include <cstdint>
@@ -25,6 +26,8 @@ public:
     enum class HeaderImage { None, Up, Down };
 
     static constexpr int kImageSize = 16;
+    // Column 0's picture: the attachment slot, then the priority marker.
+    static constexpr QSize kNumberPictureSize{2 * kImageSize, kImageSize};
     // Urgent red, notice blue, normal black, all on white.
 
     struct Row
@@ -73,7 +76,6 @@ private:
     std::vector<Row> rows_;
     std::array<QBrush, PriorityColors::kCount> brushes_;
     std::array<HeaderImage, kColumnCount> headerImages_{};
-    // Column 0's picture: the attachment slot, then the priority marker.
     std::vector<QPixmap> decorations_;
     QPixmap sortUp_;
     QPixmap sortDown_;

@@ -217,8 +217,8 @@ TEST_F(MainWindowTest, BoardChangesReloadTheListThenBlinkUntilShownOrPopTheWindo
     ASSERT_EQ(titles->RowCount(), 2);
     EXPECT_EQ(titles->RowNumber(titles->FirstSelectedRow()), 1);
     ASSERT_TRUE(Window().IsAlerting());
-    QTRY_VERIFY_WITH_TIMEOUT(Window().CurrentTrayImage() == CMainDlg::TrayImage::Alert, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(Window().CurrentTrayImage() == CMainDlg::TrayImage::Normal, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Window().CurrentTrayImage() == CMainDlg::TrayImage::Alert; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Window().CurrentTrayImage() == CMainDlg::TrayImage::Normal; }, 5000));
 
     Window().ShowMainWindow();
     EXPECT_FALSE(Window().IsAlerting());
@@ -226,7 +226,7 @@ TEST_F(MainWindowTest, BoardChangesReloadTheListThenBlinkUntilShownOrPopTheWindo
     EXPECT_FALSE(Window().BlinkPhase());
 
     Receive(FromOther(7, "Zuri"));
-    QTRY_COMPARE_WITH_TIMEOUT(Window().BoardView()->ReloadCount(), 2, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Window().BoardView()->ReloadCount() == 2; }, 5000));
     EXPECT_EQ(titles->FirstSelectedRow(), -1);
     EXPECT_TRUE(Window().IsAlerting());
     Window().StopAlert();
@@ -269,6 +269,7 @@ TEST_F(MainWindowTest, SettingsChangeReopensTheSocketClosingKeepsTheProgramRunni
     Window().move(40, 30);
     Window().resize(700, 400);
     socket->sent.clear();
+    const int numberWidth = Window().BoardView()->GetColumnWidths().number;
     Window().ExitProgram();
     EXPECT_TRUE(Window().HasExited());
     EXPECT_EQ(SentKinds(), "|6 ");
@@ -280,7 +281,7 @@ TEST_F(MainWindowTest, SettingsChangeReopensTheSocketClosingKeepsTheProgramRunni
     EXPECT_EQ(placement.right - placement.left, Window().frameGeometry().width());
     ColumnWidths widths;
     ASSERT_EQ(store.ReadColumnWidths(widths), SettingsStore::kRead);
-    EXPECT_EQ(widths.number, 80);
+    EXPECT_EQ(widths.number, numberWidth);
 }
 
 TEST_F(MainWindowTest, StoredPlacementIsRestoredWhenUsableAndCentredOtherwise)

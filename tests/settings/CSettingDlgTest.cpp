@@ -4,10 +4,12 @@
 #include "settings/MemorySettingsBackend.h"
 #include "settings/SettingDlgTexts.h"
 #include "settings/SettingsStore.h"
+#include "support/FileDialogAnswer.h"
 #include "support/TempDir.h"
 #include "ui/MessageBoxService.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -124,6 +126,19 @@ TEST_F(CSettingDlgTest, ChosenFolderEndsInASeparatorAndOkKeepsTheRest)
     EXPECT_EQ(dialog->portNumber, 2345);
 }
 
+TEST_F(CSettingDlgTest, FolderBrowserStartsAtTheFolderInTheFieldOrAtHome)
+{
+    CSettingDlg::SetFolderBrowser({});
+    QStringList starts;
+    for (const QString& typed : {folder, QStringLiteral("/no/such/folder/")}) {
+        Open();
+        Type("messageFolder", typed);
+        AnswerFileDialog(starts);
+        qobject_cast<QPushButton*>(Control("select"))->click();
+    }
+    EXPECT_EQ(starts, QStringList({QString::fromStdString(board.path()), QDir::homePath()}));
+}
+
 TEST_F(CSettingDlgTest, ValuesThatDoNotFitTheRecordAreRefusedOnTheirField)
 {
     const auto folderOf = [&](int bytes) { return folder + QString(bytes - 1 - folder.size(), u'd'); };
@@ -199,6 +214,7 @@ TEST_F(CSettingDlgTest, MissingBoardIsCreatedOnlyWhenTheUserAgrees)
     EXPECT_TRUE(boxes[0].text.contains(QString::fromStdString(declined + "/")));
     // A folder that is not there may be a share that is not connected.
     EXPECT_TRUE(boxes[0].text.startsWith(Text("フォルダがありません。")));
+    EXPECT_EQ(boxes[0].defaultAnswer, MessageBoxService::AnswerNo) << "Enter must not make a board on the local disk";
     EXPECT_FALSE(std::filesystem::exists(declined));
 
     // An existing folder without a board is only asked about the board.
@@ -208,6 +224,7 @@ TEST_F(CSettingDlgTest, MissingBoardIsCreatedOnlyWhenTheUserAgrees)
     ASSERT_TRUE(PressOk());
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(boxes[0].text.startsWith(Text("メッセージファイル（BoardData.xml）がありません。")));
+    EXPECT_EQ(boxes[0].defaultAnswer, MessageBoxService::AnswerYes);
 
     answer = MessageBoxService::AnswerYes;
     TempDir::Write(board.file("plain"), "not a folder");

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -43,6 +44,38 @@ TEST(MessageBoxService, RealBoxCarriesTheApplicationNameAndAnswers)
                                       MessageBoxService::Icon::Stop, QStringLiteral("メッセージ")),
               MessageBoxService::AnswerOk);
     EXPECT_EQ(caption, QStringLiteral("メッセージ"));
+}
+
+TEST(MessageBoxService, EnterPressesTheFocusedButtonElseTheDefaultAnswer)
+{
+    using MB = MessageBoxService;
+    MB::SetResponder({});
+    const struct { MB::Answer defaultAnswer; const char* focus; Qt::Key key; MB::Answer answer; } cases[] = {
+        {MB::AnswerYes, nullptr, Qt::Key_Return, MB::AnswerYes},
+        {MB::AnswerNo, nullptr, Qt::Key_Return, MB::AnswerNo},
+        {MB::AnswerNo, "はい(&Y)", Qt::Key_Enter, MB::AnswerYes},
+        {MB::AnswerYes, "いいえ(&N)", Qt::Key_Return, MB::AnswerNo},
+        {MB::AnswerYes, "いいえ(&N)", Qt::Key_Space, MB::AnswerNo},
+    };
+    for (const auto& c : cases) {
+        QTimer::singleShot(0, [&c] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton* button : box->buttons()) {
+                if (c.focus != nullptr && button->text() == QString::fromUtf8(c.focus))
+                    button->setFocus();
+            }
+            QTest::keyClick(box->focusWidget() != nullptr ? box->focusWidget() : box, c.key);
+            if (box->isVisible()) {
+                ADD_FAILURE() << "the key closed nothing";
+                box->reject();
+            }
+        });
+        EXPECT_EQ(MB::Show(nullptr, QStringLiteral("?"), MB::Buttons::YesNo, MB::Icon::Question, QString(),
+                           c.defaultAnswer),
+                  c.answer)
+            << c.key << " on " << (c.focus != nullptr ? c.focus : "the default");
+    }
 }
 
 TEST(MessageBoxReporter, ShowsStoreFailuresAsExclamationWithOk)

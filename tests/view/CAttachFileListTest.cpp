@@ -3,9 +3,11 @@
 
 #include "support/TempDir.h"
 #include "ui/MessageBoxService.h"
+#include "ui/UiEnvironment.h"
 #include "ui/ModalRunner.h"
 
 #include <QFileDialog>
+#include <QIcon>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -101,6 +103,19 @@ TEST_F(AttachList, LoadFolderListsFilesAndLinksToFilesAndRowsKeepTheirRecordsAcr
     list.AddFile(At(sjisName));
     ASSERT_TRUE(list.Commit(&bar));
     EXPECT_EQ(TempDir::Read(missing + "/" + sjisName), "abc");
+}
+
+TEST_F(AttachList, FileTypesHaveIconsOfTheirOwn)
+{
+    QIcon::setThemeName(QStringLiteral("hicolor")); // what Qt names under X without a desktop session
+    UiEnvironment::EnsureIconTheme();
+    const std::vector<std::string> names = {"a.txt", "b.pdf", "c.xlsx", "d.unknown-type"};
+    for (const std::string& name : names)
+        list.AddFile(Source(name, 1));
+    for (int a = 0; a < list.count(); ++a)
+        for (int b = a + 1; b < list.count(); ++b)
+            EXPECT_NE(list.item(a)->icon().pixmap(32).toImage(), list.item(b)->icon().pixmap(32).toImage())
+                << names[a] << " and " << names[b];
 }
 
 TEST_F(AttachList, CommitCopiesKeptAddedFilesAndDeletesRemovedStoredOnes)

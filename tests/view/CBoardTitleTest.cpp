@@ -3,6 +3,7 @@
 #include "board/CBoardData.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
+#include "ui/UiEnvironment.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -323,13 +324,30 @@ TEST_F(TitleList, TitleSelectedOnlyWhenARowBecomesSelectedAndCurrent)
     EXPECT_EQ(Emitted(selected), Rows{0});
 }
 
-TEST_F(TitleList, ColumnWidthsComeBackAsGivenOrAsTheDefaults)
+TEST_F(TitleList, WithoutStoredWidthsColumnsFitTheFontUntilTheMemberDragsADivider)
 {
-    const auto widths = [](const ColumnWidths& w) { return std::vector<int>{w.number, w.title, w.name, w.datetime}; };
-    list.SetupList(ColumnWidths{50, 150, 90, 110});
-    EXPECT_EQ(widths(list.GetColumnWidths()), std::vector<int>({50, 150, 90, 110}));
+    const auto widths = [this] {
+        const ColumnWidths w = list.GetColumnWidths();
+        return std::vector<int>{w.number, w.title, w.name, w.datetime};
+    };
+    Add("x", 0, 1, "20241231235959");
     list.SetupList(std::nullopt);
-    EXPECT_EQ(widths(list.GetColumnWidths()), std::vector<int>({80, 200, 100, 120}));
+    for (int points : {9, 11, 16}) {
+        list.setFont(QFont(UiEnvironment::DialogFaceName(), points)); // as the main window gives the board font
+        EXPECT_EQ(list.horizontalHeader()->font(), list.font()) << points;
+        for (int column : {0, 3}) {
+            EXPECT_LE(static_cast<QAbstractItemView&>(list).sizeHintForColumn(column), list.columnWidth(column)) << points << " column " << column;
+            EXPECT_LE(list.horizontalHeader()->sectionSizeHint(column), list.columnWidth(column)) << points;
+        }
+    }
+    list.horizontalHeader()->resizeSection(1, 333);
+    const std::vector<int> dragged = widths();
+    list.setFont(QFont(UiEnvironment::DialogFaceName(), 9));
+    EXPECT_EQ(widths(), dragged);
+
+    list.SetupList(ColumnWidths{50, 150, 90, 110});
+    list.setFont(QFont(UiEnvironment::DialogFaceName(), 20));
+    EXPECT_EQ(widths(), std::vector<int>({50, 150, 90, 110}));
 }
 
 } // namespace

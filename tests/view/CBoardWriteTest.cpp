@@ -1,6 +1,7 @@
 #include "board/CBoardData.h"
 #include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
+#include "support/FileDialogAnswer.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 #include "ui/MessageBoxService.h"
@@ -8,6 +9,7 @@
 #include "view/CBoardWrite.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -117,6 +119,19 @@ protected:
     std::vector<std::string> boxes;
     std::vector<MessageBoxService::Icon> icons;
 };
+
+TEST_F(EditorTest, AttachDialogStartsAtHomeThenWhereTheLastFileCameFrom)
+{
+    CBoardWrite::SetFileChooser({});
+    auto editor = Open(CBoardWrite::kModeNew);
+    QStringList starts;
+    AnswerFileDialog(starts, QString::fromStdString(Source("picked.txt", "x")));
+    editor->OnAttachFile();
+    AnswerFileDialog(starts);
+    editor->OnAttachFile();
+    EXPECT_EQ(starts, QStringList({QDir::homePath(), QString::fromStdString(sources.path())}));
+    EXPECT_EQ(editor->AttachList()->count(), 1);
+}
 
 TEST_F(EditorTest, ANewMessageIsNormalByDefaultKeepsEmptyFieldsAndCarriesHostUserAndTime)
 {

@@ -1,0 +1,128 @@
+#include "app/CAboutDlg.h"
+#include "board/CBoardData.h"
+#include "board/EmptyBoardWriter.h"
+#include "net/CMessageSend.h"
+#include "net/CReceiveDlg.h"
+#include "net/FakePeerMessenger.h"
+#include "settings/CQuorlFontDlg.h"
+#include "settings/CSettingDlg.h"
+#include "settings/MemorySettingsBackend.h"
+#include "settings/SettingsStore.h"
+#include "support/TempDir.h"
+#include "ui/BoardFont.h"
+#include "ui/MessageBoxService.h"
+#include "ui/ModalRunner.h"
+#include "view/CBoardWrite.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Every button that would leave the window answers without waiting for a member.
+class WindowKeys : public ::testing::Test
+{
+protected:
+    WindowKeys()
+    {
+        std::string error;
+        EmptyBoardWriter::Create(folder.file(CBoardData::kFileName), "UTF-8", error);
+        board.SetFilePath(folder.file(CBoardData::kFileName));
+        MessageBoxService::SetResponder([](const MessageBoxService::Request&) { return MessageBoxService::AnswerNo; });
+        ModalRunner::SetHook([](QDialog&) { return int(QDialog::Rejected); });
+        CSettingDlg::SetFolderBrowser([](QWidget*, const QString&) { return QString(); });
+        CQuorlFontDlg::SetFontChooser([](QWidget*, const QFont&) { return std::nullopt; });
+        CQuorlFontDlg::SetColorChooser([](QWidget*, const QColor&) { return std::nullopt; });
+        CBoardWrite::SetFileChooser([](QWidget*) { return QString(); });
+    }
+    ~WindowKeys() override
+    {
+        MessageBoxService::SetResponder({});
+        ModalRunner::SetHook({});
+        CSettingDlg::SetFolderBrowser({});
+        CQuorlFontDlg::SetFontChooser({});
+        CQuorlFontDlg::SetColorChooser({});
+        CBoardWrite::SetFileChooser({});
+    }
+
+    TempDir folder;
+    CBoardData board;
+    MemorySettingsBackend backend;
+    SettingsStore store{backend};
+    FakePeerMessenger messenger;
+};
+
+// The buttons that the key pressed, by their text.
+std::string Pressed(QDialog& window, QWidget& target, int key)
+{
+    window.show();
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    std::vector<std::pair<QString, std::unique_ptr<QSignalSpy>>> spies;
+    for (QPushButton* button : window.findChildren<QPushButton*>())
+        spies.emplace_back(button->text(), std::make_unique<QSignalSpy>(button, &QPushButton::clicked));
+    target.setFocus();
+    QTest::keyClick(&target, Qt::Key(key));
+    QStringList pressed;
+    for (const auto& [text, spy] : spies)
+        for (int i = 0; i < spy->count(); ++i)
+            pressed << text;
+    return pressed.join(u',').toStdString();
+}
+
+TEST_F(WindowKeys, AFocusedButtonAnswersEnterAndSpaceItselfAndOnlyElsewhereEnterPressesTheDefault)
+{
+    const std::function<std::unique_ptr<QDialog>()> windows[] = {
+        [&] {
+            auto window = std::make_unique<CSettingDlg>(store);
+            window->messageFolder = QString::fromStdString(folder.path() + "/");
+            window->portNumber = 1500;
+            return std::unique_ptr<QDialog>(std::move(window));
+        },
+        [&] { return std::make_unique<CQuorlFontDlg>(BoardFont::Default(), kDefaultPriorityColors); },
+        [&] { return std::make_unique<CBoardWrite>(BoardWriteContext{&board, folder.path() + "/", "PC01", "u"}); },
+        [&] { return std::make_unique<CMessageSend>(messenger); },
+        [&] { return std::make_unique<CReceiveDlg>(messenger, Datagram{}); },
+        [&] { return std::make_unique<CAboutDlg>(); },
+    };
+    for (const auto& open : windows) {
+        const std::unique_ptr<QDialog> probe = open();
+        probe->show();
+        const QString name = probe->windowTitle();
+        QStringList buttons;
+        QString defaultButton;
+        for (QPushButton* button : probe->findChildren<QPushButton*>()) {
+            if (button->isVisible())
+                buttons << button->text();
+            if (button->isDefault())
+                defaultButton = button->text();
+        }
+        ASSERT_FALSE(buttons.isEmpty()) << name.toStdString();
+        for (const QString& text : buttons) {
+            for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+                const std::unique_ptr<QDialog> window = open();
+                QPushButton* button = nullptr;
+                for (QPushButton* candidate : window->findChildren<QPushButton*>())
+                    button = candidate->text() == text ? candidate : button;
+                EXPECT_EQ(Pressed(*window, *button, key), text.toStdString())
+                    << name.toStdString() << ": " << text.toStdString() << " key " << key;
+            }
+        }
+        // A field does not take Enter: the default button does.
+        if (auto* field = probe->findChild<QLineEdit*>(); field != nullptr && field->isVisible()) {
+            const std::unique_ptr<QDialog> window = open();
+            EXPECT_EQ(Pressed(*window, *window->findChild<QLineEdit*>(), Qt::Key_Return), defaultButton.toStdString())
+                << name.toStdString();
+        }
+    }
+}
+
+} // namespace
