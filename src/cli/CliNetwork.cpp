@@ -147,7 +147,12 @@ int CliNetwork::Listen(const CliRequest& request)
     QEventLoop loop;
     int32_t received = 0;
     CBoardSocket socket([&](const char* bytes, size_t length) {
-        const Datagram datagram = DatagramFormat::Parse(std::string_view(bytes, length));
+        const std::optional<Datagram> parsed = DatagramFormat::Parse(std::string_view(bytes, length));
+        if (!parsed) {
+            DatagramLog::Malformed(length);
+            return;
+        }
+        const Datagram& datagram = *parsed;
         DatagramLog::Received(datagram);
         Print(datagram);
         // Answered as the program answers, so that members learn of us; a

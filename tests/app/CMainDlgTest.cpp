@@ -194,7 +194,13 @@ TEST_F(MainWindowTest, DatagramsKeepTheMemberTableAndOwnBroadcastsAreIgnoredButO
     EXPECT_EQ(Peer(2), "192.168.0.5 PC05b Zuri2");
     Receive("6:10.0.0.6:PC06:Taro:PC06");
     Receive("9:10.0.0.7:PC07:X:y");
-    Receive("A:10.0.0.7:PC07:X:y");
+    // No member's program sends these: no window, no member, no answer.
+    socket->sent.clear();
+    for (const char* malformed :
+         {"A:10.0.0.7:PC07:X:y", "5:10.0.0.7:PC07:X", "1:10.0.0.7:PC07:X", " 5:a:b:c:d", "1x:a:b:c:d"})
+        Receive(malformed);
+    EXPECT_EQ(Window().ReceiveWindows().OpenCount(), 1);
+    EXPECT_TRUE(socket->sent.empty());
     ASSERT_EQ(app->Peers().Size(), 2u);
     EXPECT_EQ(Peer(1), "192.168.0.5 PC05b Zuri2");
 }

@@ -152,7 +152,7 @@ TEST_F(CBoardSocketTest, ABurstOfThreeHundredDatagramsArrivesComplete)
     ASSERT_TRUE(peer.WaitForCount(kBurst)) << peer.received.size();
     std::set<std::string> addresses;
     for (const std::string& bytes : peer.received)
-        addresses.insert(DatagramFormat::Parse(bytes).sender.address);
+        addresses.insert(DatagramFormat::Parse(bytes)->sender.address);
     EXPECT_EQ(addresses.size(), static_cast<size_t>(kBurst));
 }
 
