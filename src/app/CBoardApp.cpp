@@ -101,6 +101,8 @@ int CBoardApp::OpenSocket()
 
 int CBoardApp::CloseSocket()
 {
+    // Nothing the member sent may be lost, nor come after the Goodbye.
+    socket_->SendWaiting();
     SendDatagram(DatagramKind::Goodbye, own.host, {});
     socket_->Close();
     peers_.Clear();
