@@ -55,14 +55,18 @@ int CBoardApp::SendDatagram(DatagramKind kind, std::string_view text, std::strin
     return socket_->SendText(FormatDatagram(kind, text), target, fallbackAddress);
 }
 
-Datagram CBoardApp::ParseDatagram(std::string_view bytes) { return DatagramFormat::Parse(bytes); }
+std::optional<Datagram> CBoardApp::ParseDatagram(std::string_view bytes) { return DatagramFormat::Parse(bytes); }
 
 void CBoardApp::OnDatagramReceived(const char* bytes, size_t length)
 {
-    Datagram datagram = ParseDatagram(std::string_view(bytes, length));
-    DatagramLog::Received(datagram);
+    const std::optional<Datagram> datagram = ParseDatagram(std::string_view(bytes, length));
+    if (!datagram) {
+        DatagramLog::Malformed(length);
+        return;
+    }
+    DatagramLog::Received(*datagram);
     if (mainWindow_)
-        mainWindow_->OnDatagram(datagram);
+        mainWindow_->OnDatagram(*datagram);
 }
 
 void CBoardApp::AddPeer(const PeerRecord& record)
@@ -97,6 +101,8 @@ int CBoardApp::OpenSocket()
 
 int CBoardApp::CloseSocket()
 {
+    // Nothing the member sent may be lost, nor come after the Goodbye.
+    socket_->SendWaiting();
     SendDatagram(DatagramKind::Goodbye, own.host, {});
     socket_->Close();
     peers_.Clear();

@@ -38,7 +38,7 @@ public:
                      std::string_view fallbackAddress = {}) override;
     const PeerTable& Peers() const override { return peers_; }
     uint16_t MaxDatagramSize() const override;
-    static Datagram ParseDatagram(std::string_view bytes);
+    static std::optional<Datagram> ParseDatagram(std::string_view bytes);
     void OnDatagramReceived(const char* bytes, size_t length);
     void AddPeer(const PeerRecord& record);
     void ReplacePeer(const PeerRecord& record);

@@ -40,7 +40,17 @@ constexpr int kTemplateHeight = 291;
 constexpr size_t kBoardPathSize = 520;
 constexpr int kTrayWatchIntervalMs = 2000;
 
+std::function<bool()>& TrayProbe()
+{
+    static std::function<bool()> probe;
+    return probe;
+}
+
+bool TrayAvailable() { return TrayProbe() ? TrayProbe()() : QSystemTrayIcon::isSystemTrayAvailable(); }
+
 } // namespace
+
+void CMainDlg::SetTrayProbe(std::function<bool()> probe) { TrayProbe() = std::move(probe); }
 
 CMainDlg::CMainDlg(CBoardApp& app) : app_(app)
 {
@@ -71,13 +81,15 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
     connect(help->addAction(MenuResources::AboutText()), &QAction::triggered, this,
             [this] { OnCommand(kCommandAbout); });
     setWindowIcon(ProductInfo::ApplicationIcon());
+    // Made now, though hidden: the program's modal windows are modal to it.
+    winId();
     blinkPhase_ = false;
     RestoreWindowSize(false);
 
     app_.own = PeerRecord{};
     app_.settings = GroupSettings{};
     IdentifySelf();
-    ReadSettings();
+    const bool firstRun = ReadSettings();
     RecordField::Set(app_.own.user, app_.settings.userName);
     if (commandLinePort && *commandLinePort > 0)
         app_.settings.portNumber = *commandLinePort;
@@ -94,11 +106,11 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         OnTrayActivated(static_cast<int>(reason));
     });
-    trayAvailable_ = QSystemTrayIcon::isSystemTrayAvailable();
+    trayAvailable_ = TrayAvailable();
     if (!trayAvailable_) {
         auto* watch = new QTimer(this);
         connect(watch, &QTimer::timeout, this, [this, watch] {
-            if (!QSystemTrayIcon::isSystemTrayAvailable())
+            if (!TrayAvailable())
                 return;
             trayAvailable_ = true;
             qCInfo(lcApp) << "notification area appeared";
@@ -111,8 +123,9 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
     CreateBoardView();
     alert_ = false;
 
-    // Without a notification area the window is the only way in.
-    if (!trayAvailable_)
+    // Without a notification area the window is the only way in; after a
+    // first run it shows that the program started.
+    if (!trayAvailable_ || firstRun)
         ShowMainWindow();
     return true;
 }
@@ -125,19 +138,21 @@ void CMainDlg::IdentifySelf()
                             << "address=" + QString::fromLatin1(app_.own.address);
 }
 
-void CMainDlg::ReadSettings()
+bool CMainDlg::ReadSettings()
 {
-    if (app_.store().ReadGroupSettings(app_.settings) == SettingsStore::kNothingStored) {
+    const bool firstRun = app_.store().ReadGroupSettings(app_.settings) == SettingsStore::kNothingStored;
+    if (firstRun) {
         app_.settings = SettingsStore::FirstRunSettings();
         RunSettings();
     }
     if (app_.settings.messageFolder[0] == '\0')
         RunSettings();
+    return firstRun;
 }
 
 int CMainDlg::RunSettings()
 {
-    CSettingDlg dialog(app_.store(), isVisible() ? this : nullptr);
+    CSettingDlg dialog(app_.store(), this);
     dialog.SetFrom(app_.settings);
     qCInfo(lcApp) << "settings window opened";
     if (ModalRunner::Run(dialog) != QDialog::Accepted)
@@ -228,11 +243,15 @@ void CMainDlg::UpdateTrayIcon(TrayAction action, TrayImage image)
 void CMainDlg::OnTrayActivated(int reason)
 {
     switch (static_cast<QSystemTrayIcon::ActivationReason>(reason)) {
+    case QSystemTrayIcon::Trigger:
+        BringUpModalWindow();
+        break;
     case QSystemTrayIcon::DoubleClick:
         ShowMainWindow();
         break;
     case QSystemTrayIcon::Context:
         trayMenu_->popup(QCursor::pos());
+        qCInfo(lcApp) << "tray menu opened";
         break;
     default:
         break;
@@ -251,6 +270,20 @@ void CMainDlg::ShowMainWindow()
     qCInfo(lcApp) << "main window shown";
     if (alert_)
         StopAlert();
+    BringUpModalWindow();
+}
+
+// A modal window blocks the main window; hidden behind others or minimised,
+// it would leave the member stuck.
+bool CMainDlg::BringUpModalWindow()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr)
+        return false;
+    modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
+    modal->raise();
+    modal->activateWindow();
+    return true;
 }
 
 void CMainDlg::HideMainWindow()
@@ -372,6 +405,7 @@ void CMainDlg::ExitProgram()
         return;
     exited_ = true;
     qCInfo(lcApp) << "exit";
+    receiveWindows_->CloseAll();
     StopAlert();
     UpdateTrayIcon(TrayAction::Delete, TrayImage::Normal);
     SavePlacement();
@@ -421,10 +455,12 @@ void CMainDlg::OnCommand(int command)
         ExitProgram();
         break;
     case kCommandSettings:
-        RunSettingsCommand();
+        if (!BringUpModalWindow())
+            RunSettingsCommand();
         break;
     case kCommandFont:
-        RunFontCommand();
+        if (!BringUpModalWindow())
+            RunFontCommand();
         break;
     case kCommandRestoreSize:
         RestoreWindowSize(true);

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class CBoardApp;
@@ -62,6 +63,9 @@ public:
 
     // The workspace that placement is checked against; tests may replace it.
     static QRect WorkArea();
+    // Whether the desktop has a notification area; tests may pretend one.
+    // An empty probe asks the desktop.
+    static void SetTrayProbe(std::function<bool()> probe);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,7 +81,8 @@ private:
     void LoadColors();
     void ApplyFontAndColors();
     void IdentifySelf();
-    void ReadSettings();
+    bool ReadSettings();
+    bool BringUpModalWindow();
     void SavePlacement();
     void ApplyPlacement(const ClientSizeRecord& placement);
 

@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kConnectTimeoutMs = 1000;
 constexpr char kShowRequest[] = "show\n";
+constexpr char kPortAnswer[] = "port ";
 
 } // namespace
 
@@ -21,31 +22,38 @@ QString SingleInstance::KeyFor(const QString& settingsFolder)
     return QStringLiteral("quorlboard-%1-%2").arg(getuid()).arg(QString::fromLatin1(digest));
 }
 
-bool SingleInstance::NotifyRunning()
+std::optional<int32_t> SingleInstance::NotifyRunning()
 {
     QLocalSocket socket;
     socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
     socket.connectToServer(name_);
     if (!socket.waitForConnected(kConnectTimeoutMs))
-        return false;
+        return std::nullopt;
     socket.write(kShowRequest);
     socket.waitForBytesWritten(kConnectTimeoutMs);
+    int32_t port = 0;
+    while (!socket.canReadLine() && socket.waitForReadyRead(kConnectTimeoutMs)) {
+    }
+    if (const QByteArray answer = socket.readLine().trimmed(); answer.startsWith(kPortAnswer))
+        port = answer.mid(static_cast<qsizetype>(sizeof kPortAnswer - 1)).toInt();
     socket.disconnectFromServer();
-    return true;
+    return port;
 }
 
-bool SingleInstance::Listen()
+bool SingleInstance::Listen(PortSource port)
 {
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
     if (!server_->listen(name_))
         return false;
-    connect(server_, &QLocalServer::newConnection, this, [this] {
+    connect(server_, &QLocalServer::newConnection, this, [this, port = std::move(port)] {
         while (QLocalSocket* client = server_->nextPendingConnection()) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (client->readAll().startsWith("show"))
-                    emit showRequested();
+            connect(client, &QLocalSocket::readyRead, this, [this, client, port] {
+                if (!client->readAll().startsWith("show"))
+                    return;
+                client->write(kPortAnswer + QByteArray::number(port ? port() : 0) + '\n');
+                emit showRequested();
             });
         }
     });

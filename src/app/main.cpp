@@ -4,8 +4,10 @@
 #include "app/ProductInfo.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "net/CBoardSocket.h"
 #include "settings/FileSettingsBackend.h"
 #include "settings/SettingsStore.h"
+#include "ui/MessageBoxService.h"
 #include "ui/UiEnvironment.h"
 
 #include <QApplication>
@@ -19,6 +21,8 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr char kAlreadyRunning[] = "%1 は既に起動しています(ポート番号:%2)。\n"
+                                   "ポート番号 %3 で使うには、終了してから起動し直して下さい。";
 
 } // namespace
 
@@ -58,12 +62,19 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(ProductInfo::ApplicationIcon());
 
     SingleInstance instance(SingleInstance::KeyFor(QString::fromStdString(FileSettingsBackend::DefaultFilePath())));
-    if (instance.NotifyRunning())
-        return 0;
-    instance.Listen();
+    if (const std::optional<int32_t> runningPort = instance.NotifyRunning()) {
+        if (!line.port || *runningPort == 0 || *line.port == *runningPort)
+            return 0;
+        // Another port cannot be had while the program runs: say so.
+        const QString text =
+            QString::fromUtf8(kAlreadyRunning).arg(ProductInfo::Title()).arg(*runningPort).arg(*line.port);
+        MessageBoxService::Show(nullptr, text, MessageBoxService::Buttons::Ok, MessageBoxService::Icon::Information);
+        return kExitFailure;
+    }
 
     SettingsStore store;
     CBoardApp boardApp(store);
+    instance.Listen([&boardApp] { return boardApp.Socket() != nullptr ? boardApp.Socket()->Port() : 0; });
     // A later start may ask for the window while this one is still starting
     // (the first run's settings window): show it once start-up is through.
     bool showRequested = false;

@@ -11,12 +11,12 @@
 #include "net/CBoardSocket.h"
 #include "net/DatagramFormat.h"
 #include "net/DatagramLog.h"
+#include "net/HostLookup.h"
 #include "net/OwnAddress.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QTimer>
 
 #include <algorithm>
@@ -36,8 +36,7 @@ std::string ResolveIPv4(const std::string& host)
     const QString name = QString::fromStdString(host);
     if (QHostAddress address(name); address.protocol() == QAbstractSocket::IPv4Protocol)
         return address.toString().toStdString();
-    const QHostAddress found = CBoardSocket::FirstIPv4(QHostInfo::fromName(name));
-    return found.isNull() ? std::string() : found.toString().toStdString();
+    return HostLookup::Resolve(host, false);
 }
 
 } // namespace
@@ -147,7 +146,12 @@ int CliNetwork::Listen(const CliRequest& request)
     QEventLoop loop;
     int32_t received = 0;
     CBoardSocket socket([&](const char* bytes, size_t length) {
-        const Datagram datagram = DatagramFormat::Parse(std::string_view(bytes, length));
+        const std::optional<Datagram> parsed = DatagramFormat::Parse(std::string_view(bytes, length));
+        if (!parsed) {
+            DatagramLog::Malformed(length);
+            return;
+        }
+        const Datagram& datagram = *parsed;
         DatagramLog::Received(datagram);
         Print(datagram);
         // Answered as the program answers, so that members learn of us; a

@@ -6,7 +6,6 @@
 #include "net/NetLog.h"
 
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QNetworkInterface>
 #include <QTimer>
 #include <QUdpSocket>
@@ -56,16 +55,24 @@ std::string LookedUpTarget(const std::string& host, const QHostAddress& address)
 
 } // namespace
 
-struct CBoardSocket::PendingLookup
+// A datagram to one member, waiting its turn.
+struct CBoardSocket::Outgoing
 {
     std::string bytes;
-    std::string host;
+    std::string target; // as given: a host name or a dotted address
     std::string fallback;
-    int lookupId = -1;
-    bool done = false;
+    QHostAddress address; // once known
+    bool named = false;   // the target is a host name
+    bool settled = false; // its address is known, or its lookup has ended or given up
 };
 
-CBoardSocket::CBoardSocket(Receiver receiver, QObject* parent) : QObject(parent), receiver_(std::move(receiver)) {}
+CBoardSocket::CBoardSocket(Receiver receiver, QObject* parent)
+    : QObject(parent), receiver_(std::move(receiver)), hostLookup_(new HostLookup(this))
+{
+    lookup_ = [this](const std::string& host, HostLookup::Answer answer) {
+        hostLookup_->Start(Cp932Codec::ToUtf8(host), std::move(answer));
+    };
+}
 
 CBoardSocket::~CBoardSocket()
 {
@@ -119,6 +126,7 @@ bool CBoardSocket::Create(int32_t bindPort, int32_t port, bool dontRoute, uint16
 
 void CBoardSocket::Close()
 {
+    SendWaiting();
     received_.clear();
     if (socket_ != nullptr) {
         socket_->close();
@@ -183,12 +191,21 @@ int CBoardSocket::SendText(std::string_view text, std::string_view target, std::
         DatagramLog::SendFailed(DatagramFormat::Kind(text), shownTarget);
         return -1;
     }
-    std::string bytes(text);
     if (target.empty())
-        return SendBroadcast(bytes, shownTarget);
-    if (const QHostAddress address = DottedAddress(target); !address.isNull())
-        return SendTo(bytes, address, shownTarget);
-    LookUp(std::move(bytes), shownTarget, std::string(fallbackAddress));
+        return SendBroadcast(std::string(text), shownTarget);
+    const QHostAddress address = DottedAddress(target);
+    if (!address.isNull() && outgoing_.empty())
+        return SendTo(std::string(text), address, shownTarget);
+    auto outgoing = std::make_shared<Outgoing>();
+    outgoing->bytes = text;
+    outgoing->target = shownTarget;
+    outgoing->fallback = fallbackAddress;
+    outgoing->address = address;
+    outgoing->named = address.isNull();
+    outgoing->settled = !outgoing->named;
+    outgoing_.push_back(outgoing);
+    if (outgoing->named)
+        LookUp(outgoing);
     return static_cast<int>(text.size());
 }
 
@@ -235,47 +252,47 @@ int CBoardSocket::SendBroadcast(const std::string& bytes, const std::string& sho
     return result;
 }
 
-// The lookup's answer and the time limit race; whichever comes first decides,
-// the other finds the lookup done.
-void CBoardSocket::LookUp(std::string bytes, const std::string& host, const std::string& fallback)
+// The lookup's answer and the time limit race; whichever comes first decides.
+void CBoardSocket::LookUp(const std::shared_ptr<Outgoing>& outgoing)
 {
-    auto pending = std::make_shared<PendingLookup>();
-    pending->bytes = std::move(bytes);
-    pending->host = host;
-    pending->fallback = fallback;
-    const int lookupId = QHostInfo::lookupHost(QString::fromStdString(Cp932Codec::ToUtf8(host)), this,
-                                               [this, pending](const QHostInfo& info) {
-                                                   FinishLookup(*pending, FirstIPv4(info));
-                                               });
-    pending->lookupId = lookupId;
-    QTimer::singleShot(kLookupTimeoutMs, this, [this, pending] {
-        if (!pending->done)
-            QHostInfo::abortHostLookup(pending->lookupId);
-        FinishLookup(*pending, QHostAddress());
-    });
+    // Nothing is left to do once the datagram is gone: sent, or the socket with it.
+    const std::weak_ptr<Outgoing> weak = outgoing;
+    auto settle = [this, weak](const std::string& address) {
+        const std::shared_ptr<Outgoing> waiting = weak.lock();
+        if (!waiting || waiting->settled)
+            return;
+        waiting->settled = true;
+        waiting->address = DottedAddress(address);
+        SendSettled();
+    };
+    QTimer::singleShot(kLookupTimeoutMs, this, [settle] { settle({}); });
+    lookup_(outgoing->target, settle);
 }
 
-void CBoardSocket::FinishLookup(PendingLookup& pending, const QHostAddress& address)
+void CBoardSocket::SendSettled()
 {
-    if (pending.done)
-        return;
-    pending.done = true;
-    if (!address.isNull()) {
-        SendTo(pending.bytes, address, LookedUpTarget(pending.host, address));
-    } else if (const QHostAddress fallback = DottedAddress(pending.fallback); !fallback.isNull()) {
-        SendTo(pending.bytes, fallback, LookedUpTarget(pending.host, fallback));
-    } else {
-        DatagramLog::SendFailed(DatagramFormat::Kind(pending.bytes), pending.host);
+    while (!outgoing_.empty() && outgoing_.front()->settled) {
+        const std::shared_ptr<Outgoing> next = outgoing_.front();
+        outgoing_.pop_front();
+        Deliver(*next);
     }
 }
 
-QHostAddress CBoardSocket::FirstIPv4(const QHostInfo& info)
+void CBoardSocket::SendWaiting()
 {
-    if (info.error() != QHostInfo::NoError)
-        return {};
-    const QList<QHostAddress> addresses = info.addresses();
-    const auto it = std::find_if(addresses.begin(), addresses.end(), [](const QHostAddress& address) {
-        return address.protocol() == QAbstractSocket::IPv4Protocol;
-    });
-    return it == addresses.end() ? QHostAddress() : *it;
+    while (!outgoing_.empty()) {
+        const std::shared_ptr<Outgoing> next = outgoing_.front();
+        outgoing_.pop_front();
+        next->settled = true;
+        Deliver(*next);
+    }
+}
+
+void CBoardSocket::Deliver(const Outgoing& outgoing)
+{
+    const QHostAddress address = outgoing.address.isNull() ? DottedAddress(outgoing.fallback) : outgoing.address;
+    if (address.isNull())
+        DatagramLog::SendFailed(DatagramFormat::Kind(outgoing.bytes), outgoing.target);
+    else
+        SendTo(outgoing.bytes, address, outgoing.named ? LookedUpTarget(outgoing.target, address) : outgoing.target);
 }

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "net/HostLookup.h"
+
 #include <QObject>
 
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 class QHostAddress;
-class QHostInfo;
 class QUdpSocket;
 
 // The program's one datagram endpoint: bound to the port on every local
@@ -26,6 +28,8 @@ public:
     static constexpr int kLookupTimeoutMs = 1500;
     // bytes: the datagram followed by a zero byte (not counted in length).
     using Receiver = std::function<void(const char* bytes, size_t length)>;
+    // Looks a host name (CP932) up; answer runs later on the socket's thread.
+    using Lookup = std::function<void(const std::string& host, HostLookup::Answer answer)>;
 
     explicit CBoardSocket(Receiver receiver, QObject* parent = nullptr);
     ~CBoardSocket() override;
@@ -38,22 +42,27 @@ public:
     bool OpenForSending(int32_t port, uint16_t applicationMaximum = kMaxDatagramSize);
     // target: dotted address, host name, or empty for 255.255.255.255. A host
     // name is looked up without blocking; when the lookup fails or is slow the
-    // datagram goes to fallbackAddress if one is given. Bytes sent (for a
-    // name, bytes queued), or -1.
+    // datagram goes to fallbackAddress if one is given. Datagrams to members
+    // leave in the order given, each once the lookups before it have ended.
+    // Bytes sent (or queued), or -1.
     virtual int SendText(std::string_view text, std::string_view target,
                          std::string_view fallbackAddress = {});
-    // Pending received datagrams are dropped; the port becomes 0.
+    // Sends what still waits for a lookup at once, in order, to the fallback
+    // address where the lookup has not answered.
+    void SendWaiting();
+    // Sends what waits, then drops pending received datagrams; the port
+    // becomes 0.
     virtual void Close();
 
     virtual bool IsOpen() const;
     int32_t Port() const { return port_; }
     uint16_t MaxDatagramSize() const { return maxDatagramSize_; }
 
-    // The first IPv4 address of a lookup's answer; null when there is none.
-    static QHostAddress FirstIPv4(const QHostInfo& info);
+    // Replaces the resolver (tests).
+    void SetLookup(Lookup lookup) { lookup_ = std::move(lookup); }
 
 private:
-    struct PendingLookup;
+    struct Outgoing;
 
     bool Create(int32_t bindPort, int32_t port, bool dontRoute, uint16_t applicationMaximum);
     void OnReadyRead();
@@ -61,8 +70,9 @@ private:
     void DispatchNext();
     int SendBroadcast(const std::string& bytes, const std::string& shownTarget);
     int SendTo(const std::string& bytes, const QHostAddress& address, const std::string& shownTarget);
-    void LookUp(std::string bytes, const std::string& host, const std::string& fallback);
-    void FinishLookup(PendingLookup& pending, const QHostAddress& address);
+    void LookUp(const std::shared_ptr<Outgoing>& outgoing);
+    void SendSettled();
+    void Deliver(const Outgoing& outgoing);
 
     Receiver receiver_;
     QUdpSocket* socket_ = nullptr;
@@ -71,4 +81,7 @@ private:
     bool listening_ = false;
     std::deque<std::string> received_;
     bool dispatchPosted_ = false;
+    std::deque<std::shared_ptr<Outgoing>> outgoing_;
+    HostLookup* hostLookup_;
+    Lookup lookup_;
 };

@@ -43,31 +43,27 @@ std::string DatagramFormat::Format(const PeerRecord& sender, int32_t kind, std::
     return wire;
 }
 
-Datagram DatagramFormat::Parse(std::string_view bytes)
+std::optional<Datagram> DatagramFormat::Parse(std::string_view bytes)
 {
     bytes = bytes.substr(0, bytes.find('\0'));
     std::string_view fields[kSeparatorCount];
     size_t start = 0;
-    int found = 0;
-    for (; found < kSeparatorCount; ++found) {
-        size_t colon = bytes.find(kSeparator, start);
+    for (std::string_view& field : fields) {
+        const size_t colon = bytes.find(kSeparator, start);
         if (colon == std::string_view::npos)
-            break;
-        fields[found] = bytes.substr(start, colon - start);
+            return std::nullopt;
+        field = bytes.substr(start, colon - start);
         start = colon + 1;
     }
+    const std::string_view kind = fields[0];
+    if (kind.empty() || kind.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
     Datagram datagram;
-    if (found < kSeparatorCount) {
-        // Fewer than four separators: the rest is the field after the last one.
-        fields[found] = bytes.substr(start);
-        start = bytes.size();
-    }
-    datagram.kind = ReadKind(fields[0]);
+    datagram.kind = ReadKind(kind);
     RecordField::Set(datagram.sender.address, fields[1]);
     RecordField::Set(datagram.sender.host, fields[2]);
     RecordField::Set(datagram.sender.user, fields[3]);
-    if (found == kSeparatorCount)
-        datagram.text = std::string(bytes.substr(start));
+    datagram.text = std::string(bytes.substr(start));
     return datagram;
 }
 

@@ -31,6 +31,11 @@ void DatagramLog::Received(const Datagram& datagram)
            Utf8(datagram.sender.user).c_str(), static_cast<int>(datagram.text.size()));
 }
 
+void DatagramLog::Malformed(size_t length)
+{
+    qCInfo(lcNet, "ignored malformed datagram length=%d", static_cast<int>(length));
+}
+
 void DatagramLog::PeerTableChanged(const char* what, const PeerRecord& record, size_t size)
 {
     qCInfo(lcNet, "peer %s address=%s host=%s user=%s size=%llu", what, Utf8(record.address).c_str(),

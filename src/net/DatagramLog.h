@@ -20,6 +20,8 @@ public:
     static void Sent(int32_t kind, std::string_view target, size_t length);
     static void SendFailed(int32_t kind, std::string_view target);
     static void Received(const Datagram& datagram);
+    // Bytes that are no datagram of a member's program.
+    static void Malformed(size_t length);
     // what: "added", "replaced" or "removed"; size: the table's size after.
     static void PeerTableChanged(const char* what, const PeerRecord& record, size_t size);
     static void PeerTableCleared();

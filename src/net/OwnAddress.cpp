@@ -1,14 +1,13 @@
 #include "net/OwnAddress.h"
 
+#include "net/HostLookup.h"
+
 #include <QNetworkInterface>
 
-#include <arpa/inet.h>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <netdb.h>
-#include <netinet/in.h>
 #include <thread>
 
 namespace {
@@ -16,7 +15,6 @@ namespace {
 // A host name that does not resolve locally can keep the resolver waiting
 // for DNS for many seconds; start-up must not wait that long.
 constexpr std::chrono::milliseconds kLookupLimit{1000};
-constexpr uint32_t kLoopbackNet = 127;
 
 std::string FromInterfaces()
 {
@@ -44,28 +42,6 @@ struct Lookup
     std::string address;
 };
 
-// The first IPv4 address outside 127/8, or empty.
-std::string Resolve(const std::string& hostName)
-{
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(hostName.c_str(), nullptr, &hints, &found) != 0)
-        return {};
-    std::string address;
-    for (const addrinfo* entry = found; entry != nullptr && address.empty(); entry = entry->ai_next) {
-        const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
-        if (entry->ai_family != AF_INET || (ntohl(ipv4->sin_addr.s_addr) >> 24) == kLoopbackNet)
-            continue;
-        char text[INET_ADDRSTRLEN] = {};
-        if (::inet_ntop(AF_INET, &ipv4->sin_addr, text, sizeof text) != nullptr)
-            address = text;
-    }
-    ::freeaddrinfo(found);
-    return address;
-}
-
 } // namespace
 
 std::string OwnAddress::Find(const std::string& hostName)
@@ -83,7 +59,7 @@ std::string OwnAddress::LookUp(const std::string& hostName)
         return {};
     auto lookup = std::make_shared<Lookup>();
     std::thread([lookup, hostName] {
-        std::string address = Resolve(hostName);
+        std::string address = HostLookup::Resolve(hostName, true);
         std::lock_guard<std::mutex> lock(lookup->mutex);
         lookup->address = std::move(address);
         lookup->finished = true;

@@ -14,6 +14,10 @@ ModalRunner::Hook& CurrentHook()
 
 int ModalRunner::Run(QDialog& dialog)
 {
+    // Modal to the window it belongs to, not to the whole program: the
+    // notification area icon must stay usable to bring it up or to exit.
+    if (dialog.parentWidget() != nullptr && !dialog.testAttribute(Qt::WA_SetWindowModality))
+        dialog.setWindowModality(Qt::WindowModal);
     if (const ModalRunner::Hook& hook = CurrentHook())
         return hook(dialog);
     return dialog.exec();

@@ -4,8 +4,9 @@
 
 class QDialog;
 
-// Runs the program's modal windows. Tests install a hook that plays the
-// user's part instead of a nested event loop waiting for input.
+// Runs the program's modal windows; one with a parent is modal to its
+// parent's window only. Tests install a hook that plays the user's part
+// instead of a nested event loop waiting for input.
 class ModalRunner
 {
 public:

@@ -9,6 +9,7 @@
 #include "settings/MemorySettingsBackend.h"
 #include "support/RecordingSocket.h"
 #include "support/TempDir.h"
+#include "support/TrayStandIn.h"
 #include "ui/MenuCommand.h"
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -46,6 +48,7 @@ protected:
         app.reset();
         MessageBoxService::SetResponder({});
         ModalRunner::SetHook({});
+        CMainDlg::SetTrayProbe({});
     }
 
     void StoreSettings(int32_t port = 1500, int32_t popup = 0)
@@ -138,11 +141,14 @@ TEST_F(MainWindowTest, StartUpOpensTheStoredOrCommandLinePortAnnouncesItselfAndG
     EXPECT_EQ(Window().BoardView(), nullptr);
 }
 
-TEST_F(MainWindowTest, AFirstRunOpensTheSettingsWindowWithDefaultsAndTwoCancelsLeaveNoBoardFile)
+TEST_F(MainWindowTest, AFirstRunOpensTheSettingsWindowWithDefaultsThenTheMainWindowAndTwoCancelsLeaveNoBoardFile)
 {
+    // Started from the menu, the member must see that something happened.
+    CMainDlg::SetTrayProbe([] { return true; });
     ASSERT_TRUE(Start());
     EXPECT_EQ(dialogs.size(), 2u);
     EXPECT_TRUE(app->board().FilePath().empty());
+    EXPECT_TRUE(Window().IsShown());
 
     app.reset();
     dialogs.clear();
@@ -166,6 +172,7 @@ TEST_F(MainWindowTest, AFirstRunOpensTheSettingsWindowWithDefaultsAndTwoCancelsL
     EXPECT_EQ(Cp932Codec::ToUtf8(stored.userName), "花子");
     EXPECT_STREQ(app->own.user, Cp932Codec::FromUtf8("花子").c_str());
     EXPECT_EQ(app->board().FilePath(), board.path() + "/BoardData.xml");
+    EXPECT_TRUE(Window().IsShown());
 }
 
 TEST_F(MainWindowTest, DatagramsKeepTheMemberTableAndOwnBroadcastsAreIgnoredButOwnDirectMessagesDelivered)
@@ -194,7 +201,13 @@ TEST_F(MainWindowTest, DatagramsKeepTheMemberTableAndOwnBroadcastsAreIgnoredButO
     EXPECT_EQ(Peer(2), "192.168.0.5 PC05b Zuri2");
     Receive("6:10.0.0.6:PC06:Taro:PC06");
     Receive("9:10.0.0.7:PC07:X:y");
-    Receive("A:10.0.0.7:PC07:X:y");
+    // No member's program sends these: no window, no member, no answer.
+    socket->sent.clear();
+    for (const char* malformed :
+         {"A:10.0.0.7:PC07:X:y", "5:10.0.0.7:PC07:X", "1:10.0.0.7:PC07:X", " 5:a:b:c:d", "1x:a:b:c:d"})
+        Receive(malformed);
+    EXPECT_EQ(Window().ReceiveWindows().OpenCount(), 1);
+    EXPECT_TRUE(socket->sent.empty());
     ASSERT_EQ(app->Peers().Size(), 2u);
     EXPECT_EQ(Peer(1), "192.168.0.5 PC05b Zuri2");
 }
@@ -246,8 +259,25 @@ TEST_F(MainWindowTest, BoardChangesReloadTheListThenBlinkUntilShownOrPopTheWindo
 TEST_F(MainWindowTest, SettingsChangeReopensTheSocketClosingKeepsTheProgramRunningAndExitSavesAndSaysGoodbye)
 {
     StoreSettings(1500);
+    CMainDlg::SetTrayProbe([] { return true; });
     ASSERT_TRUE(Start());
+    EXPECT_FALSE(Window().IsShown());
+    TrayStandIn tray;
+    auto* trayIcon = Window().findChild<QSystemTrayIcon*>();
+    ASSERT_NE(trayIcon, nullptr);
     settingsAnswer = [&](CSettingDlg& settings) {
+        // Lost behind others or minimised, it comes up on a tray click or a
+        // second start, and it never blocks the tray.
+        EXPECT_EQ(settings.parentWidget(), &Window());
+        settings.show();
+        for (const std::function<void()>& bringUp :
+             {std::function<void()>([&] { emit trayIcon->activated(QSystemTrayIcon::Trigger); }),
+              std::function<void()>([&] { Window().ShowMainWindow(); })}) {
+            settings.showMinimized();
+            bringUp();
+            EXPECT_FALSE(settings.isMinimized());
+        }
+        EXPECT_FALSE(tray.blocked);
         settings.portNumber = 1800;
         return int(QDialog::Accepted);
     };
@@ -268,12 +298,19 @@ TEST_F(MainWindowTest, SettingsChangeReopensTheSocketClosingKeepsTheProgramRunni
     Window().ShowMainWindow();
     Window().move(40, 30);
     Window().resize(700, 400);
+    for (int n = 0; n < 20; ++n)
+        Receive(FromOther(5, std::to_string(n)));
+    ASSERT_EQ(Window().ReceiveWindows().PendingCount(), 12);
     socket->sent.clear();
     const int numberWidth = Window().BoardView()->GetColumnWidths().number;
     Window().ExitProgram();
     EXPECT_TRUE(Window().HasExited());
     EXPECT_EQ(SentKinds(), "|6 ");
     EXPECT_EQ(app->Peers().Size(), 0u);
+    // Waiting messages are dropped at exit, and no window opens any more.
+    Receive(FromOther(5, "late"));
+    EXPECT_EQ(Window().ReceiveWindows().OpenCount(), 0);
+    EXPECT_EQ(Window().ReceiveWindows().PendingCount(), 0);
 
     ClientSizeRecord placement;
     ASSERT_EQ(store.ReadClientSize(placement), SettingsStore::kRead);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The tray icon on a real X display with an XEmbed notification area:
 # it is there with its tip, it alternates during an alert, a double click
-# shows the window, and SIGTERM ends the program as Exit does.
+# shows the window, a second start brings it up (or says that another port
+# cannot be had), and with a flood of direct messages open and waiting, its
+# menu's Exit (or SIGTERM) ends the program at once.
 #   tray_test.sh QUORLBOARD QUORLBOARD_CLI [late]
 # With "late" the notification area appears only after the program started,
 # as when a desktop starts its autostart entries before its panel.
@@ -86,9 +88,50 @@ while [ $SECONDS -lt $deadline ] && [ "$(count "main window shown")" = "$shown" 
 [ "$(count "main window shown")" -gt "$shown" ] || fail "the second start did not bring the window up"
 grep -q "ソケットの作成に失敗" "$work/app.log" "$work/second.log" && fail "busy-port message on a second start"
 
-kill -TERM "$app_pid"
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "SIGTERM did not end the program"
-grep -q "sent kind=6 target=broadcast" "$work/app.log" || fail "no Goodbye on SIGTERM"
-grep -q "ClientSize" "$work/config/settings.reg" || fail "placement not saved on SIGTERM"
+# A second start with another port is told why it does not run.
+QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="quorlboard.*=true" ASAN_OPTIONS=detect_leaks=0 \
+  "$app" $((port + 1)) >"$work/other-port.log" 2>&1 &
+other=$!
+pids+=($other)
+wait_for "$work/other-port.log" "message box: QuorlBoard は既に起動しています(ポート番号:$port)" 30 ||
+  fail "no message box for a second start with another port"
+for _ in $(seq 50); do
+  box=$(xdotool search --onlyvisible --pid "$other" 2>/dev/null | head -n1)
+  [ -n "$box" ] && break
+  sleep 0.2
+done
+[ -n "$box" ] || fail "the message box is not on the display"
+eval "$(xdotool getwindowgeometry --shell "$box")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) key Return
+wait "$other"
+[ $? = 1 ] || fail "a second start with another port must end with 1"
+
+# A flood of direct messages: a few windows open, the rest wait.
+for i in $(seq 2000); do printf '5:10.1.2.3:otherpc:someone:%d' "$i" >"/dev/udp/127.0.0.1/$port"; done
+deadline=$((SECONDS + 60))
+while [ $SECONDS -lt $deadline ] && [ "$(count 'received kind=5')" -lt 1000 ]; do sleep 0.3; done
+[ "$(count 'received kind=5')" -ge 1000 ] || fail "the direct messages did not arrive"
+opened=$(count "receive window opened")
+[ "$opened" = 8 ] || fail "$opened receive windows open instead of 8"
+
+# Exit drops the waiting ones at once. The tray menu still reaches it, or SIGTERM.
+if [ -n "$late" ]; then
+  kill -TERM "$app_pid"
+else
+  windows() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
+  before=$(windows)
+  eval "$(xdotool getwindowgeometry --shell "$icon")"
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+  wait_for "$work/app.log" "tray menu opened" 10 || fail "the tray menu does not open over receive windows"
+  for _ in $(seq 50); do [ "$(windows)" -gt "$before" ] && break; sleep 0.1; done
+  xdotool key Up Return # the last entry: 終了
+fi
+wait_for "$work/app.log" ": exit$" 10 || fail "no exit"
+start=$(date +%s%N)
+for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not end within 5 s of exit"
+echo "exit took $((($(date +%s%N) - start) / 1000000)) ms"
+[ "$(count "receive window opened")" = "$opened" ] || fail "receive windows opened after exit"
+grep -q "sent kind=6 target=broadcast" "$work/app.log" || fail "no Goodbye at exit"
+grep -q "ClientSize" "$work/config/settings.reg" || fail "placement not saved at exit"
 echo "PASS"

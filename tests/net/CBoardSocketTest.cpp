@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -152,7 +153,7 @@ TEST_F(CBoardSocketTest, ABurstOfThreeHundredDatagramsArrivesComplete)
     ASSERT_TRUE(peer.WaitForCount(kBurst)) << peer.received.size();
     std::set<std::string> addresses;
     for (const std::string& bytes : peer.received)
-        addresses.insert(DatagramFormat::Parse(bytes).sender.address);
+        addresses.insert(DatagramFormat::Parse(bytes)->sender.address);
     EXPECT_EQ(addresses.size(), static_cast<size_t>(kBurst));
 }
 
@@ -182,6 +183,32 @@ TEST_F(CBoardSocketTest, HostNamesAreLookedUpAFailedLookupUsesTheFallbackAndNoTa
     EXPECT_TRUE(log.Has("sent kind=5 target=localhost(127.0.0.1) length=" + std::to_string(viaName.size())));
     EXPECT_TRUE(log.Has("sent kind=5 target=no-such-host.invalid(127.0.0.1) length=" +
                         std::to_string(viaFallback.size())));
+}
+
+TEST_F(CBoardSocketTest, DatagramsToMembersLeaveInTheOrderGivenAndThoseWaitingForALookupGoAtOnceOnClosing)
+{
+    std::map<std::string, HostLookup::Answer> lookups;
+    sender.SetLookup([&](const std::string& host, HostLookup::Answer answer) { lookups[host] = std::move(answer); });
+    std::vector<std::string> wires;
+    for (const char* text : {"slow", "fast", "dotted", "at close", "lost"})
+        wires.push_back(Wire(5, "10.0.0.2", text));
+    sender.SendText(wires[0], "slow-pc", kLoopback);
+    sender.SendText(wires[1], "fast-pc", kLoopback);
+    sender.SendText(wires[2], kLoopback);
+    lookups.at("fast-pc")(kLoopback);
+    EXPECT_FALSE(log.Has("sent kind=5 ", true)) << "sent before the lookup ahead of it ended";
+    lookups.at("slow-pc")({}); // no address: the fallback
+    EXPECT_TRUE(log.Has("sent kind=5 target=slow-pc(127.0.0.1) length=" + std::to_string(wires[0].size())));
+
+    // Closing does not wait for the resolver, and what it answers later is dropped.
+    sender.SendText(wires[3], "silent-pc", kLoopback);
+    sender.SendText(wires[4], "unknown-pc");
+    sender.Close();
+    EXPECT_TRUE(log.Has("send failed kind=5 target=unknown-pc"));
+    lookups.at("silent-pc")(kLoopback);
+    EXPECT_FALSE(log.Has("send failed kind=5 target=silent-pc", true));
+    ASSERT_TRUE(peer.WaitForCount(4));
+    EXPECT_EQ(peer.received, std::vector<std::string>(wires.begin(), wires.begin() + 4));
 }
 
 TEST_F(CBoardSocketTest, AReceiverMayCloseOrDeleteTheSocket)

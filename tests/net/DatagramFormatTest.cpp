@@ -12,11 +12,14 @@ using namespace std::string_literals;
 
 std::string Sjis(const std::string& utf8) { return Cp932Codec::FromUtf8(utf8); }
 
-// "kind|address|host|user|text" as parsed.
+// "kind|address|host|user|text" as parsed; "-" when refused.
 std::string Fields(const std::string& bytes)
 {
-    const Datagram d = DatagramFormat::Parse(bytes);
-    return std::to_string(d.kind) + "|" + d.sender.address + "|" + d.sender.host + "|" + d.sender.user + "|" + d.text;
+    const std::optional<Datagram> d = DatagramFormat::Parse(bytes);
+    if (!d)
+        return "-";
+    return std::to_string(d->kind) + "|" + d->sender.address + "|" + d->sender.host + "|" + d->sender.user + "|" +
+           d->text;
 }
 
 TEST(DatagramFormat, EveryKindIsWrittenAsDecimalKindOwnFieldsAndTextInCp932AndReadBack)
@@ -34,7 +37,7 @@ TEST(DatagramFormat, EveryKindIsWrittenAsDecimalKindOwnFieldsAndTextInCp932AndRe
               "5|10.0.0.2|" + Sjis("経理-PC") + "|" + Sjis("佐藤 花子") + "|" + text);
 }
 
-TEST(DatagramFormat, ParseKeepsFieldsInPlaceCutsThemAtCharactersAndStopsAtAZeroByte)
+TEST(DatagramFormat, ParseKeepsFieldsInPlaceCutsThemAtCharactersStopsAtAZeroByteAndRefusesWhatNoMemberSends)
 {
     // "ソ" (83 5C) from an even offset cannot fill the odd width: the one
     // that would fit only by half is dropped whole.
@@ -43,20 +46,22 @@ TEST(DatagramFormat, ParseKeepsFieldsInPlaceCutsThemAtCharactersAndStopsAtAZeroB
         longUser += Sjis("ソ");
     const std::string longText(2000, 'x');
     const std::pair<std::string, std::string> cases[] = {
-        {"", "0||||"}, {"5", "5||||"}, {"3:10.0.0.1:pcA", "3|10.0.0.1|pcA||"}, {"1::pcA::", "1||pcA||"},
-        {"::::", "0||||"}, {"5:a:b:c:10:30:00:", "5|a|b|c|10:30:00:"},
-        {"abc:1.2.3.4:h:u:t", "0|1.2.3.4|h|u|t"}, {"12abc:1.2.3.4:h:u:t", "12|1.2.3.4|h|u|t"},
-        {" 7:a:b:c:d", "7|a|b|c|d"}, {"-3:a:b:c:d", "-3|a|b|c|d"}, {"+4:a:b:c:d", "4|a|b|c|d"},
-        {"99999999999:a", std::to_string(INT_MAX) + "|a|||"},
-        {"5:1.2.3.4:h:u:ab\0cd"s, "5|1.2.3.4|h|u|ab"}, {"5:1.2\0.3.4:h:u:text"s, "5|1.2|||"},
-        {"\0" "5:a:b:c:d"s, "0||||"},
+        {"1::pcA::", "1||pcA||"}, {"5:a:b:c:10:30:00:", "5|a|b|c|10:30:00:"},
+        {"99999999999:a:b:c:d", std::to_string(INT_MAX) + "|a|b|c|d"}, {"007:a:b:c:", "7|a|b|c|"},
+        {"5:1.2.3.4:h:u:ab\0cd"s, "5|1.2.3.4|h|u|ab"},
         {"5:192.168.100.200.300:" + std::string(100, 'h') + ":" + longUser + ":" + longText,
          "5|192.168.100.200|" + std::string(63, 'h') + "|" + longUser.substr(0, 126) + "|" + longText},
         {"5:a:b:" + std::string(200, 'u') + ":t", "5|a|b|" + std::string(127, 'u') + "|t"},
+        // Fewer than four separators, or a kind that is not only digits.
+        {"", "-"}, {"5", "-"}, {"3:10.0.0.1:pcA", "-"}, {"5:1.2.3.4:h:u", "-"}, {"5:1.2\0.3.4:h:u:text"s, "-"},
+        {"\0" "5:a:b:c:d"s, "-"}, {"::::", "-"}, {"abc:1.2.3.4:h:u:t", "-"}, {"12abc:1.2.3.4:h:u:t", "-"},
+        {" 7:a:b:c:d", "-"}, {"-3:a:b:c:d", "-"}, {"+4:a:b:c:d", "-"},
     };
     for (const auto& [bytes, fields] : cases) {
         EXPECT_EQ(Fields(bytes), fields) << bytes;
-        EXPECT_EQ(DatagramFormat::Kind(bytes), DatagramFormat::Parse(bytes).kind) << bytes;
+        if (fields != "-") {
+            EXPECT_EQ(DatagramFormat::Kind(bytes), DatagramFormat::Parse(bytes)->kind) << bytes;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "net/CReceiveDlg.h"
 #include "net/FakePeerMessenger.h"
+#include "support/TrayStandIn.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -11,20 +12,33 @@
 
 namespace {
 
-TEST(ReceiveWindowQueue, FloodWaitsInOrderAndNoneIsLost)
+class ReceiveWindowQueueTest : public ::testing::Test
 {
+protected:
+    void Flood(int count)
+    {
+        for (int n = 0; n < count; ++n)
+            queue.Show({static_cast<int32_t>(DatagramKind::DirectMessage), Peer("192.168.0.5", "PC05", "Z"),
+                        std::to_string(n)});
+    }
+
+    TrayStandIn tray;
+    QWidget owner;
     FakePeerMessenger messenger;
-    ReceiveWindowQueue queue(messenger);
-    for (int n = 0; n < 20; ++n)
-        queue.Show({static_cast<int32_t>(DatagramKind::DirectMessage), Peer("192.168.0.5", "PC05", "Z"),
-                    std::to_string(n)});
+    ReceiveWindowQueue queue{messenger, &owner};
+};
+
+TEST_F(ReceiveWindowQueueTest, FloodWaitsInOrderAndNoneIsLostOrBlocksTheNotificationArea)
+{
+    Flood(20);
     EXPECT_EQ(queue.OpenCount(), 8);
     EXPECT_EQ(queue.PendingCount(), 12);
+    EXPECT_FALSE(tray.blocked);
 
     std::vector<std::string> shown;
     for (CReceiveDlg* window : queue.OpenWindows()) {
         EXPECT_TRUE(window->isVisible());
-        EXPECT_EQ(window->windowModality(), Qt::ApplicationModal);
+        EXPECT_TRUE(window->isModal());
         shown.push_back(window->Received().text);
     }
     // Close the newest, the oldest and one in the middle in turn, by each way out.
