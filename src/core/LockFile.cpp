@@ -68,6 +68,20 @@ void PutBack(const std::string& from, const std::string& to)
 
 LockFile::LockFile(std::string path) : path_(std::move(path)) {}
 
+bool LockFile::IsWorkingFileOf(const std::string& lockPath, std::string_view name)
+{
+    const std::string::size_type slash = lockPath.find_last_of('/');
+    const std::string base = slash == std::string::npos ? lockPath : lockPath.substr(slash + 1);
+    if (name == base + kBreakSuffix)
+        return true;
+    for (const char* suffix : {kNewSuffix, kOldSuffix}) {
+        const std::string prefix = base + suffix;
+        if (name.size() > prefix.size() && name.substr(0, prefix.size()) == prefix)
+            return true;
+    }
+    return false;
+}
+
 LockFile::~LockFile()
 {
     Release();
