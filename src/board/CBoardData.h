@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class BoardLock;
 class MessageReporter;
 
 // The board store: the only code that reads and writes BoardData.xml.
@@ -18,7 +19,6 @@ class CBoardData
 {
 public:
     static constexpr const char* kFileName = "BoardData.xml";
-    static constexpr const char* kLockSuffix = ".lock";
 
     explicit CBoardData(MessageReporter* reporter = nullptr);
     virtual ~CBoardData();
@@ -50,12 +50,15 @@ public:
 
 private:
     int OpenDocument();
+    int OpenForReading();
+    int OpenUnderLock();
     int SaveDocument();
-    int SaveAndClose(const class LockFile& lock);
+    int SaveAndClose(const BoardLock& lock);
+    bool ReadsBackTheSame(const std::string& bytes) const;
     void ReadRecord(xmlNodePtr element, BoardMessage& message) const;
     xmlNodePtr AppendElement(const char* name, const std::string& text, xmlNodePtr parent);
-    bool LockForChange(class LockFile& lock);
-    xmlNodePtr OpenMessageForChange(LockFile& lock, int32_t number);
+    bool LockForChange(BoardLock& lock);
+    xmlNodePtr OpenMessageForChange(BoardLock& lock, int32_t number);
     void Report(const char* text);
 
     std::string path_;
