@@ -1,5 +1,6 @@
 #include "CBoardData.h"
 
+#include "BoardDate.h"
 #include "BoardLock.h"
 #include "BoardTexts.h"
 #include "MessageReporter.h"
@@ -14,6 +15,7 @@
 #include <climits>
 #include <thread>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace {
 
@@ -309,10 +311,11 @@ int CBoardData::AddMessage(BoardMessage& message)
     }
     const int32_t number = counter + 1;
     const std::string numberText = std::to_string(number);
+    const std::string storedDate = FreeDate(hostname, date);
 
     BoardDocument::SetAttribute(root, "number", numberText);
     xmlNodePtr element = AppendElement("message", std::string(), root);
-    BoardDocument::SetAttribute(element, "date", date);
+    BoardDocument::SetAttribute(element, "date", storedDate);
     BoardDocument::SetAttribute(element, "hostname", hostname);
     BoardDocument::SetAttribute(element, "priority", std::to_string(message.priority));
     BoardDocument::SetAttribute(element, "attach", std::to_string(message.attach));
@@ -324,7 +327,41 @@ int CBoardData::AddMessage(BoardMessage& message)
     if (SaveAndClose(lock) != 0)
         return -1;
     message.number = number;
+    if (storedDate != date)
+        message.date = FromDocument(storedDate);
     return 0;
+}
+
+std::string CBoardData::FreeDate(const std::string& hostname, std::string date) const
+{
+    std::unordered_set<std::string> taken;
+    document_.ForEachElement("message", [&](xmlNodePtr element) {
+        if (BoardDocument::Attribute(element, "hostname") == hostname)
+            taken.insert(BoardDocument::Attribute(element, "date"));
+    });
+    while (taken.count(date) != 0) {
+        std::string next = BoardDate::NextSecond(date);
+        if (next.empty())
+            break;
+        date = std::move(next);
+    }
+    return date;
+}
+
+bool CBoardData::FolderNamedByAnother(const std::string& hostname, const std::string& date, int32_t exceptNumber)
+{
+    if (OpenForReading() != 0)
+        return true;
+    const std::string host = ToDocument(hostname);
+    const std::string when = ToDocument(date);
+    bool named = false;
+    document_.ForEachElement("message", [&](xmlNodePtr element) {
+        named = named || (BoardDocument::Attribute(element, "hostname") == host &&
+                          BoardDocument::Attribute(element, "date") == when &&
+                          ParseInteger(BoardDocument::Attribute(element, "number")) != exceptNumber);
+    });
+    CloseDocument();
+    return named;
 }
 
 // Locks the board, loads it and finds the message; every failure is reported.

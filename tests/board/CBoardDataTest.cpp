@@ -76,6 +76,7 @@ TEST_F(BoardStore, AddUpdateAndDeleteWriteTheFileByteForByte)
 {
     const std::string root = std::string(kUtf8Declaration) + "<root number=\"";
     const std::string tag = "<message date=\"20021105093015\" hostname=\"pc01\" priority=\"";
+    const std::string sameSecondTag = "<message date=\"20021105093016\" hostname=\"pc01\" priority=\"";
     const std::string title = "<title>a &amp; b &lt;c&gt; \"q\" 'x'</title>";
     WriteBoard(std::string(kUtf8Declaration) + "<root/>\n");
     EXPECT_EQ(Add(MakeMessage("a & b <c> \"q\" 'x'", "line1\nline2")), 1);
@@ -87,7 +88,7 @@ TEST_F(BoardStore, AddUpdateAndDeleteWriteTheFileByteForByte)
     empty.name.clear();
     ASSERT_EQ(Add(empty), 2);
     EXPECT_EQ(Board(), root + "2\">" + tag + "2\" attach=\"0\" number=\"1\">" + title +
-                           "<name>user01</name><contents>line1\nline2</contents></message>" + tag +
+                           "<name>user01</name><contents>line1\nline2</contents></message>" + sameSecondTag +
                            "2\" attach=\"0\" number=\"2\">\n<title>\n</title>\n<name>\n</name>\n<contents>\n"
                            "</contents>\n</message>\n</root>\n");
     const BoardMessage readEmpty = Load().at(1);
@@ -234,6 +235,30 @@ TEST_F(BoardStore, ReadingFollowsTheQueriesAndXmlRules)
     EXPECT_EQ(Read(8).date, "first");
     EXPECT_EQ(Read(9).date, "") << "a namespaced element is no message";
     EXPECT_TRUE(reporter.messages.empty());
+}
+
+// --------------------------------------------------------- attachment folders
+
+TEST_F(BoardStore, ANewMessageTakesADateThatNoOtherMessageOfItsComputerCarries)
+{
+    WriteBoard("<root/>");
+    for (const char* date : {"20021105093015", "20021105093016", "20021231235959", "20240228235959", "20230228235959"})
+        Add(MakeMessage("t", "c", 2, date));
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"20021105093015", "pc01", "20021105093017"}, {"20021231235959", "pc01", "20030101000000"},
+        {"20240228235959", "pc01", "20240229000000"}, {"20230228235959", "pc01", "20230301000000"},
+        {"20021105093015", "pc02", "20021105093015"}, // another computer: another folder
+    };
+    for (const auto& [date, host, stored] : cases) {
+        BoardMessage message = MakeMessage("t", "c", 2, date, host);
+        ASSERT_EQ(store.AddMessage(message), 0);
+        EXPECT_EQ(message.date, stored) << "the record holds the date stored";
+        EXPECT_EQ(Load().back().date, stored);
+        EXPECT_FALSE(store.FolderNamedByAnother(host, stored, message.number));
+    }
+    EXPECT_TRUE(store.FolderNamedByAnother("pc01", "20021105093016", 1));
+    WriteBoard("<root>");
+    EXPECT_TRUE(store.FolderNamedByAnother("pc01", "20021105093017", 1)) << "unread: no folder is touched";
 }
 
 // ------------------------------------------------------------------ failures
