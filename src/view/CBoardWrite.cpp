@@ -159,7 +159,8 @@ void CBoardWrite::LoadForModify()
     sharedFolder_ = context_.board->FolderNamedByAnother(record.hostname, record.date, record.number);
     if (sharedFolder_) {
         attachButton_->setEnabled(false);
-        attachButton_->setToolTip(QString::fromUtf8(BoardViewTexts::kSharedFolder));
+        for (QWidget* widget : {static_cast<QWidget*>(attachButton_), static_cast<QWidget*>(attachList_)})
+            widget->setToolTip(QString::fromUtf8(BoardViewTexts::kSharedFolder));
         return;
     }
     attachList_->LoadFolder(
