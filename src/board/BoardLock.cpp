@@ -1,21 +1,11 @@
 #include "BoardLock.h"
 
+#include "core/AtomicFile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-std::string FolderOf(const std::string& path)
-{
-    const std::string::size_type slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-} // namespace
 
 BoardLock::BoardLock(const std::string& boardPath)
     : boardPath_(boardPath), file_(boardPath + kLockSuffix), range_(boardPath)
@@ -55,7 +45,7 @@ bool BoardLock::OthersMayWriteInPlace() const
 {
     struct stat board {};
     struct stat folder {};
-    if (::stat(boardPath_.c_str(), &board) != 0 || ::stat(FolderOf(boardPath_).c_str(), &folder) != 0)
+    if (::stat(boardPath_.c_str(), &board) != 0 || ::stat(AtomicFile::DirectoryOf(boardPath_).c_str(), &folder) != 0)
         return false;
     return (board.st_mode & ~folder.st_mode & (S_IWGRP | S_IWOTH)) != 0;
 }

@@ -1,5 +1,7 @@
 #include "board/EmptyBoardWriter.h"
 
+#include "core/AtomicFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -63,8 +65,7 @@ bool LinksUnsupported(int error)
 // "<board>.<pid>.<attempt>.tmp"
 bool EmptyBoardWriter::IsTemporaryOf(const std::string& path, std::string_view name)
 {
-    const std::string::size_type slash = path.find_last_of('/');
-    const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".";
+    const std::string prefix = AtomicFile::BaseNameOf(path) + ".";
     const std::string_view suffix = kTemporarySuffix;
     if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
         return false;

@@ -8,27 +8,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-constexpr int64_t kNsPerSecond = 1'000'000'000;
-
-std::string FolderOf(const std::string& path)
-{
-    const std::string::size_type slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-} // namespace
-
 void StoreLeftovers::Remove(const std::string& boardPath, const std::string& lockPath, int64_t serverNowNs)
 {
-    const std::string folder = FolderOf(boardPath);
+    const std::string folder = AtomicFile::DirectoryOf(boardPath);
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
         return;
-    const int64_t limitNs = std::chrono::duration_cast<std::chrono::seconds>(kAbandonedAfter).count() * kNsPerSecond;
+    const std::chrono::nanoseconds serverNow(serverNowNs);
     while (const struct dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (!AtomicFile::IsTemporaryOf(boardPath, name) && !LockFile::IsWorkingFileOf(lockPath, name) &&
@@ -38,8 +24,8 @@ void StoreLeftovers::Remove(const std::string& boardPath, const std::string& loc
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
-        const int64_t modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * kNsPerSecond + st.st_mtim.tv_nsec;
-        if (serverNowNs - modifiedNs > limitNs)
+        const auto modified = std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
+        if (serverNow - modified > kAbandonedAfter)
             ::unlink(path.c_str());
     }
     ::closedir(dir);

@@ -22,22 +22,6 @@ constexpr auto kRenameRetryDelay = std::chrono::milliseconds(50);
 constexpr const char* kTemporarySuffix = "XXXXXX";
 constexpr size_t kTemporarySuffixLength = 6;
 
-std::string DirectoryOf(const std::string& path)
-{
-    std::string::size_type slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path)
-{
-    std::string::size_type slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string ResolveTarget(const std::string& path)
 {
     struct stat st {};
@@ -160,6 +144,22 @@ bool OverwriteInPlace(const std::string& target, const std::vector<std::string_v
 }
 
 } // namespace
+
+std::string AtomicFile::DirectoryOf(const std::string& path)
+{
+    std::string::size_type slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string AtomicFile::BaseNameOf(const std::string& path)
+{
+    std::string::size_type slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 bool AtomicFile::IsTemporaryOf(const std::string& target, std::string_view name)
 {

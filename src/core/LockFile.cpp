@@ -70,8 +70,7 @@ LockFile::LockFile(std::string path) : path_(std::move(path)) {}
 
 bool LockFile::IsWorkingFileOf(const std::string& lockPath, std::string_view name)
 {
-    const std::string::size_type slash = lockPath.find_last_of('/');
-    const std::string base = slash == std::string::npos ? lockPath : lockPath.substr(slash + 1);
+    const std::string base = AtomicFile::BaseNameOf(lockPath);
     if (name == base + kBreakSuffix)
         return true;
     for (const char* suffix : {kNewSuffix, kOldSuffix}) {
