@@ -1,20 +1,38 @@
 #pragma once
 
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
+
+#include <cstddef>
 
 #include <string>
 #include <string_view>
 
 // The parsed board file for the length of one store operation.
 //
-// Parsing is hardened (no network, no DTD, no entities) and drops text nodes
-// made only of white space. Saving writes back the bytes that stood before
-// and after the document element exactly as they were loaded (BOM, XML
-// declaration, comments, line ends), with the element itself serialised in
-// the encoding that the declaration names.
+// Parsing is hardened (no network, no DTD, no entities, bounded size and
+// attributes per element) and drops text nodes made only of white space.
+// Saving writes back the bytes that stood before and after the document
+// element exactly as they were loaded (BOM, XML declaration, comments, line
+// ends, even bytes the parser never reached), with the element itself
+// serialised in the encoding that the declaration names.
 class BoardDocument
 {
 public:
+    // The parser takes no larger document when it must decode it, and a
+    // board this size already costs every member a pause on each operation.
+    static constexpr size_t kMaxBytes = XML_MAX_LOOKUP_LIMIT;
+    // A message has five attributes; the parser's cost grows with the square
+    // of an element's attributes, and at this many a board of kMaxBytes
+    // parses no slower than one of messages.
+    static constexpr size_t kMaxAttributesPerElement = 256;
+
+    // How the document element is put into the declared encoding: by
+    // libxml2, or character by character, writing a reference for each
+    // character the encoding cannot hold (some of libxml2's converters lose
+    // characters next to such a character). No file is touched.
+    enum class Encoder { Library, Referencing };
+
     BoardDocument();
     ~BoardDocument();
     BoardDocument(const BoardDocument&) = delete;
@@ -24,12 +42,16 @@ public:
     // complete, well-formed board document without a DOCTYPE.
     bool Load(const std::string& path);
     bool LoadFromBytes(std::string bytes);
-    // Serialises head + document element + tail; no file is touched.
-    bool Serialise(std::string& out) const;
-    bool Save(const std::string& path, std::string* error = nullptr) const;
+    // Serialises head + document element + tail. False where the board
+    // cannot be written back (see changeable), and for Referencing where it
+    // would give what Library gives.
+    bool Serialise(std::string& out, Encoder encoder = Encoder::Library) const;
     void Close();
 
     bool loaded() const { return doc_ != nullptr; }
+    // Whether the board can be written back around what was loaded: not for
+    // UTF-16, and not where the end of the document element is not found.
+    bool changeable() const { return doc_ != nullptr && changeable_; }
     xmlDocPtr doc() const { return doc_; }
 
     // The first element of that name in document order ("//name").
@@ -50,6 +72,9 @@ public:
     // The attribute's text (UTF-8); empty when it is absent.
     static std::string Attribute(xmlNodePtr element, const char* name);
     static std::string TextContent(xmlNodePtr node);
+    // The element's text as a reader of the saved board gets it: text made
+    // only of white space (as written for an empty value) is not read.
+    static std::string TextAsRead(xmlNodePtr element);
     // Sets the value as plain text, never parsed for markup or references.
     static void SetAttribute(xmlNodePtr element, const char* name, const std::string& value);
     // Replaces all children by one text node (none for an empty value).
@@ -66,5 +91,5 @@ private:
     xmlDocPtr doc_ = nullptr;
     std::string head_;
     std::string tail_;
-    bool wideEncoding_ = false;
+    bool changeable_ = false;
 };

@@ -14,6 +14,8 @@ struct BoardMessage
     int32_t attach = 0;
     std::string date;     // local time of first writing, "%Y%m%d%H%M%S"
     std::string hostname; // computer on which the message was first written
+
+    bool operator==(const BoardMessage&) const = default;
 };
 
 // Priorities in the order used everywhere: file, editor, colours, printing.

@@ -1,19 +1,32 @@
 #include "CBoardData.h"
 
+#include "BoardDate.h"
+#include "BoardLock.h"
 #include "BoardTexts.h"
 #include "MessageReporter.h"
+#include "StoreLeftovers.h"
+#include "core/AtomicFile.h"
 #include "core/Cp932Codec.h"
-#include "core/LockFile.h"
 
 #include <libxml/parserInternals.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <thread>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace {
 
 constexpr const char* kLineFeed = "\n";
+constexpr const char* kTextFields[] = {"title", "name", "contents"};
+constexpr const char* kAttributeFields[] = {"date", "hostname", "priority", "attach", "number"};
+// Under the lock nobody else writes: a board briefly missing or short is a
+// network share catching up with another program's rename.
+constexpr int kLockedReadRetries = 4;
+constexpr auto kLockedReadRetryDelay = std::chrono::milliseconds(50);
+constexpr auto kChangeWaitDelay = std::chrono::milliseconds(20);
 
 // XML cannot hold control characters other than tab, line feed and carriage
 // return, not even as references: written raw they would make the board
@@ -44,6 +57,33 @@ bool FitsTheParser(std::initializer_list<const std::string*> values)
             return false;
     }
     return true;
+}
+
+bool SameFields(xmlNodePtr a, xmlNodePtr b)
+{
+    for (const char* name : kTextFields) {
+        if (BoardDocument::TextAsRead(BoardDocument::FirstDescendant(a, name)) !=
+            BoardDocument::TextAsRead(BoardDocument::FirstDescendant(b, name)))
+            return false;
+    }
+    for (const char* name : kAttributeFields) {
+        if (BoardDocument::Attribute(a, name) != BoardDocument::Attribute(b, name))
+            return false;
+    }
+    return true;
+}
+
+std::vector<xmlNodePtr> MessagesOf(const BoardDocument& document)
+{
+    std::vector<xmlNodePtr> messages;
+    document.ForEachElement("message", [&](xmlNodePtr element) { messages.push_back(element); });
+    return messages;
+}
+
+std::string CounterOf(const BoardDocument& document)
+{
+    const xmlNodePtr root = document.FirstElement("root");
+    return root == nullptr ? std::string(1, '\0') : BoardDocument::Attribute(root, "number");
 }
 
 } // namespace
@@ -88,15 +128,75 @@ int CBoardData::OpenDocument()
     return document_.Load(path_) ? 0 : -1;
 }
 
+// A member who may not replace the board writes it in place, and it is
+// incomplete meanwhile: while a change is going on, reading is tried again.
+// A change may also have ended just before we looked.
+int CBoardData::OpenForReading()
+{
+    const auto deadline = std::chrono::steady_clock::now() + LockFile::kDefaultWait;
+    for (bool changing = true;;) {
+        if (OpenDocument() == 0)
+            return 0;
+        if (!changing || std::chrono::steady_clock::now() >= deadline)
+            return -1;
+        changing = BoardLock::IsHeld(path_);
+        if (changing)
+            std::this_thread::sleep_for(kChangeWaitDelay);
+    }
+}
+
+int CBoardData::OpenUnderLock()
+{
+    for (int retry = 0;; ++retry) {
+        if (OpenDocument() == 0)
+            return 0;
+        if (retry == kLockedReadRetries)
+            return -1;
+        std::this_thread::sleep_for(kLockedReadRetryDelay);
+    }
+}
+
+// What every member will read from these bytes must be what the tree holds:
+// the counter, and each message field by field. Text that differs only where
+// code page 932 cannot tell it apart gives the members the same record.
+bool CBoardData::ReadsBackTheSame(const std::string& bytes) const
+{
+    BoardDocument written;
+    if (!written.LoadFromBytes(bytes) || !written.changeable() || CounterOf(written) != CounterOf(document_))
+        return false;
+    const std::vector<xmlNodePtr> before = MessagesOf(document_);
+    const std::vector<xmlNodePtr> after = MessagesOf(written);
+    if (before.size() != after.size())
+        return false;
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (SameFields(before[i], after[i]))
+            continue;
+        BoardMessage held;
+        BoardMessage read;
+        ReadRecord(before[i], held);
+        ReadRecord(after[i], read);
+        if (held != read)
+            return false;
+    }
+    return true;
+}
+
+// The board is replaced only by bytes that read back as the tree; libxml2's
+// encoder is tried first, since that is how the board has always been written.
 int CBoardData::SaveDocument()
 {
-    return document_.Save(path_) ? 0 : -1;
+    std::string bytes;
+    for (const auto encoder : {BoardDocument::Encoder::Library, BoardDocument::Encoder::Referencing}) {
+        if (document_.Serialise(bytes, encoder) && ReadsBackTheSame(bytes))
+            return AtomicFile::Write(path_, {bytes}, nullptr, AtomicFile::InPlace::WhereReplacingIsRefused) ? 0 : -1;
+    }
+    return -1;
 }
 
 // A board that cannot be written back is a failure: the file stays as it was.
 // So is a lock that was taken from us while we worked (judged stale because
 // we were so slow): writing now could undo another program's change.
-int CBoardData::SaveAndClose(const LockFile& lock)
+int CBoardData::SaveAndClose(const BoardLock& lock)
 {
     const int saved = lock.StillHeld() ? SaveDocument() : -1;
     CloseDocument();
@@ -110,7 +210,7 @@ void CBoardData::CloseDocument()
     document_.Close();
 }
 
-bool CBoardData::LockForChange(LockFile& lock)
+bool CBoardData::LockForChange(BoardLock& lock)
 {
     // Without a board there is nothing to guard, and no lock file is left
     // lying about in a folder (or a working directory) that holds no board.
@@ -120,6 +220,8 @@ bool CBoardData::LockForChange(LockFile& lock)
     }
     switch (lock.Acquire()) {
     case LockFile::Result::Acquired:
+        if (const LockFile* file = lock.lockFile(); file != nullptr)
+            StoreLeftovers::Remove(path_, file->path(), file->serverNowNs());
         return true;
     case LockFile::Result::Failed:
         // A folder that does not exist holds no board to read; any other
@@ -136,10 +238,10 @@ bool CBoardData::LockForChange(LockFile& lock)
 
 void CBoardData::ReadRecord(xmlNodePtr element, BoardMessage& message) const
 {
-    message.title = FromDocument(BoardDocument::TextContent(BoardDocument::FirstDescendant(element, "title")));
-    message.name = FromDocument(BoardDocument::TextContent(BoardDocument::FirstDescendant(element, "name")));
+    message.title = FromDocument(BoardDocument::TextAsRead(BoardDocument::FirstDescendant(element, "title")));
+    message.name = FromDocument(BoardDocument::TextAsRead(BoardDocument::FirstDescendant(element, "name")));
     message.contents =
-        FromDocument(BoardDocument::TextContent(BoardDocument::FirstDescendant(element, "contents")));
+        FromDocument(BoardDocument::TextAsRead(BoardDocument::FirstDescendant(element, "contents")));
     message.priority = ParseInteger(BoardDocument::Attribute(element, "priority"));
     message.attach = ParseInteger(BoardDocument::Attribute(element, "attach"));
     message.date = FromDocument(BoardDocument::Attribute(element, "date"));
@@ -149,7 +251,7 @@ void CBoardData::ReadRecord(xmlNodePtr element, BoardMessage& message) const
 
 int CBoardData::LoadMessages(std::vector<BoardMessage>& messages)
 {
-    if (OpenDocument() != 0) {
+    if (OpenForReading() != 0) {
         Report(BoardTexts::kCannotRead);
         return -1;
     }
@@ -160,7 +262,7 @@ int CBoardData::LoadMessages(std::vector<BoardMessage>& messages)
 
 int CBoardData::ReadMessage(BoardMessage& message)
 {
-    if (OpenDocument() != 0) {
+    if (OpenForReading() != 0) {
         Report(BoardTexts::kReadError);
         return -1;
     }
@@ -192,10 +294,10 @@ int CBoardData::AddMessage(BoardMessage& message)
         Report(BoardTexts::kCannotWrite);
         return -1;
     }
-    LockFile lock(path_ + kLockSuffix);
+    BoardLock lock(path_);
     if (!LockForChange(lock))
         return -1;
-    xmlNodePtr root = OpenDocument() == 0 ? document_.FirstElement("root") : nullptr;
+    xmlNodePtr root = OpenUnderLock() == 0 ? document_.FirstElement("root") : nullptr;
     if (root == nullptr) {
         CloseDocument();
         Report(BoardTexts::kCannotRead);
@@ -209,10 +311,11 @@ int CBoardData::AddMessage(BoardMessage& message)
     }
     const int32_t number = counter + 1;
     const std::string numberText = std::to_string(number);
+    const std::string storedDate = FreeDate(hostname, date);
 
     BoardDocument::SetAttribute(root, "number", numberText);
     xmlNodePtr element = AppendElement("message", std::string(), root);
-    BoardDocument::SetAttribute(element, "date", date);
+    BoardDocument::SetAttribute(element, "date", storedDate);
     BoardDocument::SetAttribute(element, "hostname", hostname);
     BoardDocument::SetAttribute(element, "priority", std::to_string(message.priority));
     BoardDocument::SetAttribute(element, "attach", std::to_string(message.attach));
@@ -224,15 +327,49 @@ int CBoardData::AddMessage(BoardMessage& message)
     if (SaveAndClose(lock) != 0)
         return -1;
     message.number = number;
+    if (storedDate != date)
+        message.date = FromDocument(storedDate);
     return 0;
 }
 
+std::string CBoardData::FreeDate(const std::string& hostname, std::string date) const
+{
+    std::unordered_set<std::string> taken;
+    document_.ForEachElement("message", [&](xmlNodePtr element) {
+        if (BoardDocument::Attribute(element, "hostname") == hostname)
+            taken.insert(BoardDocument::Attribute(element, "date"));
+    });
+    while (taken.count(date) != 0) {
+        std::string next = BoardDate::NextSecond(date);
+        if (next.empty())
+            break;
+        date = std::move(next);
+    }
+    return date;
+}
+
+bool CBoardData::FolderNamedByAnother(const std::string& hostname, const std::string& date, int32_t exceptNumber)
+{
+    if (OpenForReading() != 0)
+        return true;
+    const std::string host = ToDocument(hostname);
+    const std::string when = ToDocument(date);
+    bool named = false;
+    document_.ForEachElement("message", [&](xmlNodePtr element) {
+        named = named || (BoardDocument::Attribute(element, "hostname") == host &&
+                          BoardDocument::Attribute(element, "date") == when &&
+                          ParseInteger(BoardDocument::Attribute(element, "number")) != exceptNumber);
+    });
+    CloseDocument();
+    return named;
+}
+
 // Locks the board, loads it and finds the message; every failure is reported.
-xmlNodePtr CBoardData::OpenMessageForChange(LockFile& lock, int32_t number)
+xmlNodePtr CBoardData::OpenMessageForChange(BoardLock& lock, int32_t number)
 {
     if (!LockForChange(lock))
         return nullptr;
-    if (OpenDocument() != 0) {
+    if (OpenUnderLock() != 0) {
         Report(BoardTexts::kCannotRead);
         return nullptr;
     }
@@ -252,7 +389,7 @@ int CBoardData::UpdateMessage(const BoardMessage& message)
         Report(BoardTexts::kCannotWrite);
         return -1;
     }
-    LockFile lock(path_ + kLockSuffix);
+    BoardLock lock(path_);
     xmlNodePtr element = OpenMessageForChange(lock, message.number);
     if (element == nullptr)
         return -1;
@@ -272,7 +409,7 @@ int CBoardData::DeleteMessage(int32_t number)
         Report(BoardTexts::kInvalidNumber);
         return -1;
     }
-    LockFile lock(path_ + kLockSuffix);
+    BoardLock lock(path_);
     xmlNodePtr element = OpenMessageForChange(lock, number);
     if (element == nullptr)
         return -1;

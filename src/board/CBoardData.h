@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class BoardLock;
 class MessageReporter;
 
 // The board store: the only code that reads and writes BoardData.xml.
@@ -18,7 +19,6 @@ class CBoardData
 {
 public:
     static constexpr const char* kFileName = "BoardData.xml";
-    static constexpr const char* kLockSuffix = ".lock";
 
     explicit CBoardData(MessageReporter* reporter = nullptr);
     virtual ~CBoardData();
@@ -37,12 +37,19 @@ public:
     // message carries leaves the record as it was and still returns 0.
     int ReadMessage(BoardMessage& message);
     // Gives the message the board's next number and stores it in the record.
+    // Its date moves on a second at a time until no other message of its
+    // host name carries it (they would share an attachment folder); the
+    // record gets the date stored.
     int AddMessage(BoardMessage& message);
     // Changes title, contents, priority and attachment flag of that message.
     int UpdateMessage(const BoardMessage& message);
     // Removes that message. 0 only when it was really removed from the file.
     int DeleteMessage(int32_t number);
     void CloseDocument();
+    // Whether a message other than the one numbered exceptNumber names the
+    // attachment folder of this host name and date. A board that cannot be
+    // read counts as yes: no folder is touched on a guess.
+    bool FolderNamedByAnother(const std::string& hostname, const std::string& date, int32_t exceptNumber);
 
     // The C runtime's atoi on this platform: white space, sign, digits; the
     // value saturates instead of overflowing.
@@ -50,12 +57,16 @@ public:
 
 private:
     int OpenDocument();
+    int OpenForReading();
+    int OpenUnderLock();
     int SaveDocument();
-    int SaveAndClose(const class LockFile& lock);
+    int SaveAndClose(const BoardLock& lock);
+    bool ReadsBackTheSame(const std::string& bytes) const;
     void ReadRecord(xmlNodePtr element, BoardMessage& message) const;
     xmlNodePtr AppendElement(const char* name, const std::string& text, xmlNodePtr parent);
-    bool LockForChange(class LockFile& lock);
-    xmlNodePtr OpenMessageForChange(LockFile& lock, int32_t number);
+    std::string FreeDate(const std::string& hostname, std::string date) const;
+    bool LockForChange(BoardLock& lock);
+    xmlNodePtr OpenMessageForChange(BoardLock& lock, int32_t number);
     void Report(const char* text);
 
     std::string path_;

@@ -1,5 +1,7 @@
 #include "board/EmptyBoardWriter.h"
 
+#include "core/AtomicFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -9,6 +11,7 @@ namespace {
 
 constexpr mode_t kBoardMode = 0666; // shared by all members; the umask decides
 constexpr int kMaxTempAttempts = 100;
+constexpr const char* kTemporarySuffix = ".tmp";
 
 // Creates the file exclusively and fills it; on failure nothing is left and
 // error holds the errno value (EEXIST when the file was already there).
@@ -42,7 +45,8 @@ bool WriteNewFile(const std::string& path, const std::string& contents, int& err
 std::string WriteTemporary(const std::string& path, const std::string& contents, int& error)
 {
     for (int attempt = 0; attempt < kMaxTempAttempts; ++attempt) {
-        std::string temp = path + "." + std::to_string(::getpid()) + "." + std::to_string(attempt) + ".tmp";
+        std::string temp =
+            path + "." + std::to_string(::getpid()) + "." + std::to_string(attempt) + kTemporarySuffix;
         if (WriteNewFile(temp, contents, error))
             return temp;
         if (error != EEXIST)
@@ -57,6 +61,21 @@ bool LinksUnsupported(int error)
 }
 
 } // namespace
+
+// "<board>.<pid>.<attempt>.tmp"
+bool EmptyBoardWriter::IsTemporaryOf(const std::string& path, std::string_view name)
+{
+    const std::string prefix = AtomicFile::BaseNameOf(path) + ".";
+    const std::string_view suffix = kTemporarySuffix;
+    if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
+        return false;
+    const std::string_view middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    const size_t dot = middle.find('.');
+    return dot != std::string_view::npos && digits(middle.substr(0, dot)) && digits(middle.substr(dot + 1));
+}
 
 std::string EmptyBoardWriter::Contents(std::string_view encoding)
 {

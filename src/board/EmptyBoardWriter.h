@@ -15,4 +15,8 @@ public:
     // Never replaces an existing file, not even one that appears meanwhile;
     // readers never see the file half written.
     static Result Create(const std::string& path, std::string_view encoding, std::string& error);
+
+    // Whether name, an entry of the board's folder, is one of the temporary
+    // files in which Create prepares the board at path.
+    static bool IsTemporaryOf(const std::string& path, std::string_view name);
 };

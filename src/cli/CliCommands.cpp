@@ -191,16 +191,14 @@ int CliCommands::Post(CBoardData& board, const std::string& folder, const CliReq
     m.date = CurrentDate();
     m.hostname = CliText::ToBoard(HostIdentity::HostName(), "host name", err_);
 
-    std::string attachFolder;
-    if (m.attach != 0) {
-        attachFolder = AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date);
-        if (attachFolder.empty())
-            return Fail("the host name '" + CliText::ToTerminal(m.hostname) + "' cannot name an attachment folder");
-    }
+    if (m.attach != 0 && AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date).empty())
+        return Fail("the host name '" + CliText::ToTerminal(m.hostname) + "' cannot name an attachment folder");
     m.contents = CliText::ToBoard(ReadAll(in_), "contents", err_);
 
     if (board.AddMessage(m) != 0)
         return kExitFailure;
+    // The store may have moved the date on: the folder is named by the date stored.
+    const std::string attachFolder = AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date);
     const bool copied = m.attach == 0 || AttachmentCopier::CopyInto(attachFolder, request.attachments, error);
     // The message is on the board even when its attachments are not: the
     // members are told in either case.
@@ -234,8 +232,8 @@ int CliCommands::Delete(CBoardData& board, const std::string& folder, const CliR
     }
     if (board.DeleteMessage(request.number) != 0)
         return kExitFailure;
-    AttachmentFolder::RemoveAttachmentFolder(
-        AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date));
+    if (!board.FolderNamedByAnother(m.hostname, m.date, m.number))
+        AttachmentFolder::RemoveAttachmentFolder(AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date));
     std::string unannounced;
     if (request.announce && !CliNetwork(out_, err_, settings_).AnnounceDeleted(request, unannounced)) {
         return Fail("message " + std::to_string(m.number) + " was deleted, but the members were not told: " +

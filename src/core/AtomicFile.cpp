@@ -1,6 +1,8 @@
 #include "AtomicFile.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <chrono>
 #include <climits>
 #include <csignal>
@@ -17,22 +19,8 @@ namespace {
 // open; such failures usually clear within a moment.
 constexpr int kRenameAttempts = 10;
 constexpr auto kRenameRetryDelay = std::chrono::milliseconds(50);
-
-std::string DirectoryOf(const std::string& path)
-{
-    std::string::size_type slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path)
-{
-    std::string::size_type slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+constexpr const char* kTemporarySuffix = "XXXXXX";
+constexpr size_t kTemporarySuffixLength = 6;
 
 std::string ResolveTarget(const std::string& path)
 {
@@ -68,10 +56,125 @@ bool Fail(std::string* error, const std::string& what)
     return false;
 }
 
+bool Refused(int error)
+{
+    return error == EPERM || error == EACCES;
+}
+
+// Replacing a file takes a folder we may write and, in a sticky folder, the
+// file or the folder being ours.
+bool FolderRefusesReplacing(const std::string& dir, const struct stat& file)
+{
+    if (::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return Refused(errno);
+    struct stat folder {};
+    const uid_t me = ::geteuid();
+    return ::stat(dir.c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 && me != 0 &&
+           file.st_uid != me && folder.st_uid != me;
+}
+
+bool WriteFullyAt(int fd, std::string_view data, off_t offset)
+{
+    while (!data.empty()) {
+        const ssize_t n = ::pwrite(fd, data.data(), data.size(), offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(n));
+        offset += n;
+    }
+    return true;
+}
+
+bool WriteAllAt(int fd, const std::vector<std::string_view>& parts)
+{
+    off_t offset = 0;
+    for (std::string_view part : parts) {
+        if (!WriteFullyAt(fd, part, offset))
+            return false;
+        offset += static_cast<off_t>(part.size());
+    }
+    return ::ftruncate(fd, offset) == 0 && ::fsync(fd) == 0;
+}
+
+bool ReadFrom(int fd, std::string& out)
+{
+    out.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        out.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+// The new contents go over the old ones in the file itself; should that fail
+// part-way (a full disk, a size limit), the old contents are put back.
+bool OverwriteInPlace(const std::string& target, const std::vector<std::string_view>& parts, std::string* error)
+{
+    const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return Fail(error, "cannot open " + target);
+    std::string old;
+    if (!ReadFrom(fd, old)) {
+        const int savedErrno = errno;
+        ::close(fd);
+        errno = savedErrno;
+        return Fail(error, "cannot read " + target);
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (WriteAllAt(fd, parts)) {
+        ::close(fd);
+        return true;
+    }
+    const int savedErrno = errno;
+    if (!WriteAllAt(fd, {old})) {
+        // Nothing more can be done: the file holds what the system kept.
+    }
+    ::close(fd);
+    errno = savedErrno;
+    return Fail(error, "cannot write " + target + " in place");
+}
+
 } // namespace
 
+std::string AtomicFile::DirectoryOf(const std::string& path)
+{
+    std::string::size_type slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string AtomicFile::BaseNameOf(const std::string& path)
+{
+    std::string::size_type slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool AtomicFile::IsTemporaryOf(const std::string& target, std::string_view name)
+{
+    const std::string prefix = "." + BaseNameOf(target) + ".";
+    if (name.size() != prefix.size() + kTemporarySuffixLength || name.substr(0, prefix.size()) != prefix)
+        return false;
+    for (char c : name.substr(prefix.size())) {
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}
+
 bool AtomicFile::Write(const std::string& path, const std::vector<std::string_view>& parts,
-                       std::string* error)
+                       std::string* error, InPlace inPlace)
 {
     const std::string target = ResolveTarget(path);
     struct stat old {};
@@ -87,9 +190,14 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
             return Fail(error, target + " is read-only");
     }
     const std::string dir = DirectoryOf(target);
-    std::string temp = dir + "/." + BaseNameOf(target) + ".XXXXXX";
+    const bool mayOverwrite = hadOld && inPlace == InPlace::WhereReplacingIsRefused;
+    if (mayOverwrite && FolderRefusesReplacing(dir, old))
+        return OverwriteInPlace(target, parts, error);
+    std::string temp = dir + "/." + BaseNameOf(target) + "." + kTemporarySuffix;
 
     int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0 && mayOverwrite && Refused(errno))
+        return OverwriteInPlace(target, parts, error);
     if (fd < 0)
         return Fail(error, "cannot create a temporary file in " + dir);
 
@@ -133,9 +241,15 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
         if (::rename(temp.c_str(), target.c_str()) == 0)
             break;
         savedErrno = errno;
-        const bool transient = errno == EBUSY || errno == EACCES || errno == ETXTBSY || errno == EPERM;
-        if (!transient || attempt + 1 >= kRenameAttempts) {
+        // A folder that refuses for good is not waited for; on a network
+        // share a refusal may also mean that another client has the file open.
+        const bool refusedForGood = Refused(savedErrno) && (attempt + 1 >= kRenameAttempts ||
+                                                            FolderRefusesReplacing(dir, old));
+        const bool transient = savedErrno == EBUSY || savedErrno == ETXTBSY || Refused(savedErrno);
+        if (!transient || refusedForGood || attempt + 1 >= kRenameAttempts) {
             ::unlink(temp.c_str());
+            if (refusedForGood && mayOverwrite)
+                return OverwriteInPlace(target, parts, error);
             errno = savedErrno;
             return Fail(error, "cannot replace " + target);
         }
@@ -162,7 +276,7 @@ bool AtomicFile::WriteFully(int fd, std::string_view data)
     return true;
 }
 
-bool AtomicFile::ReadAll(const std::string& path, std::string& out)
+bool AtomicFile::ReadAll(const std::string& path, std::string& out, size_t maxBytes)
 {
     out.clear();
     // Not blocking on open, and only regular files: a board path that names
@@ -171,7 +285,7 @@ bool AtomicFile::ReadAll(const std::string& path, std::string& out)
     if (fd < 0)
         return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > maxBytes) {
         ::close(fd);
         return false;
     }
@@ -179,6 +293,11 @@ bool AtomicFile::ReadAll(const std::string& path, std::string& out)
     out.resize(static_cast<size_t>(st.st_size) + 1);
     size_t used = 0;
     for (;;) {
+        if (used > maxBytes) {
+            ::close(fd);
+            out.clear();
+            return false;
+        }
         if (used == out.size())
             out.resize(out.size() * 2 + 4096);
         ssize_t n = ::read(fd, out.data() + used, out.size() - used);

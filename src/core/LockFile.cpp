@@ -68,6 +68,19 @@ void PutBack(const std::string& from, const std::string& to)
 
 LockFile::LockFile(std::string path) : path_(std::move(path)) {}
 
+bool LockFile::IsWorkingFileOf(const std::string& lockPath, std::string_view name)
+{
+    const std::string base = AtomicFile::BaseNameOf(lockPath);
+    if (name == base + kBreakSuffix)
+        return true;
+    for (const char* suffix : {kNewSuffix, kOldSuffix}) {
+        const std::string prefix = base + suffix;
+        if (name.size() > prefix.size() && name.substr(0, prefix.size()) == prefix)
+            return true;
+    }
+    return false;
+}
+
 LockFile::~LockFile()
 {
     Release();

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // An advisory lock between programs that share a folder, possibly over a
 // network share: a file beside the data it guards, which only one program at
@@ -34,6 +35,13 @@ public:
     bool held() const { return held_; }
     int error() const { return error_; }
     const std::string& path() const { return path_; }
+    // The file server's time when we last wrote beside the lock (nanoseconds
+    // since the epoch): the clock by which the age of files there is judged.
+    int64_t serverNowNs() const { return serverNowNs_; }
+
+    // Whether name, an entry of the lock's folder, is one of the files that
+    // taking, breaking and releasing the lock at lockPath write for a moment.
+    static bool IsWorkingFileOf(const std::string& lockPath, std::string_view name);
 
 private:
     bool TryCreate();

@@ -11,4 +11,6 @@ inline constexpr const char* kDeleteQuestion = "このメッセージ削除し�
 inline constexpr const char* kDeleteCaption = "削除確認";
 inline constexpr const char* kSelectToPrint = "印刷するメッセージを選択して下さい。";
 inline constexpr const char* kLoadFailed = "データの読み込みに失敗しました。";
+inline constexpr const char* kSharedFolder =
+    "このメッセージの添付フォルダは他のメッセージと共有されているため、添付ファイルは変更できません。";
 } // namespace BoardViewTexts

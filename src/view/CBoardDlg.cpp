@@ -255,8 +255,10 @@ void CBoardDlg::DeleteSelected()
     const int readResult = app_.board().ReadMessage(message);
     const int deleteResult = app_.board().DeleteMessage(number);
     qCInfo(lcBoard, "store delete number=%d read=%d result=%d", number, readResult, deleteResult);
-    // Attachments go only with a message that has really left the board.
-    if (deleteResult == 0 && !message.date.empty())
+    // Attachments go only with a message that has really left the board, and
+    // not while another message names the same folder.
+    if (deleteResult == 0 && !message.date.empty() &&
+        !app_.board().FolderNamedByAnother(message.hostname, message.date, number))
         AttachmentFolder::RemoveAttachmentFolder(AttachmentFolder::AttachmentFolderPath(
             Cp932Codec::ToUtf8(app_.settings.messageFolder), message.hostname, message.date));
     ClearMessagePane();

@@ -158,6 +158,15 @@ void CBoardWrite::LoadForModify()
     titleField_->setText(FromRecord(record.title));
     messageField_->setPlainText(FromRecord(record.contents));
     priorityIndex = record.priority;
+    // A folder that another message names too holds files of both: they are
+    // neither shown as this message's nor changed through it.
+    sharedFolder_ = context_.board->FolderNamedByAnother(record.hostname, record.date, record.number);
+    if (sharedFolder_) {
+        attachButton_->setEnabled(false);
+        for (QWidget* widget : {static_cast<QWidget*>(attachButton_), static_cast<QWidget*>(attachList_)})
+            widget->setToolTip(QString::fromUtf8(BoardViewTexts::kSharedFolder));
+        return;
+    }
     attachList_->LoadFolder(
         AttachmentFolder::AttachmentFolderPath(context_.messageFolder, record.hostname, record.date));
 }
@@ -273,7 +282,8 @@ bool CBoardWrite::WriteModified()
     record.title = ToRecord(typedTitle_);
     record.contents = ToRecord(typedText_);
     record.priority = priorityIndex;
-    record.attach = attachList_->CountKept() ? 1 : 0;
+    if (!sharedFolder_)
+        record.attach = attachList_->CountKept() ? 1 : 0;
     const int result = context_.board->UpdateMessage(record);
     qCInfo(lcBoard, "store update result=%d number=%d", result, record.number);
     if (result != 0) {

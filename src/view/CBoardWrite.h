@@ -99,4 +99,6 @@ private:
     // A new message the board already holds (its attachments failed to copy):
     // writing again updates it instead of adding it a second time.
     bool stored_ = false;
+    // The message's attachment folder is named by another message too.
+    bool sharedFolder_ = false;
 };

@@ -1,11 +1,14 @@
+#include "board/BoardDocument.h"
 #include "board/BoardTexts.h"
 #include "board/CBoardData.h"
 #include "core/Cp932Codec.h"
+#include "core/LockFile.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -73,6 +76,7 @@ TEST_F(BoardStore, AddUpdateAndDeleteWriteTheFileByteForByte)
 {
     const std::string root = std::string(kUtf8Declaration) + "<root number=\"";
     const std::string tag = "<message date=\"20021105093015\" hostname=\"pc01\" priority=\"";
+    const std::string sameSecondTag = "<message date=\"20021105093016\" hostname=\"pc01\" priority=\"";
     const std::string title = "<title>a &amp; b &lt;c&gt; \"q\" 'x'</title>";
     WriteBoard(std::string(kUtf8Declaration) + "<root/>\n");
     EXPECT_EQ(Add(MakeMessage("a & b <c> \"q\" 'x'", "line1\nline2")), 1);
@@ -84,7 +88,7 @@ TEST_F(BoardStore, AddUpdateAndDeleteWriteTheFileByteForByte)
     empty.name.clear();
     ASSERT_EQ(Add(empty), 2);
     EXPECT_EQ(Board(), root + "2\">" + tag + "2\" attach=\"0\" number=\"1\">" + title +
-                           "<name>user01</name><contents>line1\nline2</contents></message>" + tag +
+                           "<name>user01</name><contents>line1\nline2</contents></message>" + sameSecondTag +
                            "2\" attach=\"0\" number=\"2\">\n<title>\n</title>\n<name>\n</name>\n<contents>\n"
                            "</contents>\n</message>\n</root>\n");
     const BoardMessage readEmpty = Load().at(1);
@@ -233,6 +237,30 @@ TEST_F(BoardStore, ReadingFollowsTheQueriesAndXmlRules)
     EXPECT_TRUE(reporter.messages.empty());
 }
 
+// --------------------------------------------------------- attachment folders
+
+TEST_F(BoardStore, ANewMessageTakesADateThatNoOtherMessageOfItsComputerCarries)
+{
+    WriteBoard("<root/>");
+    for (const char* date : {"20021105093015", "20021105093016", "20021231235959", "20240228235959", "20230228235959"})
+        Add(MakeMessage("t", "c", 2, date));
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"20021105093015", "pc01", "20021105093017"}, {"20021231235959", "pc01", "20030101000000"},
+        {"20240228235959", "pc01", "20240229000000"}, {"20230228235959", "pc01", "20230301000000"},
+        {"20021105093015", "pc02", "20021105093015"}, // another computer: another folder
+    };
+    for (const auto& [date, host, stored] : cases) {
+        BoardMessage message = MakeMessage("t", "c", 2, date, host);
+        ASSERT_EQ(store.AddMessage(message), 0);
+        EXPECT_EQ(message.date, stored) << "the record holds the date stored";
+        EXPECT_EQ(Load().back().date, stored);
+        EXPECT_FALSE(store.FolderNamedByAnother(host, stored, message.number));
+    }
+    EXPECT_TRUE(store.FolderNamedByAnother("pc01", "20021105093016", 1));
+    WriteBoard("<root>");
+    EXPECT_TRUE(store.FolderNamedByAnother("pc01", "20021105093017", 1)) << "unread: no folder is touched";
+}
+
 // ------------------------------------------------------------------ failures
 
 TEST_F(BoardStore, MissingFileReportsEachOperationsTextAndCreatesNothing)
@@ -271,6 +299,7 @@ TEST_F(BoardStore, RefusedChangesReportWhyAndLeaveTheFolderUntouched)
     BoardMessage longTitle = MakeMessage(tooLong, "c");
     BoardMessage longContents = MakeMessage("t", tooLong);
     longContents.number = 3;
+    BoardMessage belowTextLimit = MakeMessage("t", tooLong.substr(kanji.size()));
     const std::tuple<std::string, std::function<int()>, const char*> cases[] = {
         {board, [&] { return store.DeleteMessage(0); }, BoardTexts::kInvalidNumber},
         {board, [&] { return store.DeleteMessage(-4); }, BoardTexts::kInvalidNumber},
@@ -281,6 +310,8 @@ TEST_F(BoardStore, RefusedChangesReportWhyAndLeaveTheFolderUntouched)
         {"<board><message number=\"1\"/></board>", [&] { return store.AddMessage(gone); }, BoardTexts::kCannotRead},
         {"<root number=\"2147483647\"/>", [&] { return store.AddMessage(gone); }, BoardTexts::kCannotWrite},
         {"<root number=\"99999999999\"/>", [&] { return store.AddMessage(gone); }, BoardTexts::kCannotWrite},
+        // A text the parser takes, in a board larger than it takes.
+        {"<root/>", [&] { return store.AddMessage(belowTextLimit); }, BoardTexts::kCannotWrite},
     };
     for (const auto& [bytes, change, text] : cases) {
         WriteBoard(bytes);
@@ -293,9 +324,9 @@ TEST_F(BoardStore, RefusedChangesReportWhyAndLeaveTheFolderUntouched)
     EXPECT_EQ(gone.number, 2);
 
     WriteBoard("<root/>");
-    tooLong.resize(tooLong.size() - kanji.size());
-    ASSERT_EQ(Add(MakeMessage("t", tooLong)), 1) << "just below the limit";
-    EXPECT_EQ(Load().at(0).contents.size(), tooLong.size());
+    const std::string largest(BoardDocument::kMaxBytes - 1000, 'x');
+    ASSERT_EQ(Add(MakeMessage("t", largest)), 1) << "a board just below the size limit";
+    EXPECT_EQ(Load().at(0).contents.size(), largest.size());
 }
 
 TEST_F(BoardStore, HostileOrBrokenFilesAreNotReadAndNotTouched)
@@ -325,6 +356,77 @@ TEST_F(BoardStore, HostileOrBrokenFilesAreNotReadAndNotTouched)
         EXPECT_EQ(store.AddMessage(message), -1) << bytes;
         EXPECT_EQ(reporter.messages, (Texts{BoardTexts::kCannotRead, BoardTexts::kCannotRead}));
         EXPECT_EQ(Board(), bytes);
+    }
+}
+
+TEST_F(BoardStore, AChangeIsWrittenOnlyWhereItReadsBackAndNeverCostsTheRead)
+{
+    const std::string board = "<root number=\"1\"><message number=\"1\" date=\"d\" hostname=\"h\"><title>t</title>"
+                              "</message></root>";
+    const auto declared = [&](const char* encoding) {
+        return std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>" + board;
+    };
+    const std::pair<std::string, bool> cases[] = {
+        // Names libxml2 knows only loosely: its encoder lost Japanese characters.
+        {declared("ISO-885911"), true},
+        {declared("ISO-88592-"), true},
+        // Markup itself would be encoded: nobody could find the board's end again.
+        {declared("UTF-7"), false},
+        // The parser stops at a NUL or at a byte its decoder refuses; the end
+        // of the board is not where the file ends.
+        {board + std::string("\0</root><!--c-->-->", 19), true},
+        {board + std::string("\0<!--", 5), true},
+        {declared("Shift_JIS") + "\x85\x40<?x", true},
+    };
+    const std::string title = Cp932Codec::FromUtf8("お知らせ");
+    for (const auto& [bytes, changeable] : cases) {
+        WriteBoard(bytes);
+        reporter.messages.clear();
+        BoardMessage message = MakeMessage(title, title);
+        EXPECT_EQ(store.AddMessage(message), changeable ? 0 : -1) << bytes;
+        const auto messages = Load();
+        ASSERT_EQ(messages.size(), changeable ? 2u : 1u) << bytes;
+        EXPECT_EQ(messages.back().title, changeable ? title : "t") << bytes;
+        if (!changeable) {
+            EXPECT_EQ(reporter.messages, Texts{BoardTexts::kCannotWrite});
+            EXPECT_EQ(Board(), bytes);
+        }
+    }
+}
+
+TEST_F(BoardStore, HostileSizesAndShapesAreRefusedBeforeTheParserSpendsTimeOnThem)
+{
+    const auto element = [](size_t attributes) {
+        std::string tag = "<root";
+        for (size_t i = 0; i < attributes; ++i)
+            tag += " a" + std::to_string(i) + "=''";
+        return tag + "/>";
+    };
+    const auto utf16 = [](const std::string& ascii) {
+        std::string wide = "\xFF\xFE";
+        for (char c : ascii)
+            wide += std::string{c, '\0'};
+        return wide;
+    };
+    const size_t bound = BoardDocument::kMaxAttributesPerElement;
+    const std::pair<std::string, bool> cases[] = {
+        {element(bound), true},
+        {element(bound + 1), false},
+        {utf16(element(bound)), true},
+        {utf16(element(bound + 1)), false},
+    };
+    for (const auto& [bytes, readable] : cases) {
+        WriteBoard(bytes);
+        std::vector<BoardMessage> messages;
+        EXPECT_EQ(store.LoadMessages(messages), readable ? 0 : -1) << bytes.size();
+    }
+    // A board the size of the limit reads (the parser stops at the NUL bytes
+    // after it); one byte more is refused.
+    for (const size_t size : {BoardDocument::kMaxBytes, BoardDocument::kMaxBytes + 1}) {
+        WriteBoard("<root/>");
+        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(size)), 0);
+        std::vector<BoardMessage> messages;
+        EXPECT_EQ(store.LoadMessages(messages), size == BoardDocument::kMaxBytes ? 0 : -1);
     }
 }
 
@@ -376,6 +478,101 @@ TEST_F(BoardStore, ALiveLockHoldsChangesOffAndAStaleOneIsBroken)
     std::filesystem::last_write_time(lock, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
     EXPECT_EQ(Add(message), 1);
     EXPECT_EQ(FolderEntries(), Texts{"BoardData.xml"});
+}
+
+TEST_F(BoardStore, AChangeRemovesTheStoresOwnLeftoversOlderThanAnHour)
+{
+    WriteBoard("<root/>");
+    const Texts leftovers = {".BoardData.xml.a1B2c3", "BoardData.xml.lock.new.0123456789abcdef",
+                             "BoardData.xml.lock.old.0123456789abcdef", "BoardData.xml.lock.break",
+                             "BoardData.xml.4242.0.tmp"};
+    const Texts others = {".BoardData.xml.fresh1", "notes.txt", ".BoardData.xml.toolong", "BoardData.xml.old"};
+    for (const Texts* names : {&leftovers, &others}) {
+        for (const std::string& name : *names) {
+            TempDir::Write(dir.file(name), "x");
+            if (name != ".BoardData.xml.fresh1")
+                std::filesystem::last_write_time(dir.file(name),
+                                                 std::filesystem::file_time_type::clock::now() - std::chrono::minutes(61));
+        }
+    }
+    Add(MakeMessage("t", "c"));
+    Texts expected = others;
+    expected.push_back("BoardData.xml");
+    Texts entries = FolderEntries();
+    std::sort(entries.begin(), entries.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(entries, expected);
+}
+
+// A change under way: another program holds the lock while the board is short
+// (written in place by a member who may not replace it, or a share catching
+// up with a rename). Readers wait for the lock; a change that has it reads
+// again for a moment.
+TEST_F(BoardStore, AReadThatFindsTheBoardShortTriesAgainWhileItMayBeCompleted)
+{
+    const std::string board = "<root number=\"1\"><message number=\"1\"><title>t</title></message></root>";
+    const std::pair<std::chrono::milliseconds, std::function<int()>> cases[] = {
+        {std::chrono::milliseconds(300), [&] { return static_cast<int>(Load().size()); }},
+        {std::chrono::milliseconds(0), [&] { return Add(MakeMessage("t", "c")); }},
+    };
+    for (const auto& [completedAfter, operation] : cases) {
+        WriteBoard(board.substr(0, 30));
+        auto other = std::make_unique<LockFile>(path + ".lock");
+        ASSERT_EQ(other->Acquire(), LockFile::Result::Acquired);
+        std::thread writer([&, completedAfter = completedAfter] {
+            std::this_thread::sleep_for(completedAfter);
+            if (completedAfter.count() == 0)
+                other.reset();
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            WriteBoard(board);
+            other.reset();
+        });
+        EXPECT_GT(operation(), 0);
+        writer.join();
+    }
+    EXPECT_TRUE(reporter.messages.empty());
+}
+
+// The board's owner and a member who may write it but not replace it (a
+// sticky folder; a folder only its owner may write) change it at the same
+// time: the member writes in place, and no change is lost.
+TEST_F(BoardStore, AMemberWhoCannotReplaceTheBoardWritesItInPlaceBesideItsOwner)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to play another user";
+    constexpr uid_t kMember = 65534;
+    constexpr int kEach = 8;
+    for (const mode_t folderMode : {mode_t{01777}, mode_t{0755}}) {
+        WriteBoard("<root/>");
+        ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+        ASSERT_EQ(chmod(dir.path().c_str(), folderMode), 0);
+        const pid_t member = fork();
+        if (member == 0) {
+            if (setgid(kMember) != 0 || setuid(kMember) != 0)
+                _exit(2);
+            CBoardData own;
+            own.SetFilePath(path);
+            for (int i = 0; i < kEach; ++i) {
+                BoardMessage message = MakeMessage("member", "c");
+                if (own.AddMessage(message) != 0)
+                    _exit(1);
+            }
+            _exit(0);
+        }
+        for (int i = 0; i < kEach; ++i)
+            Add(MakeMessage("owner", "c"));
+        int status = -1;
+        ASSERT_EQ(waitpid(member, &status, 0), member);
+        EXPECT_EQ(status, 0) << std::oct << folderMode;
+        const auto messages = Load();
+        ASSERT_EQ(messages.size(), 2u * kEach) << std::oct << folderMode;
+        EXPECT_EQ(messages.back().number, 2 * kEach);
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666u);
+        EXPECT_EQ(FolderEntries(), Texts{"BoardData.xml"});
+    }
+    EXPECT_TRUE(reporter.messages.empty());
 }
 
 TEST_F(BoardStore, AWriterKilledWhileSavingLeavesAWholeBoardAndNoLockInTheWay)

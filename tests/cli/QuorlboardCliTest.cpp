@@ -2,6 +2,7 @@
 #include "board/BoardTexts.h"
 #include "core/Cp932Codec.h"
 #include "core/HostIdentity.h"
+#include "support/BoardXml.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -186,6 +187,34 @@ TEST_F(QuorlboardCli, DeleteOnlyMessagesOfThisComputer)
     EXPECT_EQ(Cli({"delete", "5"}).status, 0);
     EXPECT_FALSE(fs::exists(folder + "/attach/" + host + "_20021201090508"));
     EXPECT_EQ(ListedNumbers(), std::vector<std::string>{"4"});
+}
+
+// Messages of this computer in every second around now, the first two in one
+// second (written before dates were kept apart), so sharing a folder.
+TEST_F(QuorlboardCli, APostInATakenSecondGetsAFolderOfItsOwnAndDeleteLeavesASharedFolder)
+{
+    const std::string host = HostIdentity::HostName();
+    const std::string sharedDate = "20021201090507";
+    std::vector<std::pair<std::string, std::string>> stored = {{host, sharedDate}, {host, sharedDate}};
+    for (const std::string& date : DatesAroundNow(-2, 60))
+        stored.emplace_back(host, date);
+    TempDir::Write(board, BoardXml(stored));
+    const std::string shared = folder + "/attach/" + host + "_" + sharedDate;
+    fs::create_directories(shared);
+    TempDir::Write(shared + "/a.txt", "a");
+    TempDir::Write(dir.file("b.txt"), "b");
+
+    const std::string number = std::to_string(stored.size() + 1);
+    EXPECT_EQ(Post("t", "c", {"--attach", dir.file("b.txt")}), number + "\n");
+    const std::string date = Field(number, "date");
+    EXPECT_EQ(std::count_if(stored.begin(), stored.end(), [&](const auto& message) { return message.second == date; }),
+              0);
+    EXPECT_EQ(TempDir::Read(folder + "/attach/" + host + "_" + date + "/b.txt"), "b");
+
+    EXPECT_EQ(Cli({"delete", "1"}).status, 0);
+    EXPECT_TRUE(fs::exists(shared + "/a.txt"));
+    EXPECT_EQ(Cli({"delete", "2"}).status, 0);
+    EXPECT_FALSE(fs::exists(shared));
 }
 
 TEST_F(QuorlboardCli, FailuresExitWithOneAndTheStoreText)

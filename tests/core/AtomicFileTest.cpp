@@ -107,4 +107,44 @@ TEST(AtomicFile, AMemberWhoIsNotTheOwnerKeepsTheGroupAndRespectsReadOnlyFiles)
     EXPECT_EQ(EntryCount(dir.path()), 2);
 }
 
+// Another user's file in a sticky folder, or a file in a folder only its owner
+// may write: a member who may write the file cannot replace it. Asked to, he
+// writes it in place, and a write that fails part-way leaves the old contents.
+TEST(AtomicFile, WhereTheFolderRefusesReplacingAWritableFileItIsWrittenInPlaceOnlyIfAsked)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to play another user";
+    constexpr uid_t kMember = 65534;
+    constexpr auto kInPlace = AtomicFile::InPlace::WhereReplacingIsRefused;
+    for (const mode_t folderMode : {mode_t{01777}, mode_t{0755}}) {
+        TempDir dir;
+        const std::string path = dir.file("board.xml");
+        TempDir::Write(path, "old contents");
+        ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+        ASSERT_EQ(chmod(dir.path().c_str(), folderMode), 0);
+        struct stat before {};
+        ASSERT_EQ(stat(path.c_str(), &before), 0);
+        const pid_t member = fork();
+        if (member == 0) {
+            if (setgid(kMember) != 0 || setuid(kMember) != 0)
+                _exit(2);
+            if (AtomicFile::Write(path, {"refused"}) || !AtomicFile::Write(path, {"new"}, nullptr, kInPlace))
+                _exit(1);
+            struct rlimit limit {};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 8;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            _exit(AtomicFile::Write(path, {"far too long for the limit"}, nullptr, kInPlace) ? 3 : 0);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(member, &status, 0), member);
+        EXPECT_EQ(status, 0) << std::oct << folderMode;
+        struct stat after {};
+        ASSERT_EQ(stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << "written in place";
+        EXPECT_EQ(TempDir::Read(path), "new");
+        EXPECT_EQ(EntryCount(dir.path()), 1);
+    }
+}
+
 } // namespace

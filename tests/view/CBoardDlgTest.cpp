@@ -3,6 +3,7 @@
 #include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
 #include "settings/MemorySettingsBackend.h"
+#include "support/BoardXml.h"
 #include "support/RecordingSocket.h"
 #include "support/TempDir.h"
 #include "ui/MessageBoxService.h"
@@ -286,6 +287,24 @@ TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnounces
     EXPECT_EQ(Titles().RowCount(), 0);
     EXPECT_FALSE(fs::exists(nestedFolder + "/b.txt"));
     EXPECT_TRUE(fs::exists(nestedFolder + "/by-hand")) << "a sub-folder keeps the folder";
+}
+
+TEST_F(BoardViewTest, AFolderThatAnotherMessageNamesTooStaysUntilTheLastOfThemIsDeleted)
+{
+    const std::string date = "20240105093015";
+    TempDir::Write(folder.file("BoardData.xml"), BoardXml({{OwnHost(), date}, {OwnHost(), date}}));
+    const std::string shared = Folder(OwnHost(), date);
+    fs::create_directories(shared);
+    TempDir::Write(shared + "/a.txt", "a");
+    View().RefreshTitles(0);
+    answer = MessageBoxService::AnswerYes;
+    for (const int32_t number : {1, 2}) {
+        EXPECT_TRUE(fs::exists(shared + "/a.txt")) << number;
+        SelectNumber(number);
+        View().DeleteSelected();
+    }
+    EXPECT_EQ(Titles().RowCount(), 0);
+    EXPECT_FALSE(fs::exists(shared));
 }
 
 TEST_F(BoardViewTest, ABurstOfNoticesCostsAFewReloadsAndEndsOnTheLastNumber)

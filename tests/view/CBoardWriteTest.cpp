@@ -2,6 +2,7 @@
 #include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
 #include "support/FileDialogAnswer.h"
+#include "support/BoardXml.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 #include "ui/MessageBoxService.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTextEdit>
@@ -344,6 +346,43 @@ TEST_F(EditorTest, RefusesTextTheBoardCannotHoldAndWillNotOverwriteAMessageItCou
     modify->OnOK();
     EXPECT_NE(modify->result(), QDialog::Accepted);
     EXPECT_EQ(Messages()[0].title, "keep me");
+}
+
+// Messages of this computer in every second around now, the first two in one
+// second (written before dates were kept apart), so sharing a folder.
+TEST_F(EditorTest, ANewMessageInATakenSecondGetsAFolderOfItsOwnAndASharedFolderIsLeftAlone)
+{
+    const std::string sharedDate = "20021201090507";
+    std::vector<std::pair<std::string, std::string>> stored = {{kHost, sharedDate}, {kHost, sharedDate}};
+    for (const std::string& date : DatesAroundNow(-2, 60))
+        stored.emplace_back(kHost, date);
+    TempDir::Write(boardPath(), BoardXml(stored));
+    const std::string shared = folder.path() + "/attach/" + kHost + "_" + sharedDate;
+    fs::create_directories(shared);
+    TempDir::Write(shared + "/a.txt", "a");
+
+    auto editor = Open(CBoardWrite::kModeNew);
+    Attach(*editor, Source("b.txt", "b"));
+    editor->OnOK();
+    const auto messages = Messages();
+    ASSERT_EQ(messages.size(), stored.size() + 1);
+    EXPECT_EQ(messages.back().date, editor->record.date);
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                            [&](const BoardMessage& m) { return m.date == messages.back().date; }),
+              1);
+    EXPECT_EQ(FilesIn(AttachFolderOf(messages.back())), std::vector<std::string>{"b.txt"});
+
+    auto modify = Open(CBoardWrite::kModeModify, 1);
+    EXPECT_EQ(modify->AttachList()->count(), 0);
+    for (QPushButton* button : modify->findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("添付ファイル")) {
+            EXPECT_FALSE(button->isEnabled());
+        }
+    }
+    modify->OnOK();
+    EXPECT_EQ(modify->result(), QDialog::Accepted);
+    EXPECT_EQ(FilesIn(shared), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(Messages().front().attach, 1);
 }
 
 } // namespace
