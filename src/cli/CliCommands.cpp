@@ -64,6 +64,8 @@ bool CliCommands::ResolveFolder(const CliRequest& request, std::string& folder)
 
 int CliCommands::Run(const CliRequest& request)
 {
+    if (std::string problem; !settings_.Readable(problem))
+        return Fail(problem);
     switch (request.command) {
     case CliRequest::Command::Send:
         return CliNetwork(out_, err_, settings_).Send(request);

@@ -162,7 +162,7 @@ bool AtomicFile::WriteFully(int fd, std::string_view data)
     return true;
 }
 
-bool AtomicFile::ReadAll(const std::string& path, std::string& out)
+bool AtomicFile::ReadAll(const std::string& path, std::string& out, size_t maxSize)
 {
     out.clear();
     // Not blocking on open, and only regular files: a board path that names
@@ -173,6 +173,11 @@ bool AtomicFile::ReadAll(const std::string& path, std::string& out)
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
+        return false;
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxSize) {
+        ::close(fd);
+        errno = EFBIG;
         return false;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -192,6 +197,12 @@ bool AtomicFile::ReadAll(const std::string& path, std::string& out)
         if (n == 0)
             break;
         used += static_cast<size_t>(n);
+        if (used > maxSize) { // grown since it was measured
+            ::close(fd);
+            out.clear();
+            errno = EFBIG;
+            return false;
+        }
     }
     ::close(fd);
     out.resize(used);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,8 @@ public:
     // Writes all of data to fd, going on after short writes and signals.
     static bool WriteFully(int fd, std::string_view data);
 
-    // Reads a whole file in one go. False when it cannot be opened or read.
-    static bool ReadAll(const std::string& path, std::string& out);
+    // Reads a whole file in one go. False when it cannot be opened or read,
+    // and with errno EFBIG, without reading it, when it holds more than
+    // maxSize bytes.
+    static bool ReadAll(const std::string& path, std::string& out, size_t maxSize = SIZE_MAX);
 };

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -110,6 +111,22 @@ TEST_F(CliConfig, ValuesTheSettingsWindowWouldRefuseChangeNothing)
         EXPECT_FALSE(result.err.empty());
         EXPECT_EQ(TempDir::Read(settingsFile), before) << args.at(0) << " " << args.at(1);
     }
+}
+
+TEST_F(CliConfig, ASettingsFileTooLargeToBeSettingsIsAnErrorAndLeftAlone)
+{
+    TempDir::Write(settingsFile, "[Software\\QuorlBoard]\n");
+    const off_t huge = off_t(1) << 36; // sparse
+    ASSERT_EQ(::truncate(settingsFile.c_str(), huge), 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"config"}, {"config", "--port", "1600"}, {"list", "--folder", config.path()}}) {
+        const CliProcess::Result result = CliProcess::Run(args);
+        EXPECT_EQ(result.status, 1) << args.at(0);
+        EXPECT_EQ(result.err.rfind("quorlboard-cli: the settings file " + settingsFile + " is larger than", 0), 0u)
+            << result.err;
+    }
+    EXPECT_EQ(fs::file_size(settingsFile), static_cast<uintmax_t>(huge));
+    EXPECT_FALSE(fs::exists(settingsFile + FileSettingsBackend::kDamagedSuffix));
 }
 
 } // namespace
