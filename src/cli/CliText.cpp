@@ -19,7 +19,7 @@ std::string CliText::ToTerminal(std::string_view cp932)
     return Cp932Codec::ToUtf8(cp932);
 }
 
-std::string CliText::EscapeField(std::string_view utf8)
+std::string CliText::EscapeField(std::string_view utf8, Backslashes backslashes)
 {
     // Done on UTF-8, never on CP932, where 0x5C is also the trail byte of
     // characters such as "ソ".
@@ -37,7 +37,7 @@ std::string CliText::EscapeField(std::string_view utf8)
             escaped += "\\r";
             break;
         case '\\':
-            escaped += "\\\\";
+            escaped += backslashes == Backslashes::Escape ? "\\\\" : "\\";
             break;
         default:
             escaped += c;

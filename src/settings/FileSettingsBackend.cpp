@@ -1,6 +1,7 @@
 #include "FileSettingsBackend.h"
 
 #include "core/AtomicFile.h"
+#include "core/HostIdentity.h"
 #include "settings/SettingsFileFormat.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <iterator>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,14 +29,6 @@ const char* NonEmptyVariable(const char* name)
 {
     const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0' ? value : nullptr;
-}
-
-std::string HomeFolder()
-{
-    if (const char* home = NonEmptyVariable("HOME"))
-        return home;
-    const passwd* entry = ::getpwuid(::getuid());
-    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
 }
 
 std::string FolderOf(const std::string& path)
@@ -79,7 +71,7 @@ std::string FileSettingsBackend::DefaultFilePath()
         return folder + file;
     const char* xdg = NonEmptyVariable(kXdgConfigVariable);
     const std::string base = xdg != nullptr && xdg[0] == '/' ? std::string(xdg)
-                                                             : HomeFolder() + kHomeConfigFolder;
+                                                             : HostIdentity::HomeFolder() + kHomeConfigFolder;
     return base + kApplicationFolder + file;
 }
 
