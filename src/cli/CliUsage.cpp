@@ -33,7 +33,8 @@ constexpr const char* kShow = "Prints title, name, priority, attach, date, hostn
                               "'field: value' line each, then an empty line and the contents.\n";
 
 constexpr const char* kPost = "Adds a message whose contents are read from standard input and prints its\n"
-                              "number. Priority: 0 urgent, 1 notice, 2 normal (default). The name defaults\n"
+                              "number. Title, name and contents must be UTF-8 and fit the board (10 MB each).\n"
+                              "Priority: 0 urgent, 1 notice, 2 normal (default). The name defaults\n"
                               "to the user name of the settings, else the login name. Each --attach FILE\n"
                               "is copied into the message's attachment folder. With --announce the other\n"
                               "members are told by a broadcast datagram, so that their boards reload.\n";
