@@ -11,7 +11,6 @@
 #include <ctime>
 #include <iterator>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
