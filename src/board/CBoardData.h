@@ -3,6 +3,8 @@
 #include "BoardDocument.h"
 #include "BoardMessage.h"
 
+#include <libxml/parserInternals.h>
+
 #include <string>
 #include <vector>
 
@@ -19,6 +21,9 @@ class CBoardData
 {
 public:
     static constexpr const char* kFileName = "BoardData.xml";
+    // The longest title, name or contents, in UTF-8 bytes, that a board can
+    // hold: the parser refuses longer text, so it is never written.
+    static constexpr size_t kMaxTextBytes = XML_MAX_TEXT_LENGTH - 1;
 
     explicit CBoardData(MessageReporter* reporter = nullptr);
     virtual ~CBoardData();

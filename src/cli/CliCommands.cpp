@@ -2,6 +2,7 @@
 
 #include "AttachmentCopier.h"
 #include "CliConfig.h"
+#include "CliInput.h"
 #include "CliNetwork.h"
 #include "CliSettings.h"
 #include "CliText.h"
@@ -14,9 +15,7 @@
 
 #include <ctime>
 #include <filesystem>
-#include <istream>
 #include <ostream>
-#include <sstream>
 
 namespace {
 
@@ -33,17 +32,10 @@ std::string CurrentDate()
     return text;
 }
 
-std::string ReadAll(std::istream& in)
-{
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-}
-
 } // namespace
 
-CliCommands::CliCommands(std::istream& in, std::ostream& out, std::ostream& err, CliSettings& settings)
-    : in_(in), out_(out), err_(err), settings_(settings), reporter_(err)
+CliCommands::CliCommands(int inputFd, std::ostream& out, std::ostream& err, CliSettings& settings)
+    : inputFd_(inputFd), out_(out), err_(err), settings_(settings), reporter_(err)
 {
 }
 
@@ -64,6 +56,8 @@ bool CliCommands::ResolveFolder(const CliRequest& request, std::string& folder)
 
 int CliCommands::Run(const CliRequest& request)
 {
+    if (std::string problem; !settings_.Readable(problem))
+        return Fail(problem);
     switch (request.command) {
     case CliRequest::Command::Send:
         return CliNetwork(out_, err_, settings_).Send(request);
@@ -82,6 +76,7 @@ int CliCommands::Run(const CliRequest& request)
 
     CBoardData board(&reporter_);
     board.SetFilePath(AttachmentFolder::Join(folder, CBoardData::kFileName));
+    reporter_.SetBoard(board.FilePath(), folder);
     switch (request.command) {
     case CliRequest::Command::List:
         return List(board);
@@ -183,6 +178,14 @@ int CliCommands::Post(CBoardData& board, const std::string& folder, const CliReq
     if (!AttachmentCopier::CheckSources(request.attachments, error))
         return Fail("cannot attach " + error);
 
+    for (const auto& [value, what] : {std::pair{&request.title, "title"}, {&request.name, "name"}}) {
+        if (std::string unfit = *value ? CliText::Unfit(**value, what) : ""; !unfit.empty())
+            return Fail(unfit);
+    }
+    std::string contents;
+    if (!ReadContents(contents))
+        return kExitFailure;
+
     BoardMessage m;
     m.title = CliText::ToBoard(*request.title, "title", err_);
     m.name = PosterName(request);
@@ -193,7 +196,7 @@ int CliCommands::Post(CBoardData& board, const std::string& folder, const CliReq
 
     if (m.attach != 0 && AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date).empty())
         return Fail("the host name '" + CliText::ToTerminal(m.hostname) + "' cannot name an attachment folder");
-    m.contents = CliText::ToBoard(ReadAll(in_), "contents", err_);
+    m.contents = CliText::ToBoard(contents, "contents", err_);
 
     if (board.AddMessage(m) != 0)
         return kExitFailure;
@@ -214,6 +217,25 @@ int CliCommands::Post(CBoardData& board, const std::string& folder, const CliReq
         return Fail("message " + std::to_string(m.number) + " was added, but the members were not told: " +
                     unannounced);
     return kExitSuccess;
+}
+
+bool CliCommands::ReadContents(std::string& contents)
+{
+    std::string error;
+    switch (CliInput::ReadAll(inputFd_, CBoardData::kMaxTextBytes, contents, error)) {
+    case CliInput::Result::Read:
+        break;
+    case CliInput::Result::TooLong:
+        Fail(CliText::TooLong("contents"));
+        return false;
+    case CliInput::Result::Failed:
+        Fail("cannot read the contents from standard input: " + error);
+        return false;
+    }
+    const std::string unfit = CliText::Unfit(contents, "contents");
+    if (!unfit.empty())
+        Fail(unfit);
+    return unfit.empty();
 }
 
 int CliCommands::Delete(CBoardData& board, const std::string& folder, const CliRequest& request)

@@ -17,7 +17,8 @@ public:
     static constexpr int kExitFailure = 1;
     static constexpr int kExitUsage = 2;
 
-    CliCommands(std::istream& in, std::ostream& out, std::ostream& err, CliSettings& settings);
+    // Contents to post are read from inputFd.
+    CliCommands(int inputFd, std::ostream& out, std::ostream& err, CliSettings& settings);
 
     // The exit status: kExitSuccess, kExitFailure, or kExitUsage for values
     // that config refuses.
@@ -35,9 +36,11 @@ private:
     bool ResolveFolder(const CliRequest& request, std::string& folder);
     Lookup Find(CBoardData& board, int32_t number, BoardMessage& message);
     std::string PosterName(const CliRequest& request);
+    // False, with the reason told, when the input cannot go on the board.
+    bool ReadContents(std::string& contents);
     int Fail(const std::string& text);
 
-    std::istream& in_;
+    int inputFd_;
     std::ostream& out_;
     std::ostream& err_;
     CliSettings& settings_;

@@ -6,15 +6,12 @@
 #include "CliUsage.h"
 #include "core/Cp932Codec.h"
 #include "net/PeerRecord.h"
+#include "settings/GroupSettingsValidator.h"
 #include "settings/SettingsStore.h"
 
-#include <cstring>
-#include <filesystem>
 #include <ostream>
 
 namespace {
-
-constexpr char kPathSeparator = '/';
 
 bool SameSettings(const GroupSettings& a, const GroupSettings& b)
 {
@@ -63,63 +60,68 @@ void CliConfig::Print(const GroupSettings& settings)
         {"user", std::string(RecordField::Text(settings.userName))},
     };
     for (const auto& [name, value] : lines)
-        out_ << name << ": " << CliText::EscapeField(CliText::ToTerminal(value)) << '\n';
+        out_ << name << ": " << CliText::EscapeField(CliText::ToTerminal(value), CliText::Backslashes::Keep) << '\n';
     out_ << "port: " << settings.portNumber << '\n' << "popup: " << settings.popupOnReceipt << '\n';
 }
 
 bool CliConfig::Apply(const CliRequest& request, SettingsStore& store, GroupSettings& settings)
 {
     if (request.group) {
-        if (request.group->empty())
-            return Refuse("the group name must not be empty");
-        if (SettingsStore::IsReservedKeyName(*request.group))
-            return Refuse("'" + *request.group + "' holds other settings and cannot name a group");
-        if (!SetText(*request.group, "group name", settings.groupName, sizeof settings.groupName))
-            return false;
+        if (const GroupSettingsValidator::Refusal refusal = GroupSettingsValidator::CheckGroupName(*request.group))
+            return Refuse(Explain(refusal, *request.group));
         // A group that exists keeps its own values; a new one starts from the current group's.
+        RecordField::Set(settings.groupName, Cp932Codec::FromUtf8(*request.group));
         store.ReadNamedGroup(RecordField::Text(settings.groupName), settings);
     }
-    if (request.user && !SetText(*request.user, "user name", settings.userName, sizeof settings.userName))
-        return false;
-    if (!request.folder.empty()) {
-        // The program runs from anywhere: a relative folder would mean nothing to it.
-        std::error_code ec;
-        std::string folder = std::filesystem::absolute(request.folder, ec).lexically_normal().string();
-        if (ec || folder.empty())
-            return Refuse("cannot make the folder '" + request.folder + "' absolute");
-        if (folder.back() != kPathSeparator)
-            folder += kPathSeparator;
-        if (!Cp932Codec::RoundTrips(folder))
-            return Refuse("the folder '" + folder + "' holds characters that Shift_JIS (CP932) would change");
-        if (!SetText(folder, "folder", settings.messageFolder, sizeof settings.messageFolder))
-            return false;
-    }
-    if (request.port)
-        settings.portNumber = *request.port;
+    GroupSettingsValidator::Values values{
+        request.user ? *request.user : CliText::ToTerminal(RecordField::Text(settings.userName)),
+        CliText::ToTerminal(RecordField::Text(settings.groupName)),
+        !request.folder.empty() ? request.folder : CliText::ToTerminal(RecordField::Text(settings.messageFolder)),
+        request.port ? *request.port : settings.portNumber};
     if (request.popup)
         settings.popupOnReceipt = *request.popup;
-
-    if (settings.portNumber < GroupSettings::kMinPort || settings.portNumber > GroupSettings::kMaxPort) {
-        return Refuse("the port must be a whole number from " + std::to_string(GroupSettings::kMinPort) + " to " +
-                      std::to_string(GroupSettings::kMaxPort) + ", not " + std::to_string(settings.portNumber));
-    }
-    if (settings.messageFolder[0] == '\0')
-        return Refuse("no message file folder is set: give --folder DIR");
-    return true;
+    const GroupSettingsValidator::Refusal refusal = GroupSettingsValidator::Check(values, settings);
+    if (!refusal)
+        return true;
+    // In the order of GroupSettingsValidator::Field.
+    const std::string refused[] = {values.userName, std::to_string(*values.port), values.groupName,
+                                   values.messageFolder};
+    return Refuse(Explain(refusal, refused[static_cast<int>(refusal.field)]));
 }
 
-bool CliConfig::SetText(const std::string& utf8, const char* what, char* field, size_t fieldSize)
+std::string CliConfig::Explain(const GroupSettingsValidator::Refusal& refusal, const std::string& value)
 {
-    if (!Cp932Codec::IsRepresentable(utf8))
-        return Refuse("the " + std::string(what) + " holds characters that Shift_JIS (CP932) cannot hold");
-    const std::string cp932 = Cp932Codec::FromUtf8(utf8);
-    if (cp932.size() >= fieldSize) {
-        return Refuse("the " + std::string(what) + " takes " + std::to_string(cp932.size()) +
-                      " bytes in Shift_JIS (CP932); at most " + std::to_string(fieldSize - 1) + " fit");
+    using Field = GroupSettingsValidator::Field;
+    using Problem = GroupSettingsValidator::Problem;
+    static constexpr const char* kNames[] = {"user name", "port", "group name", "folder"}; // in Field order
+    const std::string what = kNames[static_cast<int>(refusal.field)];
+    switch (refusal.problem) {
+    case Problem::Empty:
+        return refusal.field == Field::MessageFolder ? "no message file folder is set: give --folder DIR"
+                                                     : "the group name must not be empty";
+    case Problem::TooLong: {
+        const size_t fieldSize = refusal.field == Field::MessageFolder ? GroupSettings::kMessageFolderSize
+                                                                       : GroupSettings::kUserNameSize;
+        return "the " + what + " takes " + std::to_string(refusal.bytes) + " bytes in Shift_JIS (CP932); at most " +
+               std::to_string(fieldSize - 1) + " fit";
     }
-    std::memset(field, 0, fieldSize);
-    std::memcpy(field, cp932.data(), cp932.size());
-    return true;
+    case Problem::Unusable:
+        return "the " + what + " '" + value + "' holds characters that Shift_JIS (CP932) cannot hold" +
+               (refusal.field == Field::MessageFolder ? " or would change" : "");
+    case Problem::Colon:
+        return "the user name '" + value + "' holds ':', which separates the fields of the datagrams";
+    case Problem::Reserved:
+        return "'" + value + "' holds other settings and cannot name a group";
+    case Problem::NoHome:
+        return "cannot make the folder '" + value + "' absolute: its '~' names no home folder";
+    case Problem::NotNumber:
+    case Problem::OutOfRange:
+        return "the port must be a whole number from " + std::to_string(GroupSettings::kMinPort) + " to " +
+               std::to_string(GroupSettings::kMaxPort) + ", not " + value;
+    case Problem::None:
+        break;
+    }
+    return what;
 }
 
 bool CliConfig::Refuse(const std::string& text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliRequest.h"
+#include "settings/GroupSettingsValidator.h"
 #include "settings/SettingsRecords.h"
 
 class SettingsStore;
@@ -21,7 +22,7 @@ public:
 private:
     void Print(const GroupSettings& settings);
     bool Apply(const CliRequest& request, SettingsStore& store, GroupSettings& settings);
-    bool SetText(const std::string& utf8, const char* what, char* field, size_t fieldSize);
+    static std::string Explain(const GroupSettingsValidator::Refusal& refusal, const std::string& value);
     bool Refuse(const std::string& text);
 
     std::ostream& out_;

@@ -3,10 +3,14 @@
 #include "CliSettings.h"
 #include "CliUsage.h"
 
+#include <fcntl.h>
 #include <iostream>
+#include <unistd.h>
 
 int main(int argc, char** argv)
 {
+    // Noted before any file is opened, which could take the closed descriptor.
+    const int input = ::fcntl(STDIN_FILENO, F_GETFD) != -1 ? STDIN_FILENO : -1;
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     CliRequest request;
     std::string error;
@@ -24,7 +28,7 @@ int main(int argc, char** argv)
     }
 
     CliSettings settings;
-    CliCommands commands(std::cin, std::cout, std::cerr, settings);
+    CliCommands commands(input, std::cout, std::cerr, settings);
     const int status = commands.Run(request);
     if (!std::cout.flush()) {
         std::cerr << CliUsage::kProgramName << ": cannot write to standard output\n";

@@ -2,13 +2,8 @@
 #include "core/RecordField.h"
 
 #include "core/Cp932Codec.h"
+#include "settings/FileSettingsBackend.h"
 #include "settings/SettingsStore.h"
-
-#include <cstring>
-
-namespace {
-
-} // namespace
 
 const GroupSettings& CliSettings::Stored()
 {
@@ -34,4 +29,14 @@ std::string CliSettings::UserName()
 int32_t CliSettings::Port()
 {
     return Stored().portNumber;
+}
+
+bool CliSettings::Readable(std::string& problem)
+{
+    FileSettingsBackend& file = SettingsStore::UserBackend();
+    if (!file.TooLarge())
+        return true;
+    problem = "the settings file " + file.path() + " is larger than a settings file can be (" +
+              std::to_string(FileSettingsBackend::kMaxFileSize) + " bytes) and was not read; move it away";
+    return false;
 }

@@ -15,6 +15,8 @@ public:
     std::string UserName();
     // 0 when none is stored.
     int32_t Port();
+    // False, with the reason, when the settings file cannot be read at all.
+    static bool Readable(std::string& problem);
 
 private:
     const GroupSettings& Stored();

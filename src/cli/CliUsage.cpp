@@ -33,7 +33,8 @@ constexpr const char* kShow = "Prints title, name, priority, attach, date, hostn
                               "'field: value' line each, then an empty line and the contents.\n";
 
 constexpr const char* kPost = "Adds a message whose contents are read from standard input and prints its\n"
-                              "number. Priority: 0 urgent, 1 notice, 2 normal (default). The name defaults\n"
+                              "number. Title, name and contents must be UTF-8 and fit the board (10 MB each).\n"
+                              "Priority: 0 urgent, 1 notice, 2 normal (default). The name defaults\n"
                               "to the user name of the settings, else the login name. Each --attach FILE\n"
                               "is copied into the message's attachment folder. With --announce the other\n"
                               "members are told by a broadcast datagram, so that their boards reload.\n";
@@ -58,9 +59,11 @@ constexpr const char* kConfig = "Without options prints the settings of the curr
                                 "line each: group, folder, user, port, popup. With options changes them and\n"
                                 "stores them; --group NAME makes NAME the current group and takes the other\n"
                                 "values along unless they are given too. The folder is stored as an\n"
-                                "absolute path ending in '/'. Refused, with nothing stored: a port outside\n"
-                                "1500..60000, no folder, an empty group name, and names or a folder too long\n"
-                                "for the settings (63 bytes for names, 259 for the folder, in Shift_JIS).\n";
+                                "absolute path ending in '/', with '~' expanded. Refused, with nothing\n"
+                                "stored: a port outside 1500..60000, no folder, an empty group name, a group\n"
+                                "name with Font, Color, ClientSize or title as a key of its path, a user\n"
+                                "name with ':', and names or a folder too long for the settings (63 bytes\n"
+                                "for names, 259 for the folder, in Shift_JIS).\n";
 
 std::string Synopsis(CliRequest::Command command)
 {

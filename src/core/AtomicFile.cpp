@@ -285,19 +285,19 @@ bool AtomicFile::ReadAll(const std::string& path, std::string& out, size_t maxBy
     if (fd < 0)
         return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > maxBytes) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
+        return false;
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        ::close(fd);
+        errno = EFBIG;
         return false;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     out.resize(static_cast<size_t>(st.st_size) + 1);
     size_t used = 0;
     for (;;) {
-        if (used > maxBytes) {
-            ::close(fd);
-            out.clear();
-            return false;
-        }
         if (used == out.size())
             out.resize(out.size() * 2 + 4096);
         ssize_t n = ::read(fd, out.data() + used, out.size() - used);
@@ -311,6 +311,12 @@ bool AtomicFile::ReadAll(const std::string& path, std::string& out, size_t maxBy
         if (n == 0)
             break;
         used += static_cast<size_t>(n);
+        if (used > maxBytes) { // grown since it was measured
+            ::close(fd);
+            out.clear();
+            errno = EFBIG;
+            return false;
+        }
     }
     ::close(fd);
     out.resize(used);

@@ -30,7 +30,7 @@ public:
     static bool WriteFully(int fd, std::string_view data);
 
     // Reads a whole file in one go. False when it cannot be opened or read,
-    // and, without reading it, when it is larger than maxBytes.
+    // and with errno EFBIG, without reading it, when it is larger than maxBytes.
     static bool ReadAll(const std::string& path, std::string& out,
                         size_t maxBytes = std::numeric_limits<size_t>::max());
 

@@ -382,3 +382,15 @@ bool Cp932Codec::IsRepresentable(std::string_view utf8)
     std::string out;
     return Utf8ToCp932(utf8, out) == 0;
 }
+
+size_t Cp932Codec::FirstInvalidUtf8(std::string_view text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i < text.size();) {
+        size_t length = 1;
+        if (p[i] >= 0x80 && DecodeUtf8(p + i, text.size() - i, &length) < 0)
+            return i;
+        i += length;
+    }
+    return std::string_view::npos;
+}

@@ -21,6 +21,9 @@ public:
     // (〜 U+301C, − U+2212) have a CP932 form that reads back as another one.
     // A path must survive exactly.
     static bool RoundTrips(std::string_view utf8);
+    // Where the text stops being well-formed UTF-8 (no overlong forms, no
+    // surrogates); npos when it is.
+    static size_t FirstInvalidUtf8(std::string_view text);
 
     // The length of the CP932 character that starts with this byte: 2 for a
     // lead byte of a double-byte character, otherwise 1.

@@ -37,3 +37,11 @@ std::string HostIdentity::LoginName()
         return CutToLimit(user);
     return {};
 }
+
+std::string HostIdentity::HomeFolder()
+{
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
+        return home;
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
+}

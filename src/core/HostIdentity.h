@@ -11,4 +11,6 @@ public:
 
     static std::string HostName();
     static std::string LoginName();
+    // $HOME, else the password database's entry; empty when neither is known.
+    static std::string HomeFolder();
 };

@@ -5,6 +5,7 @@
 #include "board/CBoardData.h"
 #include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
+#include "settings/GroupSettingsValidator.h"
 #include "settings/SettingDlgTexts.h"
 #include "settings/SettingsStore.h"
 #include "ui/DialogUnits.h"
@@ -70,6 +71,38 @@ std::optional<long long> LeadingWholeNumber(const QString& text)
     if (at == firstDigit)
         return std::nullopt;
     return negative ? -value : value;
+}
+
+const char* RefusalText(const GroupSettingsValidator::Refusal& refusal)
+{
+    using namespace SettingDlgTexts;
+    using Field = GroupSettingsValidator::Field;
+    using Problem = GroupSettingsValidator::Problem;
+    static constexpr struct
+    {
+        Field field;
+        Problem problem;
+        const char* text;
+    } kTexts[] = {
+        {Field::UserName, Problem::TooLong, kUserNameTooLong},
+        {Field::UserName, Problem::Unusable, kUserNameUnusable},
+        {Field::UserName, Problem::Colon, kUserNameColon},
+        {Field::Port, Problem::NotNumber, kPortNotNumber},
+        {Field::Port, Problem::OutOfRange, kPortOutOfRange},
+        {Field::GroupName, Problem::Empty, kGroupNameEmpty},
+        {Field::GroupName, Problem::TooLong, kGroupNameTooLong},
+        {Field::GroupName, Problem::Unusable, kGroupNameUnusable},
+        {Field::GroupName, Problem::Reserved, kGroupNameReserved},
+        {Field::MessageFolder, Problem::Empty, kFolderEmpty},
+        {Field::MessageFolder, Problem::TooLong, kFolderTooLong},
+        {Field::MessageFolder, Problem::Unusable, kFolderUnusable},
+        {Field::MessageFolder, Problem::NoHome, kFolderNoHome},
+    };
+    for (const auto& entry : kTexts) {
+        if (entry.field == refusal.field && entry.problem == refusal.problem)
+            return entry.text;
+    }
+    return kUserNameUnusable; // not reached: every refusal has its text
 }
 
 CSettingDlg::FolderBrowser& CurrentBrowser()
@@ -225,42 +258,19 @@ void CSettingDlg::SelectGroup()
 bool CSettingDlg::TakeFromControls()
 {
     popupOnReceipt = popupCheck_->isChecked() ? 1 : 0;
-
-    userName = userEdit_->text();
-    if (!CheckText(userName, GroupSettings::kUserNameSize, SettingDlgTexts::kUserNameTooLong,
-                   SettingDlgTexts::kUserNameUnusable, userEdit_))
-        return false;
-
-    messageFolder = folderEdit_->text();
-
-    const std::optional<long long> port = LeadingWholeNumber(portEdit_->text());
-    if (!port) {
-        Refuse(portEdit_, Text(SettingDlgTexts::kPortNotNumber));
+    GroupSettingsValidator::Values values{userEdit_->text().toStdString(), groupCombo_->currentText().toStdString(),
+                                          folderEdit_->text().toStdString(), LeadingWholeNumber(portEdit_->text())};
+    GroupSettings checked;
+    const GroupSettingsValidator::Refusal refusal = GroupSettingsValidator::Check(values, checked);
+    if (refusal) {
+        QWidget* const fields[] = {userEdit_, portEdit_, groupCombo_, folderEdit_}; // in the order of Field
+        Refuse(fields[static_cast<int>(refusal.field)], Text(RefusalText(refusal)));
         return false;
     }
-    if (*port < GroupSettings::kMinPort || *port > GroupSettings::kMaxPort) {
-        Refuse(portEdit_, Text(SettingDlgTexts::kPortOutOfRange));
-        return false;
-    }
-    portNumber = static_cast<int>(*port);
-
-    groupName = groupCombo_->currentText();
-    return CheckText(groupName, GroupSettings::kGroupNameSize, SettingDlgTexts::kGroupNameTooLong,
-                     SettingDlgTexts::kGroupNameUnusable, groupCombo_);
-}
-
-bool CSettingDlg::CheckText(const QString& text, int fieldSize, const char* tooLong, const char* unusable,
-                            QWidget* field, bool exact)
-{
-    const std::string utf8 = text.toStdString();
-    if (exact ? !Cp932Codec::RoundTrips(utf8) : !Cp932Codec::IsRepresentable(utf8)) {
-        Refuse(field, Text(unusable));
-        return false;
-    }
-    if (Cp932Codec::FromUtf8(utf8).size() >= static_cast<size_t>(fieldSize)) {
-        Refuse(field, Text(tooLong));
-        return false;
-    }
+    userName = QString::fromStdString(values.userName);
+    groupName = QString::fromStdString(values.groupName);
+    messageFolder = QString::fromStdString(values.messageFolder);
+    portNumber = checked.portNumber;
     return true;
 }
 
@@ -287,17 +297,7 @@ void CSettingDlg::OnOK()
 {
     if (!TakeFromControls())
         return;
-    if (messageFolder.isEmpty()) {
-        MessageBoxService::Show(this, Text(SettingDlgTexts::kFolderEmpty));
-        folderEdit_->setFocus();
-        return;
-    }
-    if (!messageFolder.endsWith(kSeparator))
-        messageFolder += kSeparator;
     PutToControls();
-    if (!CheckText(messageFolder, GroupSettings::kMessageFolderSize, SettingDlgTexts::kFolderTooLong,
-                   SettingDlgTexts::kFolderUnusable, folderEdit_, true))
-        return;
     if (!OfferEmptyBoard())
         return;
     accept();

@@ -58,8 +58,6 @@ private:
     // with a message at the first field that cannot be taken.
     bool TakeFromControls();
     void SelectGroup();
-    bool CheckText(const QString& text, int fieldSize, const char* tooLong, const char* unusable,
-                   QWidget* field, bool exact = false);
     // Offers to create an empty board when the folder holds none. False when
     // that failed and the window must stay open.
     bool OfferEmptyBoard();

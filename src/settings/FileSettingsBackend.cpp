@@ -1,16 +1,16 @@
 #include "FileSettingsBackend.h"
 
 #include "core/AtomicFile.h"
+#include "core/HostIdentity.h"
 #include "settings/SettingsFileFormat.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <iterator>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -28,14 +28,6 @@ const char* NonEmptyVariable(const char* name)
 {
     const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0' ? value : nullptr;
-}
-
-std::string HomeFolder()
-{
-    if (const char* home = NonEmptyVariable("HOME"))
-        return home;
-    const passwd* entry = ::getpwuid(::getuid());
-    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
 }
 
 std::string FolderOf(const std::string& path)
@@ -78,7 +70,7 @@ std::string FileSettingsBackend::DefaultFilePath()
         return folder + file;
     const char* xdg = NonEmptyVariable(kXdgConfigVariable);
     const std::string base = xdg != nullptr && xdg[0] == '/' ? std::string(xdg)
-                                                             : HomeFolder() + kHomeConfigFolder;
+                                                             : HostIdentity::HomeFolder() + kHomeConfigFolder;
     return base + kApplicationFolder + file;
 }
 
@@ -127,7 +119,9 @@ FileSettingsBackend::Snapshot FileSettingsBackend::ReadFile() const
             snapshot.text.clear();
             return snapshot;
         }
-        snapshot.readable = AtomicFile::ReadAll(path_, snapshot.text);
+        snapshot.readable = AtomicFile::ReadAll(path_, snapshot.text, kMaxFileSize);
+        snapshot.tooLarge = !snapshot.readable && errno == EFBIG;
+        snapshot.readable = snapshot.readable || snapshot.tooLarge;
         if (Stat(path_) == snapshot.stamp)
             break;
     }
@@ -144,7 +138,7 @@ void FileSettingsBackend::Refresh()
         if (!recent_)
             return;
         std::string text;
-        if (stamp.exists && AtomicFile::ReadAll(path_, text) && text == saved_.text) {
+        if (stamp.exists && AtomicFile::ReadAll(path_, text, kMaxFileSize) && text == saved_.text) {
             recent_ = IsRecent(stamp);
             return;
         }
@@ -191,19 +185,30 @@ int FileSettingsBackend::Save(const std::vector<Change>& changes)
         recent_ = IsRecent(saved_.stamp);
         return kSuccess;
     }
-    if (current.unreadableLines > 0 &&
-        !AtomicFile::Write(path_ + kDamagedSuffix, {current.text}))
-        return kErrorWriteFault;
     std::string text = SettingsFileFormat::Format(current.tree);
+    // Never a file that the next read would refuse.
+    if (text.size() > kMaxFileSize)
+        return kErrorWriteFault;
+    const std::string damaged = path_ + kDamagedSuffix;
+    if (current.tooLarge ? ::rename(path_.c_str(), damaged.c_str()) != 0
+                         : current.unreadableLines > 0 && !AtomicFile::Write(damaged, {current.text}))
+        return kErrorWriteFault;
     if (!AtomicFile::Write(path_, {text}))
         return kErrorWriteFault;
     saved_.readable = true;
     saved_.text = std::move(text);
     saved_.tree = std::move(current.tree);
     saved_.unreadableLines = 0;
+    saved_.tooLarge = false;
     saved_.stamp = Stat(path_);
     recent_ = true;
     return kSuccess;
+}
+
+bool FileSettingsBackend::TooLarge()
+{
+    Refresh();
+    return saved_.tooLarge;
 }
 
 int FileSettingsBackend::CreateKey(std::string_view path, Handle* handle)

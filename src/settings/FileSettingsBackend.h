@@ -23,6 +23,11 @@ public:
     // A file with lines that could not be read is copied here before it is
     // first replaced, so that nothing is lost without a trace.
     static constexpr const char* kDamagedSuffix = ".damaged";
+    // A real settings file holds a few kilobytes: the font, the colours, the
+    // window and about 200 bytes per group. A larger file than this, room for
+    // thousands of groups, is not settings: it is not read at all, reads as
+    // holding nothing, and is moved to the damaged name when first replaced.
+    static constexpr size_t kMaxFileSize = 1 << 20;
 
     explicit FileSettingsBackend(std::string filePath,
                                  std::chrono::milliseconds lockWait = LockFile::kDefaultWait);
@@ -45,6 +50,8 @@ public:
     int CloseKey(Handle handle) override;
 
     const std::string& path() const { return path_; }
+    // True while the file is too large to be read.
+    bool TooLarge();
 
 private:
     struct Change
@@ -75,6 +82,7 @@ private:
         std::string text;
         SettingsTree tree;
         size_t unreadableLines = 0;
+        bool tooLarge = false;
         FileStamp stamp;
     };
 

@@ -16,6 +16,8 @@ int MemorySettingsBackend::CreateKey(std::string_view path, Handle* handle)
     if (handle == nullptr)
         return kErrorInvalidParameter;
     SettingsTree::Path parts = SettingsTree::SplitPath(path);
+    if (!SettingsTree::IsValidPath(parts))
+        return kErrorInvalidParameter;
     tree_.CreateKey(parts);
     *handle = Open(std::move(parts));
     return kSuccess;

@@ -145,6 +145,8 @@ bool ParseHeader(std::string_view line, SettingsTree::Path& path)
     if (content.empty())
         return true;
     for (;;) {
+        if (path.size() == SettingsTree::kMaxDepth)
+            return false;
         const size_t separator = content.find(SettingsTree::kSeparator);
         std::string name;
         if (!SettingsFileText::UnescapeKeyName(content.substr(0, separator), name) ||
@@ -163,7 +165,11 @@ std::string SettingsFileFormat::Format(const SettingsTree& tree)
 {
     std::string out(kFirstLine);
     out += '\n';
-    tree.VisitKeys([&out](const SettingsTree::Path& path, const std::vector<SettingsTree::Value>& values) {
+    tree.VisitKeys([&out](const SettingsTree::Path& path, const std::vector<SettingsTree::Value>& values,
+                          bool hasSubKeys) {
+        // A key without values is made by the header of any key below it.
+        if (values.empty() && hasSubKeys)
+            return;
         out += "\n[";
         for (size_t i = 0; i < path.size(); ++i) {
             if (i > 0)

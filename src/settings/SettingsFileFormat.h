@@ -15,9 +15,12 @@
 //   "odd"=hex(4):01,00                     any other type or size
 //   @="..."                                the value with the empty name
 //
-// Every key is written, parents first, so empty keys survive; "[]" holds
-// values of the root itself. The "..." form is used only for a REG_SZ value
-// that ends in its one zero byte and is text in the sense of
+// Every key that holds values or no sub-keys is written, parents first, so
+// empty keys survive; a key with sub-keys only is made by their headers, so
+// that a deep path is written once and not once per level. "[]" holds values
+// of the root itself. A header deeper, or with longer key names, than
+// SettingsTree allows is a damaged line. The "..." form is used only for a
+// REG_SZ value that ends in its one zero byte and is text in the sense of
 // SettingsFileText::IsText; every other value keeps its exact bytes in hex.
 // Long hex lists go on over lines ending in '\'. Names and strings are
 // escaped as SettingsFileText describes, so parsing the formatted text gives

@@ -112,7 +112,9 @@ uint32_t DecodeLittleEndian(const uint8_t (&bytes)[kDwordSize])
 
 } // namespace
 
-SettingsBackend& SettingsStore::UserBackend()
+SettingsStore::SettingsStore() : SettingsStore(UserBackend()) {}
+
+FileSettingsBackend& SettingsStore::UserBackend()
 {
     static FileSettingsBackend backend(FileSettingsBackend::DefaultFilePath());
     return backend;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+class FileSettingsBackend;
+
 // The program's per-user settings, below Software\QuorlBoard. Holds no
 // state: each operation opens its key, does its work and closes it again, so
 // instances are made where needed. Reports nothing to the user; a read that
@@ -22,10 +24,10 @@ public:
 
     explicit SettingsStore(SettingsBackend& backend) : backend_(backend) {}
     // Over the current user's settings file.
-    SettingsStore() : SettingsStore(UserBackend()) {}
+    SettingsStore();
 
     // The current user's settings file, shared by all stores of the program.
-    static SettingsBackend& UserBackend();
+    static FileSettingsBackend& UserBackend();
 
     int ReadGroupSettings(GroupSettings& settings);
     // What a first run starts from: the default group and port, the login

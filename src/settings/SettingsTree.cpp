@@ -5,30 +5,66 @@
 #include <algorithm>
 #include <utility>
 
+// Every walk over the keys keeps its own stack, so that no operation, the
+// destructor included, recurses as deep as the keys are nested.
 struct SettingsTree::Node
 {
     std::string name;
     std::vector<Value> values;
     std::map<std::string, std::unique_ptr<Node>> children; // by folded name
 
+    Node() = default;
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+
+    ~Node()
+    {
+        std::vector<std::unique_ptr<Node>> pending;
+        auto detach = [&pending](Node& node) {
+            for (auto& [folded, child] : node.children)
+                pending.push_back(std::move(child));
+            node.children.clear();
+        };
+        detach(*this);
+        while (!pending.empty()) {
+            std::unique_ptr<Node> node = std::move(pending.back());
+            pending.pop_back();
+            detach(*node);
+        }
+    }
+
     std::unique_ptr<Node> Clone() const
     {
         auto copy = std::make_unique<Node>();
-        copy->name = name;
-        copy->values = values;
-        for (const auto& [folded, child] : children)
-            copy->children.emplace(folded, child->Clone());
+        std::vector<std::pair<const Node*, Node*>> pending{{this, copy.get()}};
+        while (!pending.empty()) {
+            const auto [from, to] = pending.back();
+            pending.pop_back();
+            to->name = from->name;
+            to->values = from->values;
+            for (const auto& [folded, child] : from->children) {
+                Node* made = to->children.emplace(folded, std::make_unique<Node>()).first->second.get();
+                pending.emplace_back(child.get(), made);
+            }
+        }
         return copy;
     }
 
     bool SameAs(const Node& other) const
     {
-        if (name != other.name || values != other.values || children.size() != other.children.size())
-            return false;
-        return std::equal(children.begin(), children.end(), other.children.begin(),
-                          [](const auto& a, const auto& b) {
-                              return a.first == b.first && a.second->SameAs(*b.second);
-                          });
+        std::vector<std::pair<const Node*, const Node*>> pending{{this, &other}};
+        while (!pending.empty()) {
+            const auto [a, b] = pending.back();
+            pending.pop_back();
+            if (a->name != b->name || a->values != b->values || a->children.size() != b->children.size())
+                return false;
+            for (auto i = a->children.begin(), j = b->children.begin(); i != a->children.end(); ++i, ++j) {
+                if (i->first != j->first)
+                    return false;
+                pending.emplace_back(i->second.get(), j->second.get());
+            }
+        }
+        return true;
     }
 
     // values.size() when absent.
@@ -41,13 +77,23 @@ struct SettingsTree::Node
         return index;
     }
 
-    void Visit(Path& path, const std::function<void(const Path&, const std::vector<Value>&)>& visit) const
+    // Depth first, parents before their sub-keys: one iterator per level.
+    void Visit(Path& path, const Visitor& visit) const
     {
-        for (const auto& [folded, child] : children) {
-            path.push_back(child->name);
-            visit(path, child->values);
-            child->Visit(path, visit);
-            path.pop_back();
+        using Iterator = decltype(children)::const_iterator;
+        std::vector<std::pair<Iterator, Iterator>> levels{{children.begin(), children.end()}};
+        while (!levels.empty()) {
+            auto& [next, end] = levels.back();
+            if (next == end) {
+                levels.pop_back();
+                if (!levels.empty())
+                    path.pop_back();
+                continue;
+            }
+            const Node& child = *(next++)->second;
+            path.push_back(child.name);
+            visit(path, child.values, !child.children.empty());
+            levels.emplace_back(child.children.begin(), child.children.end());
         }
     }
 };
@@ -113,7 +159,19 @@ std::string SettingsTree::Fold(std::string_view name)
 
 bool SettingsTree::IsValidKeyName(std::string_view name)
 {
-    return !name.empty() && FindSeparator(name) == std::string_view::npos;
+    size_t characters = 0;
+    for (size_t i = 0; i < name.size(); ++characters) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c == static_cast<unsigned char>(kSeparator))
+            return false;
+        i += static_cast<size_t>(Cp932Codec::CharLength(c));
+    }
+    return characters > 0 && characters <= kMaxKeyNameLength;
+}
+
+bool SettingsTree::IsValidPath(const Path& path)
+{
+    return path.size() <= kMaxDepth && std::all_of(path.begin(), path.end(), IsValidKeyName);
 }
 
 const SettingsTree::Node* SettingsTree::Find(const Path& path) const
@@ -140,7 +198,7 @@ bool SettingsTree::HasKey(const Path& path) const
 
 bool SettingsTree::CreateKey(const Path& path)
 {
-    if (!std::all_of(path.begin(), path.end(), IsValidKeyName))
+    if (!IsValidPath(path))
         return false;
     bool created = false;
     Node* node = root_.get();
@@ -208,11 +266,11 @@ const std::string* SettingsTree::SubKeyName(const Path& path, size_t index) cons
     return &std::next(node->children.begin(), static_cast<std::ptrdiff_t>(index))->second->name;
 }
 
-void SettingsTree::VisitKeys(const std::function<void(const Path&, const std::vector<Value>&)>& visit) const
+void SettingsTree::VisitKeys(const Visitor& visit) const
 {
     Path path;
     if (!root_->values.empty())
-        visit(path, root_->values);
+        visit(path, root_->values, !root_->children.empty());
     root_->Visit(path, visit);
 }
 

@@ -28,6 +28,10 @@ public:
     };
 
     static constexpr char kSeparator = '\\';
+    // The registry's own limits: keys nested at most this deep below the
+    // root, and key names of at most this many characters.
+    static constexpr size_t kMaxDepth = 512;
+    static constexpr size_t kMaxKeyNameLength = 255;
 
     SettingsTree();
     ~SettingsTree();
@@ -41,8 +45,10 @@ public:
     static size_t FindSeparator(std::string_view name);
     // The form in which names are compared: ASCII letters upper-cased.
     static std::string Fold(std::string_view name);
-    // A key name is not empty and holds no separator.
+    // A key name is not empty, holds no separator and is not too long.
     static bool IsValidKeyName(std::string_view name);
+    // Not too deep, and every name valid.
+    static bool IsValidPath(const Path& path);
 
     bool HasKey(const Path& path) const;
     // Creates the key and the missing keys on its path. False when nothing
@@ -58,9 +64,10 @@ public:
     const std::vector<Value>* Values(const Path& path) const;
     const std::string* SubKeyName(const Path& path, size_t index) const;
 
+    using Visitor = std::function<void(const Path&, const std::vector<Value>&, bool hasSubKeys)>;
     // Calls back for every key but the root, parents before their sub-keys,
     // sub-keys in their order; the root comes first when it holds values.
-    void VisitKeys(const std::function<void(const Path&, const std::vector<Value>&)>& visit) const;
+    void VisitKeys(const Visitor& visit) const;
 
     // Names compared exactly, so a difference in case is a difference.
     bool operator==(const SettingsTree& other) const;

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -101,15 +102,41 @@ TEST_F(CliConfig, ValuesTheSettingsWindowWouldRefuseChangeNothing)
         {"--port", "1499"}, {"--port", "60001"}, {"--port", "0"}, {"--port", "1600x"}, {"--popup", "2"},
         {"--folder", ""}, {"--folder", "/" + std::string(258, 'd')}, {"--folder", "/srv/böard"},
         {"--user", Wide(32)}, {"--user", "José😀"}, {"--user", "ok", "--port", "70000"},
-        {"--group", Wide(32)}, {"--group", ""},
-        {"--group", "Font"}, {"--group", "clientsize"}, // keys of other settings are no groups
+        {"--group", Wide(32)}, {"--group", ""}, {"--user", "山田:総務"}, {"--folder", "~no-such-user-here/x"},
+        // keys of other settings are no groups, nor any key on a group's path
+        {"--group", "Font"}, {"--group", "clientsize"}, {"--group", "title\\size"}, {"--group", "Font\\x"},
     };
     for (const std::vector<std::string>& args : refused) {
         const CliProcess::Result result = Config(args);
         EXPECT_EQ(result.status, 2) << args.at(0) << " " << args.at(1);
-        EXPECT_FALSE(result.err.empty());
+        EXPECT_EQ(result.err.rfind("quorlboard-cli: ", 0), 0u) << result.err;
         EXPECT_EQ(TempDir::Read(settingsFile), before) << args.at(0) << " " << args.at(1);
     }
+    EXPECT_NE(Config({"--user", "山田:総務"}).err.find("':'"), std::string::npos);
+}
+
+TEST_F(CliConfig, AHomeFolderIsExpandedAndBackslashesArePrintedAsStored)
+{
+    ::setenv("HOME", config.path().c_str(), 1);
+    ASSERT_EQ(Config({"--folder", "~/board", "--group", "営業\\東京", "--user", "a\\b"}).status, 0);
+    EXPECT_EQ(Config({}).out,
+              "group: 営業\\東京\nfolder: " + config.path() + "/board/\nuser: a\\b\nport: 1500\npopup: 0\n");
+}
+
+TEST_F(CliConfig, ASettingsFileTooLargeToBeSettingsIsAnErrorAndLeftAlone)
+{
+    TempDir::Write(settingsFile, "[Software\\QuorlBoard]\n");
+    const off_t huge = off_t(1) << 36; // sparse
+    ASSERT_EQ(::truncate(settingsFile.c_str(), huge), 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"config"}, {"config", "--port", "1600"}, {"list", "--folder", config.path()}}) {
+        const CliProcess::Result result = CliProcess::Run(args);
+        EXPECT_EQ(result.status, 1) << args.at(0);
+        EXPECT_EQ(result.err.rfind("quorlboard-cli: the settings file " + settingsFile + " is larger than", 0), 0u)
+            << result.err;
+    }
+    EXPECT_EQ(fs::file_size(settingsFile), static_cast<uintmax_t>(huge));
+    EXPECT_FALSE(fs::exists(settingsFile + FileSettingsBackend::kDamagedSuffix));
 }
 
 } // namespace

@@ -217,16 +217,20 @@ TEST_F(QuorlboardCli, APostInATakenSecondGetsAFolderOfItsOwnAndDeleteLeavesAShar
     EXPECT_FALSE(fs::exists(shared));
 }
 
-TEST_F(QuorlboardCli, FailuresExitWithOneAndTheStoreText)
+TEST_F(QuorlboardCli, FailuresExitWithOneAndTheStoreTextNamingTheBoardWhenItIsTheCause)
 {
-    const auto failed = [](const char* text) { return "1||" + std::string(text) + "\n"; };
+    const auto failed = [](const char* text) { return "1||quorlboard-cli: " + std::string(text) + "\n"; };
     EXPECT_EQ(Said(Cli({"show", "7"})), failed(BoardTexts::kNoSuchMessage));
     EXPECT_EQ(Said(Cli({"delete", "7"})), failed(BoardTexts::kNoSuchMessage));
     EXPECT_EQ(Said(Cli({"delete", "0"})), failed(BoardTexts::kInvalidNumber));
+    TempDir::Write(board, "<root>");
+    EXPECT_EQ(Said(Cli({"list"})), "1||quorlboard-cli: " + board + ": " + BoardTexts::kCannotRead + "\n");
 
     folder = dir.file("nowhere");
-    EXPECT_EQ(Said(Cli({"list"})), failed(BoardTexts::kCannotRead));
-    EXPECT_EQ(Said(Cli({"show", "1"})), failed(BoardTexts::kReadError));
+    const std::string missing = "1||quorlboard-cli: " + folder + "/BoardData.xml: ";
+    const std::string init = " (there is no board: 'quorlboard-cli init --folder " + folder + "' creates one)\n";
+    EXPECT_EQ(Said(Cli({"list"})), missing + BoardTexts::kCannotRead + init);
+    EXPECT_EQ(Said(Cli({"show", "1"})), missing + BoardTexts::kReadError + init);
     EXPECT_EQ(Cli({"post", "--title", "x"}, "y").status, 1);
     EXPECT_EQ(Cli({"delete", "1"}).status, 1);
     EXPECT_FALSE(fs::exists(folder));
@@ -234,6 +238,49 @@ TEST_F(QuorlboardCli, FailuresExitWithOneAndTheStoreText)
     const Result unset = CliProcess::Run({"list"});
     EXPECT_EQ(unset.status, 1);
     EXPECT_NE(unset.err.find("--folder"), std::string::npos);
+}
+
+TEST_F(QuorlboardCli, PostRefusesInputItCannotReadOrStoreAndWritesNothing)
+{
+    std::string sjis = "title: " + Cp932Codec::FromUtf8("お知らせ");
+    const std::string tooLong(10'000'000, 'x'); // one byte more than the parser takes
+    // A shell runs the tool, so that standard input can be a folder, closed,
+    // or a writer that learns whether all it wrote was read.
+    const auto post = [&](const std::string& input, const std::string& redirect, std::vector<std::string> args) {
+        args.insert(args.begin(), {"-c", "f=$1; shift; \"$0\" post --folder \"$f\" \"$@\" " + redirect,
+                                   QUORL_CLI_PATH, folder});
+        return CliProcess::Run(args, input, "/bin/sh");
+    };
+    struct Case
+    {
+        Result result;
+        const char* said;
+    };
+    const std::string writer = dir.file("writer");
+    const Case cases[] = {
+        {post("", "< /", {"--title", "t"}), "cannot read the contents from standard input: Is a directory"},
+        {post("", "<&-", {"--title", "t"}), "cannot read the contents from standard input: Bad file descriptor"},
+        {post(sjis, "", {"--title", "t"}), "the contents must be UTF-8, but byte 0x82 at offset 7 is not; "
+                                           "convert Shift_JIS text with 'iconv -f CP932 -t UTF-8'"},
+        {post("x", "", {"--title", "t", "--name", Cp932Codec::FromUtf8("山田")}), "the name must be UTF-8"},
+        {post(tooLong, "", {"--title", "t"}), "the contents must fit the board: at most 9999999 bytes of UTF-8"},
+        {post("", "", {"--title", "t", "--attach", dir.file("none")}), "cannot attach"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.result.status, 1) << c.said;
+        EXPECT_EQ(c.result.out, "") << c.said;
+        EXPECT_EQ(c.result.err.rfind(std::string("quorlboard-cli: ") + c.said, 0), 0u) << c.result.err;
+    }
+    EXPECT_EQ(TempDir::Read(board), kEmptyUtf8Board);
+
+    // Refused while reading: a writer of more than the board holds is cut off.
+    const Result endless = CliProcess::Run(
+        {"-c", "(head -c 50000000 /dev/zero; echo $? > \"$2\") | \"$0\" post --folder \"$1\" --title t",
+         QUORL_CLI_PATH, folder, writer},
+        {}, "/bin/sh");
+    EXPECT_EQ(endless.status, 1);
+    EXPECT_NE(TempDir::Read(writer), "0\n") << "the whole input was read";
+    EXPECT_EQ(TempDir::Read(board), kEmptyUtf8Board);
 }
 
 TEST_F(QuorlboardCli, WrongUsageExitsWithTwoAndHelpWithZero)

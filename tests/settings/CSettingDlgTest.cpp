@@ -156,7 +156,8 @@ TEST_F(CSettingDlgTest, ValuesThatDoNotFitTheRecordAreRefusedOnTheirField)
         {"portNumber", "99999999999999999999", kPortOutOfRange}, {"portNumber", "", kPortNotNumber},
         {"portNumber", "abc", kPortNotNumber}, {"portNumber", "-", kPortNotNumber},
         {"userName", QString(31, u'名') + u'a', nullptr}, {"userName", QString(32, u'名'), kUserNameTooLong},
-        {"userName", Text("山田😀"), kUserNameUnusable}, {"groupName", QString(64, u'g'), kGroupNameTooLong},
+        {"userName", Text("山田😀"), kUserNameUnusable}, {"userName", Text("山田:総務"), kUserNameColon},
+        {"groupName", QString(64, u'g'), kGroupNameTooLong}, {"groupName", "title\\size", kGroupNameReserved},
         {"messageFolder", "", kFolderEmpty}, {"messageFolder", folderOf(259), nullptr},
         {"messageFolder", folderOf(260), kFolderTooLong}, {"messageFolder", folder + Text("é"), kFolderUnusable},
         {"messageFolder", folder + Text("a〜b"), kFolderUnusable}, // would come back as a different path
@@ -182,6 +183,21 @@ TEST_F(CSettingDlgTest, ValuesThatDoNotFitTheRecordAreRefusedOnTheirField)
     }
 }
 
+TEST_F(CSettingDlgTest, ARelativeFolderOrOneInTheHomeFolderIsStoredAbsolute)
+{
+    ::setenv("HOME", board.path().c_str(), 1);
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(board.path());
+    for (const char* typed : {"~", "~/sub/..", "."}) {
+        Open();
+        Type("messageFolder", Text(typed));
+        EXPECT_TRUE(PressOk()) << typed;
+        EXPECT_EQ(dialog->messageFolder, folder) << typed;
+        EXPECT_EQ(Field("messageFolder")->text(), folder) << typed;
+    }
+    std::filesystem::current_path(started);
+}
+
 TEST_F(CSettingDlgTest, GroupListHoldsEverySubKeyAndKeepsTheGroup)
 {
     ListingBackend listing;
@@ -189,7 +205,7 @@ TEST_F(CSettingDlgTest, GroupListHoldsEverySubKeyAndKeepsTheGroup)
     listing.end = SettingsBackend::kErrorAccessDenied; // must end the listing as 259 does
     SettingsStore listed(listing);
     for (const auto& [preset, shown] : std::vector<std::pair<const char*, const char*>>{
-             {"営業部", "営業部"}, {"営業", "営業部２"}, {"color", "Color"}, {"新グループ", "新グループ"}}) {
+             {"営業部", "営業部"}, {"営業", "営業部２"}, {"新グループ", "新グループ"}}) {
         listing.calls = 0;
         Open(listed, preset);
         auto* combo = qobject_cast<QComboBox*>(Control("groupName"));

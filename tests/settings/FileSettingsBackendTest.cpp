@@ -146,6 +146,27 @@ TEST(FileSettingsBackendTest, ADamagedFileKeepsWhatIsReadableAndACopyOfTheWhole)
     EXPECT_NE(saved.FindValue({"Software", "QuorlBoard"}, "new"), nullptr);
 }
 
+TEST(FileSettingsBackendTest, AFileTooLargeForSettingsIsNotReadAndIsMovedAsideByTheFirstSave)
+{
+    TempDir dir;
+    const std::string path = dir.file("settings.reg");
+    TempDir::Write(path, "[Software\\QuorlBoard]\n\"v\"=hex:01\n");
+    const off_t huge = off_t(1) << 36; // sparse: reading it would take 64 GB
+    ASSERT_EQ(::truncate(path.c_str(), huge), 0);
+    FileSettingsBackend backend(path);
+    EXPECT_EQ(Get(backend, kKey, "v"), "absent");
+    EXPECT_TRUE(backend.TooLarge());
+
+    ASSERT_EQ(Set(backend, kKey, "new", "\x02"), B::kSuccess);
+    EXPECT_FALSE(backend.TooLarge());
+    struct stat st {};
+    ASSERT_EQ(::stat((path + FileSettingsBackend::kDamagedSuffix).c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, huge);
+    FileSettingsBackend reader(path);
+    EXPECT_EQ(Get(reader, kKey, "new"), "\x02");
+    EXPECT_EQ(Get(reader, kKey, "v"), "absent");
+}
+
 TEST(FileSettingsBackendTest, ProgramsWritingAtOnceLoseNothingAndNeverShowAHalfWrittenFile)
 {
     constexpr int kPrograms = 6;

@@ -28,6 +28,10 @@ TEST(MemorySettingsBackendTest, KeysAreCreatedAlongThePathAndQueriesCopyOnlyWhat
     backend.CloseKey(key);
     EXPECT_EQ(backend.EnumKey(key, 0, name, &size), B::kErrorInvalidHandle);
     EXPECT_EQ(backend.openHandles(), 0u);
+    std::string tooDeep = "k";
+    for (size_t level = 0; level < SettingsTree::kMaxDepth; ++level)
+        tooDeep += "\\k";
+    EXPECT_EQ(backend.CreateKey(tooDeep, &key), B::kErrorInvalidParameter);
 
     backend.CreateKey("k", &key);
     ASSERT_EQ(backend.SetValue(key, "v", 7, "12345", 5), B::kSuccess);

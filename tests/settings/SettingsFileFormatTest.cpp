@@ -44,7 +44,7 @@ TEST(SettingsFileFormatTest, CommonValuesReadAsTheyWouldInARegistryExport)
     tree.CreateKey({"Software", "QuorlBoard", "Empty"});
 
     const std::string text = SettingsFileFormat::Format(tree);
-    for (const char* line : {"[Software]\n", "[Software\\QuorlBoard]\n\"curgroup\"=\"グループ１\"\n",
+    for (const char* line : {"[Software\\QuorlBoard]\n\"curgroup\"=\"グループ１\"\n",
                              "[Software\\QuorlBoard\\グループ１]\n\"portno\"=dword:000005dc\n",
                              "\"Height\"=hex:6e,00,00,00\n", "@=\"C:\\\\a\\\"b\\\"\\n\"\n",
                              "[Software\\QuorlBoard\\Empty]\n"})
@@ -88,6 +88,37 @@ TEST(SettingsFileFormatTest, AnyNamesTypesAndBytesComeBackUnchanged)
             generated.SetValue(path, RandomBytes(random, 8), random() % 6, RandomBytes(random, 40));
         }
         ExpectRoundTrip(generated);
+    }
+}
+
+TEST(SettingsFileFormatTest, KeyPathsBeyondTheRegistryLimitsAreDamagedLinesAndNoneCostsMoreThanItsLength)
+{
+    const auto keyWithValue = [](size_t levels, const std::string& name) {
+        std::string text = "[" + name;
+        for (size_t i = 1; i < levels; ++i)
+            text += "\\" + name;
+        return text + "]\n\"v\"=dword:00000001\n";
+    };
+    std::string wide; // "あ" 256 times: 256 characters, 512 bytes in CP932
+    for (int i = 0; i < 256; ++i)
+        wide += "あ";
+    const std::pair<std::string, size_t> cases[] = { // text, unreadable lines
+        {keyWithValue(SettingsTree::kMaxDepth, "a"), 0},
+        {keyWithValue(SettingsTree::kMaxDepth + 1, "a"), 2},
+        {keyWithValue(200'000, "a"), 2},
+        {keyWithValue(1, std::string(255, 'k')), 0},
+        {keyWithValue(1, std::string(256, 'k')), 2},
+        {keyWithValue(1, wide.substr(3)), 0},
+        {keyWithValue(1, wide), 2},
+    };
+    for (const auto& [text, damaged] : cases) {
+        size_t unreadable = 99;
+        const SettingsTree tree = SettingsFileFormat::Parse(text, &unreadable);
+        EXPECT_EQ(unreadable, damaged) << text.size();
+        // A deep key is written once, not once per level.
+        const std::string formatted = SettingsFileFormat::Format(tree);
+        EXPECT_LT(formatted.size(), text.size() + 40) << text.size();
+        EXPECT_TRUE(SettingsFileFormat::Parse(formatted) == SettingsTree(tree));
     }
 }
 

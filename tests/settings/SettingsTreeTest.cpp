@@ -71,6 +71,8 @@ TEST(SettingsTreeTest, SubKeysSortByFoldedNameValuesKeepInsertionOrder)
               (std::vector<std::string>{"ClientSize", "Color", "Font", "title", "_x", group}));
     EXPECT_EQ(tree.SubKeyName({"absent"}, 0), nullptr);
     EXPECT_FALSE(tree.CreateKey({"a", ""}));
+    EXPECT_TRUE(tree.CreateKey(Path(SettingsTree::kMaxDepth, "d")));
+    EXPECT_FALSE(tree.CreateKey(Path(SettingsTree::kMaxDepth + 1, "e")));
     EXPECT_FALSE(tree.SetValue({"a\\b"}, "v", 1, ""));
     EXPECT_EQ(SettingsTree::SplitPath("\\Software\\\\QuorlBoard\\"), (Path{"Software", "QuorlBoard"}));
 
