@@ -183,6 +183,11 @@ std::string DeclaredEncoding(std::string_view bytes)
 
 // Whether every byte below 0x80 stands for itself and nothing else stands for
 // such a character: then the markup can be checked on the bytes as they are.
+bool IsUtf8(const std::string& declared)
+{
+    return declared.empty() || xmlParseCharEncoding(declared.c_str()) == XML_CHAR_ENCODING_UTF8;
+}
+
 bool KeepsAsciiAsIs(const std::string& declared)
 {
     if (declared.empty())
@@ -366,6 +371,8 @@ bool BoardDocument::LoadFromBytes(std::string bytes)
     // parser will read it.
     const bool wide = LooksLikeUtf16(bytes);
     const std::string declared = wide ? std::string() : DeclaredEncoding(bytes);
+    if ((wide || !IsUtf8(declared)) && bytes.size() > kMaxDecodedBytes)
+        return false;
     const bool asIs = !wide && KeepsAsciiAsIs(declared);
     std::string decoded;
     if (!asIs && !DecodeAsTheParser(bytes, wide, declared, decoded))

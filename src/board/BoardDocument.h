@@ -19,9 +19,13 @@
 class BoardDocument
 {
 public:
-    // The parser takes no larger document when it must decode it, and a
-    // board this size already costs every member a pause on each operation.
-    static constexpr size_t kMaxBytes = XML_MAX_LOOKUP_LIMIT;
+    // The parser takes no larger document when it must decode it (any
+    // declared encoding but UTF-8, and UTF-16).
+    static constexpr size_t kMaxDecodedBytes = XML_MAX_LOOKUP_LIMIT;
+    // UTF-8 it would take up to 2 GB. 50,000 messages are about 31 MB, and a
+    // board of this size already costs every member seconds on each click;
+    // a larger file is refused before it is read.
+    static constexpr size_t kMaxBytes = size_t{256} << 20;
     // A message has five attributes; the parser's cost grows with the square
     // of an element's attributes, and at this many a board of kMaxBytes
     // parses no slower than one of messages.

@@ -23,6 +23,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 constexpr const char* kUtf8Declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+constexpr const char* kShiftJisDeclaration = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n";
 
 BoardMessage MakeMessage(const std::string& title, const std::string& contents, int priority = 2,
                          const std::string& date = "20021105093015", const std::string& host = "pc01")
@@ -299,7 +300,7 @@ TEST_F(BoardStore, RefusedChangesReportWhyAndLeaveTheFolderUntouched)
     BoardMessage longTitle = MakeMessage(tooLong, "c");
     BoardMessage longContents = MakeMessage("t", tooLong);
     longContents.number = 3;
-    BoardMessage belowTextLimit = MakeMessage("t", tooLong.substr(kanji.size()));
+    BoardMessage belowTextLimit = MakeMessage("t", std::string(BoardDocument::kMaxDecodedBytes - 10, 'x'));
     const std::tuple<std::string, std::function<int()>, const char*> cases[] = {
         {board, [&] { return store.DeleteMessage(0); }, BoardTexts::kInvalidNumber},
         {board, [&] { return store.DeleteMessage(-4); }, BoardTexts::kInvalidNumber},
@@ -310,8 +311,8 @@ TEST_F(BoardStore, RefusedChangesReportWhyAndLeaveTheFolderUntouched)
         {"<board><message number=\"1\"/></board>", [&] { return store.AddMessage(gone); }, BoardTexts::kCannotRead},
         {"<root number=\"2147483647\"/>", [&] { return store.AddMessage(gone); }, BoardTexts::kCannotWrite},
         {"<root number=\"99999999999\"/>", [&] { return store.AddMessage(gone); }, BoardTexts::kCannotWrite},
-        // A text the parser takes, in a board larger than it takes.
-        {"<root/>", [&] { return store.AddMessage(belowTextLimit); }, BoardTexts::kCannotWrite},
+        // A text the parser takes, in a board larger than it decodes.
+        {std::string(kShiftJisDeclaration) + "<root/>", [&] { return store.AddMessage(belowTextLimit); }, BoardTexts::kCannotWrite},
     };
     for (const auto& [bytes, change, text] : cases) {
         WriteBoard(bytes);
@@ -323,8 +324,8 @@ TEST_F(BoardStore, RefusedChangesReportWhyAndLeaveTheFolderUntouched)
     }
     EXPECT_EQ(gone.number, 2);
 
-    WriteBoard("<root/>");
-    const std::string largest(BoardDocument::kMaxBytes - 1000, 'x');
+    WriteBoard(std::string(kShiftJisDeclaration) + "<root/>");
+    const std::string largest(BoardDocument::kMaxDecodedBytes - 1000, 'x');
     ASSERT_EQ(Add(MakeMessage("t", largest)), 1) << "a board just below the size limit";
     EXPECT_EQ(Load().at(0).contents.size(), largest.size());
 }
@@ -421,12 +422,16 @@ TEST_F(BoardStore, HostileSizesAndShapesAreRefusedBeforeTheParserSpendsTimeOnThe
         EXPECT_EQ(store.LoadMessages(messages), readable ? 0 : -1) << bytes.size();
     }
     // A board the size of the limit reads (the parser stops at the NUL bytes
-    // after it); one byte more is refused.
-    for (const size_t size : {BoardDocument::kMaxBytes, BoardDocument::kMaxBytes + 1}) {
-        WriteBoard("<root/>");
-        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(size)), 0);
-        std::vector<BoardMessage> messages;
-        EXPECT_EQ(store.LoadMessages(messages), size == BoardDocument::kMaxBytes ? 0 : -1);
+    // after it); one byte more is refused. The parser decodes no larger board.
+    const std::pair<std::string, size_t> limits[] = {{"", BoardDocument::kMaxBytes},
+                                                     {kShiftJisDeclaration, BoardDocument::kMaxDecodedBytes}};
+    for (const auto& [declaration, limit] : limits) {
+        for (const size_t size : {limit, limit + 1}) {
+            WriteBoard(declaration + "<root/>");
+            ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(size)), 0);
+            std::vector<BoardMessage> messages;
+            EXPECT_EQ(store.LoadMessages(messages), size == limit ? 0 : -1) << declaration << size;
+        }
     }
 }
 
