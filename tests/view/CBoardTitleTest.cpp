@@ -273,10 +273,10 @@ TEST_F(TitleList, DrawsRowColoursWithoutFocusRectangleAndTheSelectionInItsHighli
     list.setStyle(windowsStyle.get());
     list.SetupList(std::nullopt);
     list.SetColors(kTestColors);
-    list.selectionModel()->setCurrentIndex(list.model()->index(1, 3), QItemSelectionModel::NoUpdate);
+    list.selectionModel()->setCurrentIndex(list.model()->index(1, 1), QItemSelectionModel::NoUpdate);
     const QImage shot = list.viewport()->grab().toImage();
-    const auto cell = [&](int row) { return shot.copy(list.visualRect(list.model()->index(row, 3))); };
-    EXPECT_EQ(cell(1), cell(2)); // same texts and colours; only row 1 is current
+    const auto cell = [&](int row) { return shot.copy(list.visualRect(list.model()->index(row, 1))); };
+    EXPECT_EQ(cell(1), cell(2)); // same titles and colours; only row 1 is current
     EXPECT_EQ(cell(2).pixelColor(1, 1), QColor(Qt::yellow));
     EXPECT_EQ(cell(0).pixelColor(1, 1), list.palette().color(QPalette::Base));
 
