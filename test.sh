@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks that no test uses a Qt test macro that
-# cannot fail it, builds with AddressSanitizer and UndefinedBehaviorSanitizer,
-# and runs every test through ctest.
+# cannot fail it and that the source folders stay layered, builds with
+# AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test
+# through ctest.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh --test
 scripts/check-test-macros.sh
+scripts/check-layers.sh
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DQUORLBOARD_SANITIZE=ON -DQUORLBOARD_TESTS=ON >/dev/null
 cmake --build build-test -j2
 export QT_QPA_PLATFORM=offscreen

@@ -1,10 +1,7 @@
 #include "app/ProductInfo.h"
 
+#include "core/Version.h"
 #include "ui/MessageBoxService.h"
-
-#ifndef QUORLBOARD_VERSION
-#define QUORLBOARD_VERSION "0"
-#endif
 
 QString ProductInfo::Title() { return MessageBoxService::ApplicationName(); }
 

@@ -4,6 +4,7 @@
 #include "app/ProductInfo.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "core/Version.h"
 #include "net/CBoardSocket.h"
 #include "settings/FileSettingsBackend.h"
 #include "settings/SettingsStore.h"

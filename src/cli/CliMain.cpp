@@ -2,6 +2,7 @@
 #include "CliOptions.h"
 #include "CliSettings.h"
 #include "CliUsage.h"
+#include "core/Version.h"
 
 #include <fcntl.h>
 #include <iostream>

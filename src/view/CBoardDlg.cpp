@@ -4,7 +4,7 @@
 #include "board/AttachmentFolder.h"
 #include "core/Cp932Codec.h"
 #include "core/RecordField.h"
-#include "net/CMessageSend.h"
+#include "net/ui/CMessageSend.h"
 #include "ui/MenuCommand.h"
 #include "ui/MenuResources.h"
 #include "ui/MessageBoxService.h"

@@ -1,4 +1,4 @@
-#include "net/DirectMessageText.h"
+#include "net/ui/DirectMessageText.h"
 
 #include "core/Cp932Codec.h"
 

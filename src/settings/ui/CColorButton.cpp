@@ -1,4 +1,4 @@
-#include "settings/CColorButton.h"
+#include "settings/ui/CColorButton.h"
 
 #include "ui/ColorRef.h"
 

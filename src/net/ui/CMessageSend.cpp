@@ -1,9 +1,9 @@
-#include "net/CMessageSend.h"
+#include "net/ui/CMessageSend.h"
 
 #include "core/Cp932Codec.h"
 
-#include "net/CParties.h"
-#include "net/DirectMessageText.h"
+#include "net/ui/CParties.h"
+#include "net/ui/DirectMessageText.h"
 #include "net/PeerMessenger.h"
 #include "core/RecordField.h"
 #include "ui/DialogUnits.h"

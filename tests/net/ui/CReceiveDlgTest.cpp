@@ -1,7 +1,7 @@
-#include "net/CReceiveDlg.h"
+#include "net/ui/CReceiveDlg.h"
 
-#include "net/CMessageSend.h"
-#include "net/CParties.h"
+#include "net/ui/CMessageSend.h"
+#include "net/ui/CParties.h"
 #include "net/FakePeerMessenger.h"
 #include "ui/ModalRunner.h"
 

@@ -1,6 +1,6 @@
-#include "net/ReceiveWindowQueue.h"
+#include "net/ui/ReceiveWindowQueue.h"
 
-#include "net/CReceiveDlg.h"
+#include "net/ui/CReceiveDlg.h"
 #include "net/FakePeerMessenger.h"
 #include "support/TrayStandIn.h"
 

@@ -1,5 +1,5 @@
-#include "settings/CColorButton.h"
-#include "settings/CQuorlFontDlg.h"
+#include "settings/ui/CColorButton.h"
+#include "settings/ui/CQuorlFontDlg.h"
 #include "ui/BoardFont.h"
 #include "ui/ColorRef.h"
 

@@ -1,4 +1,4 @@
-#include "settings/CSettingDlg.h"
+#include "settings/ui/CSettingDlg.h"
 
 #include "core/RecordField.h"
 
@@ -6,7 +6,7 @@
 #include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
 #include "settings/GroupSettingsValidator.h"
-#include "settings/SettingDlgTexts.h"
+#include "settings/ui/SettingDlgTexts.h"
 #include "settings/SettingsStore.h"
 #include "ui/DialogUnits.h"
 #include "ui/MessageBoxService.h"

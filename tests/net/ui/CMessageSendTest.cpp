@@ -1,6 +1,6 @@
-#include "net/CMessageSend.h"
+#include "net/ui/CMessageSend.h"
 
-#include "net/CParties.h"
+#include "net/ui/CParties.h"
 #include "net/FakePeerMessenger.h"
 #include "ui/MessageBoxService.h"
 

@@ -1,8 +1,8 @@
-#include "net/CReceiveDlg.h"
+#include "net/ui/CReceiveDlg.h"
 
 #include "core/Cp932Codec.h"
-#include "net/CMessageSend.h"
-#include "net/DirectMessageText.h"
+#include "net/ui/CMessageSend.h"
+#include "net/ui/DirectMessageText.h"
 #include "core/RecordField.h"
 #include "ui/DialogUnits.h"
 #include "ui/ModalRunner.h"

@@ -1,4 +1,4 @@
-#include "net/CParties.h"
+#include "net/ui/CParties.h"
 
 #include "core/Cp932Codec.h"
 #include "net/PeerMessenger.h"

@@ -1,8 +1,8 @@
-#include "settings/CQuorlFontDlg.h"
+#include "settings/ui/CQuorlFontDlg.h"
 #include "core/RecordField.h"
 
 #include "core/Cp932Codec.h"
-#include "settings/CColorButton.h"
+#include "settings/ui/CColorButton.h"
 #include "ui/BoardFont.h"
 #include "ui/ColorRef.h"
 #include "ui/DialogUnits.h"

@@ -1,7 +1,7 @@
-#include "net/ReceiveWindowQueue.h"
+#include "net/ui/ReceiveWindowQueue.h"
 
 #include "core/Cp932Codec.h"
-#include "net/CReceiveDlg.h"
+#include "net/ui/CReceiveDlg.h"
 #include "net/NetLog.h"
 #include "core/RecordField.h"
 
