@@ -2,6 +2,7 @@
 
 #include "app/CMainDlg.h"
 #include "core/Cp932Codec.h"
+#include "core/RecordField.h"
 #include "net/CBoardSocket.h"
 #include "net/DatagramFormat.h"
 #include "net/DatagramLog.h"
@@ -54,6 +55,12 @@ int CBoardApp::SendDatagram(DatagramKind kind, std::string_view text, std::strin
         return -1;
     return socket_->SendText(FormatDatagram(kind, text), target, fallbackAddress);
 }
+
+std::string_view CBoardApp::HostName() const { return RecordField::Text(own.host); }
+
+std::string_view CBoardApp::UserName() const { return RecordField::Text(own.user); }
+
+std::string CBoardApp::MessageFolder() const { return Cp932Codec::ToUtf8(settings.messageFolder); }
 
 std::optional<Datagram> CBoardApp::ParseDatagram(std::string_view bytes) { return DatagramFormat::Parse(bytes); }
 

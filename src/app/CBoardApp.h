@@ -7,6 +7,7 @@
 #include "settings/SettingsRecords.h"
 #include "settings/SettingsStore.h"
 #include "ui/MessageBoxReporter.h"
+#include "view/BoardViewContext.h"
 
 #include <QFont>
 #include <QObject>
@@ -20,7 +21,7 @@ class CMainDlg;
 
 // The program-wide state for the whole run: own identity, settings, colours,
 // board font, member table, board store and datagram socket.
-class CBoardApp : public QObject, public PeerMessenger
+class CBoardApp : public QObject, public PeerMessenger, public BoardViewContext
 {
     Q_OBJECT
 
@@ -51,8 +52,14 @@ public:
     CBoardSocket* Socket() const { return socket_.get(); }
     CMainDlg* MainWindow() const { return mainWindow_.get(); }
 
-    SettingsStore& store() { return store_; }
-    CBoardData& board() { return board_; }
+    // What the board view needs.
+    CBoardData& Board() override { return board_; }
+    SettingsStore& Store() override { return store_; }
+    PeerMessenger& Messenger() override { return *this; }
+    std::string_view HostName() const override;
+    std::string_view UserName() const override;
+    std::string MessageFolder() const override;
+
     MessageBoxReporter& reporter() { return reporter_; }
 
     PeerRecord own;

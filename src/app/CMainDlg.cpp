@@ -140,7 +140,7 @@ void CMainDlg::IdentifySelf()
 
 bool CMainDlg::ReadSettings()
 {
-    const bool firstRun = app_.store().ReadGroupSettings(app_.settings) == SettingsStore::kNothingStored;
+    const bool firstRun = app_.Store().ReadGroupSettings(app_.settings) == SettingsStore::kNothingStored;
     if (firstRun) {
         app_.settings = SettingsStore::FirstRunSettings();
         RunSettings();
@@ -152,7 +152,7 @@ bool CMainDlg::ReadSettings()
 
 int CMainDlg::RunSettings()
 {
-    CSettingDlg dialog(app_.store(), this);
+    CSettingDlg dialog(app_.Store(), this);
     dialog.SetFrom(app_.settings);
     qCInfo(lcApp) << "settings window opened";
     if (ModalRunner::Run(dialog) != QDialog::Accepted)
@@ -160,7 +160,7 @@ int CMainDlg::RunSettings()
 
     dialog.CopyTo(app_.settings);
     RecordField::Set(app_.own.user, app_.settings.userName);
-    app_.store().WriteGroupSettings(app_.settings);
+    app_.Store().WriteGroupSettings(app_.settings);
     OpenBoardFile();
     return QDialog::Accepted;
 }
@@ -169,11 +169,11 @@ void CMainDlg::OpenBoardFile()
 {
     if (app_.settings.messageFolder[0] == '\0')
         return;
-    app_.board().CloseDocument();
+    app_.Board().CloseDocument();
     std::string path = Cp932Codec::ToUtf8(app_.settings.messageFolder) + kBoardFileName;
     if (path.size() >= kBoardPathSize)
         path.resize(kBoardPathSize - 1);
-    app_.board().SetFilePath(path);
+    app_.Board().SetFilePath(path);
 }
 
 void CMainDlg::CreateBoardView()
@@ -191,7 +191,7 @@ void CMainDlg::CreateBoardView()
 FontDescription CMainDlg::LoadBoardFont()
 {
     FontDescription font = BoardFont::Default();
-    if (app_.store().ReadFont(font) != SettingsStore::kRead)
+    if (app_.Store().ReadFont(font) != SettingsStore::kRead)
         font = BoardFont::Default();
     return font;
 }
@@ -199,7 +199,7 @@ FontDescription CMainDlg::LoadBoardFont()
 void CMainDlg::LoadColors()
 {
     app_.colors = kDefaultPriorityColors;
-    if (app_.store().ReadColors(app_.colors) != SettingsStore::kRead)
+    if (app_.Store().ReadColors(app_.colors) != SettingsStore::kRead)
         app_.colors = kDefaultPriorityColors;
 }
 
@@ -349,7 +349,7 @@ void CMainDlg::RestoreWindowSize(bool centre)
 {
     ClientSizeRecord placement;
     const QRect workArea = WorkArea();
-    if (app_.store().ReadClientSize(placement) != SettingsStore::kRead) {
+    if (app_.Store().ReadClientSize(placement) != SettingsStore::kRead) {
         placement = WindowPlacement::Default();
         centre = true;
     } else if (placement.style != WindowPlacement::kShowNormal) {
@@ -396,7 +396,7 @@ void CMainDlg::SavePlacement()
 {
     const bool maximized = isVisible() ? isMaximized() : (rememberedShow_ & Qt::WindowMaximized) != 0;
     const int show = maximized ? WindowPlacement::kShowMaximized : WindowPlacement::kShowNormal;
-    app_.store().WriteClientSize(WindowPlacement::FromRect(frameGeometry(), show));
+    app_.Store().WriteClientSize(WindowPlacement::FromRect(frameGeometry(), show));
 }
 
 void CMainDlg::ExitProgram()
@@ -410,7 +410,7 @@ void CMainDlg::ExitProgram()
     UpdateTrayIcon(TrayAction::Delete, TrayImage::Normal);
     SavePlacement();
     if (boardView_ != nullptr)
-        app_.store().WriteColumnWidths(boardView_->GetColumnWidths());
+        app_.Store().WriteColumnWidths(boardView_->GetColumnWidths());
     app_.CloseSocket();
     hide();
     QCoreApplication::quit();
@@ -438,8 +438,8 @@ void CMainDlg::RunFontCommand()
     CQuorlFontDlg dialog(LoadBoardFont(), app_.colors, this);
     if (ModalRunner::Run(dialog) != QDialog::Accepted)
         return;
-    app_.store().WriteFont(dialog.font);
-    app_.store().WriteColors(dialog.colors);
+    app_.Store().WriteFont(dialog.font);
+    app_.Store().WriteColors(dialog.colors);
     app_.boardFont = BoardFont::ToFont(dialog.font);
     app_.colors = dialog.colors;
     ApplyFontAndColors();

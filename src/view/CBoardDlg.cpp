@@ -1,10 +1,11 @@
 #include "view/CBoardDlg.h"
 
-#include "app/CBoardApp.h"
 #include "board/AttachmentFolder.h"
+#include "board/CBoardData.h"
 #include "core/Cp932Codec.h"
-#include "core/RecordField.h"
+#include "net/PeerMessenger.h"
 #include "net/ui/CMessageSend.h"
+#include "settings/SettingsStore.h"
 #include "ui/MenuCommand.h"
 #include "ui/MenuResources.h"
 #include "ui/MessageBoxService.h"
@@ -12,6 +13,7 @@
 #include "view/AttachmentActions.h"
 #include "view/BoardLog.h"
 #include "view/BoardRefreshThrottle.h"
+#include "view/BoardViewContext.h"
 #include "view/BoardViewTexts.h"
 #include "view/CAttachFileList.h"
 #include "view/CBoardPrint.h"
@@ -46,15 +48,15 @@ constexpr int kAttachWidth = 105;
 
 } // namespace
 
-CBoardDlg::CBoardDlg(CBoardApp& app, QWidget* parent)
+CBoardDlg::CBoardDlg(BoardViewContext& context, QWidget* parent)
     : QWidget(parent),
-      app_(app),
+      context_(context),
       newButton_(new QPushButton(QString::fromUtf8(kNewText), this)),
       modifyButton_(new QPushButton(QString::fromUtf8(kModifyText), this)),
       deleteButton_(new QPushButton(QString::fromUtf8(kDeleteText), this)),
       messageButton_(new QPushButton(QString::fromUtf8(kMessageText), this)),
       contentsPane_(new QPlainTextEdit(this)),
-      titleList_(new CBoardTitle(app.board(), this)),
+      titleList_(new CBoardTitle(context.Board(), this)),
       attachList_(new CAttachFileList(this)),
       printButton_(new QPushButton(QString::fromUtf8(kPrintText), this)),
       throttle_(new BoardRefreshThrottle(
@@ -90,13 +92,13 @@ CBoardDlg::CBoardDlg(CBoardApp& app, QWidget* parent)
     OnInitDialog();
 }
 
-CBoardDlg::~CBoardDlg() { app_.board().CloseDocument(); }
+CBoardDlg::~CBoardDlg() { context_.Board().CloseDocument(); }
 
 void CBoardDlg::OnInitDialog()
 {
     ColumnWidths widths;
     std::optional<ColumnWidths> stored;
-    if (app_.store().ReadColumnWidths(widths) == SettingsStore::kRead)
+    if (context_.Store().ReadColumnWidths(widths) == SettingsStore::kRead)
         stored = widths;
     titleList_->SetupList(stored);
 }
@@ -170,20 +172,20 @@ void CBoardDlg::ShowMessage(int32_t number)
 {
     BoardMessage message;
     message.number = number;
-    const int result = app_.board().ReadMessage(message);
+    const int result = context_.Board().ReadMessage(message);
     qCInfo(lcBoard, "store read number=%d result=%d", number, result);
     if (result != 0) {
         contentsPane_->setPlainText(QString::fromUtf8(BoardViewTexts::kReadError));
         return;
     }
     contentsPane_->setPlainText(QString::fromStdString(Cp932Codec::ToUtf8(message.contents)));
-    const bool own = message.hostname == RecordField::Text(app_.own.host);
+    const bool own = message.hostname == context_.HostName();
     modifyButton_->setEnabled(own);
     deleteButton_->setEnabled(own);
     newButton_->setEnabled(true);
     if (message.attach != 0) {
         attachmentFolder_ = AttachmentFolder::AttachmentFolderPath(
-            Cp932Codec::ToUtf8(app_.settings.messageFolder), message.hostname, message.date);
+            context_.MessageFolder(), message.hostname, message.date);
         attachList_->LoadFolder(attachmentFolder_);
     } else {
         attachList_->ClearList();
@@ -199,14 +201,14 @@ void CBoardDlg::ClearMessagePane()
 BoardWriteContext CBoardDlg::WriteContext() const
 {
     BoardWriteContext context;
-    context.board = &app_.board();
-    context.messageFolder = Cp932Codec::ToUtf8(app_.settings.messageFolder);
-    context.hostName = std::string(RecordField::Text(app_.own.host));
-    context.userName = std::string(RecordField::Text(app_.own.user));
+    context.board = &context_.Board();
+    context.messageFolder = context_.MessageFolder();
+    context.hostName = std::string(context_.HostName());
+    context.userName = std::string(context_.UserName());
     return context;
 }
 
-void CBoardDlg::Announce(DatagramKind kind, const std::string& text) { app_.SendDatagram(kind, text, {}); }
+void CBoardDlg::Announce(DatagramKind kind, const std::string& text) { context_.Messenger().SendDatagram(kind, text, {}); }
 
 void CBoardDlg::PostNew()
 {
@@ -252,18 +254,18 @@ void CBoardDlg::DeleteSelected()
         return;
     BoardMessage message;
     message.number = number;
-    const int readResult = app_.board().ReadMessage(message);
-    const int deleteResult = app_.board().DeleteMessage(number);
+    const int readResult = context_.Board().ReadMessage(message);
+    const int deleteResult = context_.Board().DeleteMessage(number);
     qCInfo(lcBoard, "store delete number=%d read=%d result=%d", number, readResult, deleteResult);
     // Attachments go only with a message that has really left the board, and
     // not while another message names the same folder.
     if (deleteResult == 0 && !message.date.empty() &&
-        !app_.board().FolderNamedByAnother(message.hostname, message.date, number))
+        !context_.Board().FolderNamedByAnother(message.hostname, message.date, number))
         AttachmentFolder::RemoveAttachmentFolder(AttachmentFolder::AttachmentFolderPath(
-            Cp932Codec::ToUtf8(app_.settings.messageFolder), message.hostname, message.date));
+            context_.MessageFolder(), message.hostname, message.date));
     ClearMessagePane();
     RefreshTitles(-1);
-    Announce(DatagramKind::BoardDeleted, std::string(RecordField::Text(app_.own.user)));
+    Announce(DatagramKind::BoardDeleted, std::string(context_.UserName()));
 }
 
 void CBoardDlg::PrintSelected()
@@ -274,7 +276,7 @@ void CBoardDlg::PrintSelected()
         return;
     }
     std::vector<BoardMessage> messages;
-    if (app_.board().LoadMessages(messages) != 0) {
+    if (context_.Board().LoadMessages(messages) != 0) {
         MessageBoxService::Show(this, QString::fromUtf8(BoardViewTexts::kLoadFailed));
         return;
     }
@@ -288,7 +290,7 @@ void CBoardDlg::PrintSelected()
             printList.push_back(*found->second);
     }
     std::optional<FontDescription> storedFont;
-    if (FontDescription font; app_.store().ReadFont(font) == SettingsStore::kRead)
+    if (FontDescription font; context_.Store().ReadFont(font) == SettingsStore::kRead)
         storedFont = font;
     CBoardPrint print;
     if (print.SetupPrinter(this, storedFont) == CBoardPrint::kCancelled)
@@ -299,7 +301,7 @@ void CBoardDlg::PrintSelected()
 
 void CBoardDlg::OpenSendWindow()
 {
-    CMessageSend sendWindow(app_, this);
+    CMessageSend sendWindow(context_.Messenger(), this);
     ModalRunner::Run(sendWindow);
 }
 

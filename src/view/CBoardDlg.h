@@ -10,8 +10,8 @@
 #include <string>
 
 class BoardRefreshThrottle;
+class BoardViewContext;
 class CAttachFileList;
-class CBoardApp;
 class CBoardTitle;
 class QPlainTextEdit;
 class QPushButton;
@@ -25,7 +25,7 @@ class CBoardDlg : public QWidget
     Q_OBJECT
 
 public:
-    CBoardDlg(CBoardApp& app, QWidget* parent);
+    CBoardDlg(BoardViewContext& context, QWidget* parent);
     ~CBoardDlg() override;
 
     // Reloads the title list from the board file at once, selecting the row
@@ -82,7 +82,7 @@ private:
     void Announce(DatagramKind kind, const std::string& text);
     int ReloadTitles(int32_t number, const char* cause);
 
-    CBoardApp& app_;
+    BoardViewContext& context_;
     std::string attachmentFolder_;
     QPoint pressPoint_;
     QPoint windowOrigin_;

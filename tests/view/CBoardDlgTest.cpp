@@ -1,14 +1,16 @@
-#include "app/CBoardApp.h"
-#include "app/CMainDlg.h"
+#include "board/CBoardData.h"
 #include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
+#include "net/FakePeerMessenger.h"
 #include "settings/MemorySettingsBackend.h"
+#include "settings/SettingsStore.h"
 #include "support/BoardXml.h"
-#include "support/RecordingSocket.h"
 #include "support/TempDir.h"
+#include "ui/MessageBoxReporter.h"
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
 #include "view/BoardRefreshThrottle.h"
+#include "view/BoardViewContext.h"
 #include "view/CAttachFileList.h"
 #include "view/CBoardDlg.h"
 #include "view/CBoardPrint.h"
@@ -22,13 +24,13 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstring>
 #include <filesystem>
 #include <sys/resource.h>
 
@@ -36,19 +38,38 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The program as the board view sees it: a board in a folder of its own,
+// settings in memory, store failures in message boxes, datagrams recorded.
+class TestContext : public BoardViewContext
+{
+public:
+    TestContext()
+    {
+        std::string error;
+        EmptyBoardWriter::Create(folder.file("BoardData.xml"), "UTF-8", error);
+        board.SetFilePath(folder.file("BoardData.xml"));
+    }
+    CBoardData& Board() override { return board; }
+    SettingsStore& Store() override { return store; }
+    PeerMessenger& Messenger() override { return messenger; }
+    std::string_view HostName() const override { return "OWNPC"; }
+    std::string_view UserName() const override { return user; }
+    std::string MessageFolder() const override { return folder.path() + "/"; }
+
+    TempDir folder;
+    MemorySettingsBackend backend;
+    SettingsStore store{backend};
+    MessageBoxReporter reporter;
+    CBoardData board{&reporter};
+    FakePeerMessenger messenger;
+    std::string user = Cp932Codec::FromUtf8("山田");
+};
+
 class BoardViewTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        GroupSettings settings;
-        std::strcpy(settings.userName, Cp932Codec::FromUtf8("山田").c_str());
-        std::strcpy(settings.groupName, "g");
-        std::strcpy(settings.messageFolder, (folder.path() + "/").c_str());
-        settings.portNumber = 1500;
-        store.WriteGroupSettings(settings);
-        std::string error;
-        EmptyBoardWriter::Create(folder.file("BoardData.xml"), "UTF-8", error);
         MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
             boxes.push_back(request.text.toStdString());
             return answer;
@@ -61,24 +82,19 @@ protected:
             edit(*editor);
             return editor->result();
         });
-        app = std::make_unique<CBoardApp>(store);
-        auto recording = std::make_unique<RecordingSocket>();
-        socket = recording.get();
-        app->SetSocket(std::move(recording));
-        ASSERT_TRUE(app->InitInstance(std::nullopt));
-        app->MainWindow()->ShowMainWindow();
-        socket->sent.clear();
+        view = new CBoardDlg(context, &window);
+        window.show();
     }
     void TearDown() override
     {
-        app.reset();
         MessageBoxService::SetResponder({});
         ModalRunner::SetHook({});
         CBoardPrint::SetDialogHook({});
     }
 
-    CBoardDlg& View() { return *app->MainWindow()->BoardView(); }
+    CBoardDlg& View() { return *view; }
     CBoardTitle& Titles() { return *View().TitleList(); }
+    CBoardData& Board() { return context.board; }
     int32_t Add(const std::string& title, const std::string& host, int32_t attach = 0,
                 const std::string& date = "20240105093015", const std::string& name = "山田")
     {
@@ -90,10 +106,10 @@ protected:
         message.date = date;
         message.attach = attach;
         message.priority = 2;
-        EXPECT_EQ(app->board().AddMessage(message), 0);
+        EXPECT_EQ(Board().AddMessage(message), 0);
         return message.number;
     }
-    std::string OwnHost() const { return app->own.host; }
+    std::string OwnHost() const { return std::string(context.HostName()); }
     void ClickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         const QPoint at = Titles().visualRect(Titles().model()->index(row, 1)).center();
@@ -103,14 +119,21 @@ protected:
     void SelectNumber(int32_t number) { ClickRow(Titles().FindRow(number)); }
     std::string Folder(const std::string& host, const std::string& date) const
     {
-        return folder.path() + "/attach/" + host + "_" + date;
+        return context.folder.path() + "/attach/" + host + "_" + date;
+    }
+    // "target|kind:text" per datagram sent, an empty target being a broadcast.
+    std::vector<std::string> Sent() const
+    {
+        std::vector<std::string> sent;
+        for (const FakePeerMessenger::Sent& datagram : context.messenger.sent)
+            sent.push_back(datagram.target + "|" + std::to_string(static_cast<int>(datagram.kind)) + ":" +
+                           datagram.text);
+        return sent;
     }
 
-    MemorySettingsBackend backend;
-    SettingsStore store{backend};
-    TempDir folder;
-    std::unique_ptr<CBoardApp> app;
-    RecordingSocket* socket = nullptr;
+    TestContext context;
+    QWidget window; // the main window
+    CBoardDlg* view = nullptr;
     std::vector<std::string> boxes;
     MessageBoxService::Answer answer = MessageBoxService::AnswerOk;
     std::function<void(CBoardWrite&)> edit;
@@ -140,14 +163,14 @@ TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyF
     View().RefreshTitles(0);
     EXPECT_EQ(Titles().FirstSelectedRow(), -1);
 
-    const std::string wire = "3:10.0.0.9:OTHERPC:Sato:" + std::to_string(others);
-    app->OnDatagramReceived(wire.data(), wire.size());
-    ASSERT_TRUE(app->MainWindow()->IsAlerting()) << "a notice's own selection does not stop the alert";
+    QSignalSpy seen(&View(), &CBoardDlg::stopFlash);
+    View().RefreshTitlesFromNotice(others);
+    EXPECT_EQ(seen.count(), 0) << "a notice's own selection does not stop the alert";
 
     EXPECT_EQ(View().SelectedNumber(), others);
 
     SelectNumber(mine);
-    EXPECT_FALSE(app->MainWindow()->IsAlerting()) << "the member has seen the board";
+    EXPECT_GT(seen.count(), 0) << "the member has seen the board";
     EXPECT_TRUE(View().ModifyButton()->isEnabled());
     EXPECT_TRUE(View().DeleteButton()->isEnabled());
     EXPECT_EQ(View().AttachList()->count(), 0) << "attach 0: the folder is not looked at";
@@ -166,7 +189,7 @@ TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyF
 
     // Another member deleted it meanwhile: empty pane, no changes allowed.
     ClickRow(0);
-    ASSERT_EQ(app->board().DeleteMessage(mine), 0);
+    ASSERT_EQ(Board().DeleteMessage(mine), 0);
     View().ShowMessage(mine);
     EXPECT_TRUE(View().ContentsPane()->toPlainText().isEmpty());
     EXPECT_FALSE(View().ModifyButton()->isEnabled());
@@ -196,7 +219,7 @@ TEST_F(BoardViewTest, PaneButtonsAndActionsFollowTheTopmostRowOfTheSelectionAsIt
         c.act();
         const int32_t number = Titles().RowNumber(c.shownRow);
         BoardMessage shown{number};
-        ASSERT_EQ(app->board().ReadMessage(shown), 0);
+        ASSERT_EQ(Board().ReadMessage(shown), 0);
         EXPECT_EQ(Titles().FirstSelectedRow(), c.shownRow) << c.steps;
         EXPECT_EQ(View().SelectedNumber(), number) << c.steps;
         EXPECT_EQ(View().ContentsPane()->toPlainText().toStdString(), Cp932Codec::ToUtf8(shown.contents)) << c.steps;
@@ -216,8 +239,7 @@ TEST_F(BoardViewTest, NewAndModifyRefreshTheListAndTellTheOtherMembers)
     ASSERT_EQ(Titles().RowCount(), 2);
     EXPECT_EQ(Titles().RowNumber(Titles().FirstSelectedRow()), 2);
     EXPECT_EQ(View().ContentsPane()->toPlainText(), QString());
-    ASSERT_EQ(socket->sent.size(), 1u);
-    EXPECT_TRUE(socket->sent[0].starts_with("|3:") && socket->sent[0].ends_with(":2")) << socket->sent[0];
+    EXPECT_EQ(Sent(), std::vector<std::string>{"|3:2"});
 
     // Sorted by title, a modified title keeps its row until the next reload.
     Titles().horizontalHeader()->sectionClicked(1);
@@ -230,13 +252,12 @@ TEST_F(BoardViewTest, NewAndModifyRefreshTheListAndTellTheOtherMembers)
     View().ModifySelected();
     EXPECT_EQ(Titles().RowNumber(0), 2);
     EXPECT_EQ(Titles().model()->index(0, 1).data().toString(), QStringLiteral("z"));
-    ASSERT_EQ(socket->sent.size(), 2u);
-    EXPECT_TRUE(socket->sent[1].ends_with(":2"));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"|3:2", "|3:2"}));
 
     edit = [](CBoardWrite& editor) { editor.reject(); };
     View().ModifySelected();
     View().PostNew();
-    EXPECT_EQ(socket->sent.size(), 2u) << "a cancelled editor announces nothing";
+    EXPECT_EQ(Sent().size(), 2u) << "a cancelled editor announces nothing";
     CBoardTitle::ResetSortState();
 }
 
@@ -264,9 +285,7 @@ TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnounces
     EXPECT_EQ(Titles().RowCount(), 1);
     EXPECT_EQ(Titles().FirstSelectedRow(), -1);
     EXPECT_TRUE(View().ContentsPane()->toPlainText().isEmpty());
-    ASSERT_EQ(socket->sent.size(), 1u);
-    EXPECT_TRUE(socket->sent[0].starts_with("|7:"));
-    EXPECT_TRUE(socket->sent[0].ends_with(":" + Cp932Codec::FromUtf8("山田")));
+    EXPECT_EQ(Sent(), std::vector<std::string>{"|7:" + Cp932Codec::FromUtf8("山田")});
     EXPECT_TRUE(View().ModifyButton()->isEnabled()) << "buttons keep their state";
     View().ModifySelected(); // nothing selected: nothing happens
 
@@ -292,7 +311,7 @@ TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnounces
 TEST_F(BoardViewTest, AFolderThatAnotherMessageNamesTooStaysUntilTheLastOfThemIsDeleted)
 {
     const std::string date = "20240105093015";
-    TempDir::Write(folder.file("BoardData.xml"), BoardXml({{OwnHost(), date}, {OwnHost(), date}}));
+    TempDir::Write(context.folder.file("BoardData.xml"), BoardXml({{OwnHost(), date}, {OwnHost(), date}}));
     const std::string shared = Folder(OwnHost(), date);
     fs::create_directories(shared);
     TempDir::Write(shared + "/a.txt", "a");
@@ -312,21 +331,19 @@ TEST_F(BoardViewTest, ABurstOfNoticesCostsAFewReloadsAndEndsOnTheLastNumber)
     for (int i = 0; i < 30; ++i)
         Add("m" + std::to_string(i), "OTHERPC");
     const int before = View().ReloadCount();
-    for (int i = 1; i <= 30; ++i) {
-        const std::string wire = "3:10.0.0.9:OTHERPC:Sato:" + std::to_string(i);
-        app->OnDatagramReceived(wire.data(), wire.size());
-    }
+    QSignalSpy seen(&View(), &CBoardDlg::stopFlash);
+    for (int i = 1; i <= 30; ++i)
+        View().RefreshTitlesFromNotice(i);
     EXPECT_LE(View().ReloadCount() - before, 1);
     EXPECT_TRUE(View().Throttle().Pending());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !View().Throttle().Pending(); }, 5000));
     EXPECT_LE(View().ReloadCount() - before, 2);
     EXPECT_EQ(Titles().RowNumber(Titles().FirstSelectedRow()), 30);
-    EXPECT_TRUE(app->MainWindow()->IsAlerting());
+    EXPECT_EQ(seen.count(), 0) << "the alert outlives the notices' selections";
 
     // The member's own change makes a put-off reload unnecessary.
-    const std::string wire = "3:10.0.0.9:OTHERPC:Sato:5";
-    app->OnDatagramReceived(wire.data(), wire.size());
-    app->OnDatagramReceived(wire.data(), wire.size());
+    View().RefreshTitlesFromNotice(5);
+    View().RefreshTitlesFromNotice(5);
     ASSERT_TRUE(View().Throttle().Pending());
     View().RefreshTitles(7);
     EXPECT_FALSE(View().Throttle().Pending());
@@ -343,7 +360,7 @@ TEST_F(BoardViewTest, PrintingWantsASelectionAndFollowsTheListOrder)
     Titles().horizontalHeader()->sectionClicked(1); // by title, ascending
     Titles().selectAll();
 
-    const std::string pdf = folder.file("out.pdf");
+    const std::string pdf = context.folder.file("out.pdf");
     bool asked = false;
     CBoardPrint::SetDialogHook([&](QPrinter& printer, QWidget*) {
         asked = true;
@@ -357,8 +374,8 @@ TEST_F(BoardViewTest, PrintingWantsASelectionAndFollowsTheListOrder)
     ASSERT_TRUE(fs::exists(pdf));
     if (std::system("command -v pdftotext >/dev/null") != 0)
         GTEST_SKIP() << "pdftotext missing";
-    ASSERT_EQ(std::system(("pdftotext " + pdf + " " + folder.file("out.txt")).c_str()), 0);
-    const std::string text = TempDir::Read(folder.file("out.txt"));
+    ASSERT_EQ(std::system(("pdftotext " + pdf + " " + context.folder.file("out.txt")).c_str()), 0);
+    const std::string text = TempDir::Read(context.folder.file("out.txt"));
     const size_t alpha = text.find("alpha"), beta = text.find("beta"), gamma = text.find("gamma");
     ASSERT_NE(gamma, std::string::npos);
     EXPECT_LT(alpha, beta);
@@ -367,7 +384,6 @@ TEST_F(BoardViewTest, PrintingWantsASelectionAndFollowsTheListOrder)
 
 TEST_F(BoardViewTest, TheBackgroundDragsTheWindowAndOffersTheWindowMenu)
 {
-    QWidget& window = *app->MainWindow();
     View().resize(640, 400);
     const QPoint start = window.pos();
     // Below the button column: the view's own background.
