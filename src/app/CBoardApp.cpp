@@ -2,11 +2,14 @@
 
 #include "app/CMainDlg.h"
 #include "core/Cp932Codec.h"
+#include "core/HostIdentity.h"
 #include "core/RecordField.h"
 #include "net/CBoardSocket.h"
 #include "net/DatagramFormat.h"
 #include "net/DatagramLog.h"
 #include "net/NetLog.h"
+#include "net/OwnAddress.h"
+#include "ui/AppLog.h"
 #include "ui/MessageBoxService.h"
 
 #include <cstring>
@@ -15,6 +18,7 @@ namespace {
 
 constexpr char kPortInUse[] = "ソケットの作成に失敗(ポート番号:%1)\nこのポートは使用中の可能性があります\n"
                               "設定画面でポート番号を確認して下さい。";
+constexpr size_t kBoardPathSize = 520;
 
 } // namespace
 
@@ -34,9 +38,42 @@ bool CBoardApp::InitInstance(std::optional<int32_t> commandLinePort)
     if (!socket_)
         socket_ = std::make_unique<CBoardSocket>(
             [this](const char* bytes, size_t length) { OnDatagramReceived(bytes, length); });
+    own_ = PeerRecord{};
+    settings_ = GroupSettings{};
     mainWindow_ = std::make_unique<CMainDlg>(*this);
     reporter_.SetParent(mainWindow_.get());
     return mainWindow_->OnInitDialog(commandLinePort);
+}
+
+void CBoardApp::IdentifySelf()
+{
+    RecordField::Set(own_.host, Cp932Codec::FromUtf8(HostIdentity::HostName()));
+    RecordField::Set(own_.address, OwnAddress::Find(own_.host));
+    qCInfo(lcApp).noquote() << "identity host=" + QString::fromLocal8Bit(own_.host)
+                            << "address=" + QString::fromLatin1(own_.address);
+}
+
+void CBoardApp::SetSettings(const GroupSettings& settings)
+{
+    settings_ = settings;
+    RecordField::Set(own_.user, settings_.userName);
+}
+
+void CBoardApp::OpenBoardFile()
+{
+    if (settings_.messageFolder[0] == '\0')
+        return;
+    board_.CloseDocument();
+    std::string path = Cp932Codec::ToUtf8(settings_.messageFolder) + CBoardData::kFileName;
+    if (path.size() >= kBoardPathSize)
+        path.resize(kBoardPathSize - 1);
+    board_.SetFilePath(path);
+}
+
+void CBoardApp::SetFontAndColors(const QFont& font, const PriorityColors& colors)
+{
+    boardFont_ = font;
+    colors_ = colors;
 }
 
 void CBoardApp::SetSocket(std::unique_ptr<CBoardSocket> socket) { socket_ = std::move(socket); }
@@ -45,7 +82,7 @@ uint16_t CBoardApp::MaxDatagramSize() const { return socket_ ? socket_->MaxDatag
 
 std::string CBoardApp::FormatDatagram(DatagramKind kind, std::string_view text) const
 {
-    return DatagramFormat::Format(own, static_cast<int32_t>(kind), text);
+    return DatagramFormat::Format(own_, static_cast<int32_t>(kind), text);
 }
 
 int CBoardApp::SendDatagram(DatagramKind kind, std::string_view text, std::string_view target,
@@ -56,11 +93,11 @@ int CBoardApp::SendDatagram(DatagramKind kind, std::string_view text, std::strin
     return socket_->SendText(FormatDatagram(kind, text), target, fallbackAddress);
 }
 
-std::string_view CBoardApp::HostName() const { return RecordField::Text(own.host); }
+std::string_view CBoardApp::HostName() const { return RecordField::Text(own_.host); }
 
-std::string_view CBoardApp::UserName() const { return RecordField::Text(own.user); }
+std::string_view CBoardApp::UserName() const { return RecordField::Text(own_.user); }
 
-std::string CBoardApp::MessageFolder() const { return Cp932Codec::ToUtf8(settings.messageFolder); }
+std::string CBoardApp::MessageFolder() const { return Cp932Codec::ToUtf8(settings_.messageFolder); }
 
 std::optional<Datagram> CBoardApp::ParseDatagram(std::string_view bytes) { return DatagramFormat::Parse(bytes); }
 
@@ -96,13 +133,13 @@ void CBoardApp::RemovePeerByHost(const PeerRecord& record)
 
 int CBoardApp::OpenSocket()
 {
-    if (!socket_->Open(settings.portNumber, false, maxDatagramSize_)) {
-        MessageBoxService::Show(mainWindow_.get(), QString::fromUtf8(kPortInUse).arg(settings.portNumber));
+    if (!socket_->Open(settings_.portNumber, false, maxDatagramSize_)) {
+        MessageBoxService::Show(mainWindow_.get(), QString::fromUtf8(kPortInUse).arg(settings_.portNumber));
         return -1;
     }
     peers_.Clear();
-    AddPeer(own);
-    SendDatagram(DatagramKind::Hello, own.user, {});
+    AddPeer(own_);
+    SendDatagram(DatagramKind::Hello, own_.user, {});
     return 0;
 }
 
@@ -110,9 +147,11 @@ int CBoardApp::CloseSocket()
 {
     // Nothing the member sent may be lost, nor come after the Goodbye.
     socket_->SendWaiting();
-    SendDatagram(DatagramKind::Goodbye, own.host, {});
+    SendDatagram(DatagramKind::Goodbye, own_.host, {});
     socket_->Close();
     peers_.Clear();
     qCInfo(lcNet) << "peer table cleared size=0";
     return 0;
 }
+
+int32_t CBoardApp::Port() const { return socket_ ? socket_->Port() : 0; }

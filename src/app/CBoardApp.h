@@ -20,7 +20,8 @@ class CBoardSocket;
 class CMainDlg;
 
 // The program-wide state for the whole run: own identity, settings, colours,
-// board font, member table, board store and datagram socket.
+// board font, member table, board store and datagram socket. It is their one
+// owner; the windows change them through its operations.
 class CBoardApp : public QObject, public PeerMessenger, public BoardViewContext
 {
     Q_OBJECT
@@ -32,6 +33,19 @@ public:
     // Start-up: the socket object, then the main window with its own
     // start-up. False when the program cannot run (the reason was shown).
     bool InitInstance(std::optional<int32_t> commandLinePort);
+
+    // Own identity and settings.
+    const PeerRecord& Own() const { return own_; }
+    const GroupSettings& Settings() const { return settings_; }
+    // This computer's host name and address.
+    void IdentifySelf();
+    // The own record's user name follows the settings'.
+    void SetSettings(const GroupSettings& settings);
+    // Gives the board store the board file of the message folder, if any.
+    void OpenBoardFile();
+    const QFont& BoardFont() const { return boardFont_; }
+    const PriorityColors& Colors() const { return colors_; }
+    void SetFontAndColors(const QFont& font, const PriorityColors& colors);
 
     // Datagrams and the member table.
     std::string FormatDatagram(DatagramKind kind, std::string_view text) const override;
@@ -46,10 +60,11 @@ public:
     void RemovePeerByHost(const PeerRecord& record);
     int OpenSocket();
     int CloseSocket();
+    // The port the socket is open on, 0 while it is closed.
+    int32_t Port() const;
 
     // Tests put a socket of their own in place before start-up.
     void SetSocket(std::unique_ptr<CBoardSocket> socket);
-    CBoardSocket* Socket() const { return socket_.get(); }
     CMainDlg* MainWindow() const { return mainWindow_.get(); }
 
     // What the board view needs.
@@ -60,17 +75,14 @@ public:
     std::string_view UserName() const override;
     std::string MessageFolder() const override;
 
-    MessageBoxReporter& reporter() { return reporter_; }
-
-    PeerRecord own;
-    GroupSettings settings;
-    PriorityColors colors;
-    QFont boardFont;
-
 private:
     SettingsStore& store_;
     MessageBoxReporter reporter_;
     CBoardData board_;
+    PeerRecord own_;
+    GroupSettings settings_;
+    PriorityColors colors_;
+    QFont boardFont_;
     PeerTable peers_;
     uint16_t maxDatagramSize_;
     std::unique_ptr<CBoardSocket> socket_;

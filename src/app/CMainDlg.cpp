@@ -1,14 +1,9 @@
 #include "app/CMainDlg.h"
-#include "core/RecordField.h"
 
 #include "app/CAboutDlg.h"
 #include "app/CBoardApp.h"
 #include "app/ProductInfo.h"
 #include "app/WindowPlacement.h"
-#include "core/Cp932Codec.h"
-#include "core/HostIdentity.h"
-#include "net/CBoardSocket.h"
-#include "net/OwnAddress.h"
 #include "net/ui/ReceiveWindowQueue.h"
 #include "settings/ui/CQuorlFontDlg.h"
 #include "settings/ui/CSettingDlg.h"
@@ -34,10 +29,8 @@
 
 namespace {
 
-constexpr char kBoardFileName[] = "BoardData.xml";
 constexpr int kTemplateWidth = 369;
 constexpr int kTemplateHeight = 291;
-constexpr size_t kBoardPathSize = 520;
 constexpr int kTrayWatchIntervalMs = 2000;
 
 std::function<bool()>& TrayProbe()
@@ -86,13 +79,13 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
     blinkPhase_ = false;
     RestoreWindowSize(false);
 
-    app_.own = PeerRecord{};
-    app_.settings = GroupSettings{};
-    IdentifySelf();
+    app_.IdentifySelf();
     const bool firstRun = ReadSettings();
-    RecordField::Set(app_.own.user, app_.settings.userName);
-    if (commandLinePort && *commandLinePort > 0)
-        app_.settings.portNumber = *commandLinePort;
+    if (commandLinePort && *commandLinePort > 0) {
+        GroupSettings settings = app_.Settings();
+        settings.portNumber = *commandLinePort;
+        app_.SetSettings(settings);
+    }
 
     if (app_.OpenSocket() != 0)
         return false;
@@ -119,7 +112,7 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
         watch->start(kTrayWatchIntervalMs);
     }
     UpdateTrayIcon(TrayAction::Add, TrayImage::Normal);
-    OpenBoardFile();
+    app_.OpenBoardFile();
     CreateBoardView();
     alert_ = false;
 
@@ -130,22 +123,14 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
     return true;
 }
 
-void CMainDlg::IdentifySelf()
-{
-    RecordField::Set(app_.own.host, Cp932Codec::FromUtf8(HostIdentity::HostName()));
-    RecordField::Set(app_.own.address, OwnAddress::Find(app_.own.host));
-    qCInfo(lcApp).noquote() << "identity host=" + QString::fromLocal8Bit(app_.own.host)
-                            << "address=" + QString::fromLatin1(app_.own.address);
-}
-
 bool CMainDlg::ReadSettings()
 {
-    const bool firstRun = app_.Store().ReadGroupSettings(app_.settings) == SettingsStore::kNothingStored;
-    if (firstRun) {
-        app_.settings = SettingsStore::FirstRunSettings();
+    GroupSettings settings;
+    const bool firstRun = app_.Store().ReadGroupSettings(settings) == SettingsStore::kNothingStored;
+    app_.SetSettings(firstRun ? SettingsStore::FirstRunSettings() : settings);
+    if (firstRun)
         RunSettings();
-    }
-    if (app_.settings.messageFolder[0] == '\0')
+    if (app_.Settings().messageFolder[0] == '\0')
         RunSettings();
     return firstRun;
 }
@@ -153,27 +138,17 @@ bool CMainDlg::ReadSettings()
 int CMainDlg::RunSettings()
 {
     CSettingDlg dialog(app_.Store(), this);
-    dialog.SetFrom(app_.settings);
+    dialog.SetFrom(app_.Settings());
     qCInfo(lcApp) << "settings window opened";
     if (ModalRunner::Run(dialog) != QDialog::Accepted)
         return QDialog::Rejected;
 
-    dialog.CopyTo(app_.settings);
-    RecordField::Set(app_.own.user, app_.settings.userName);
-    app_.Store().WriteGroupSettings(app_.settings);
-    OpenBoardFile();
+    GroupSettings settings = app_.Settings();
+    dialog.CopyTo(settings);
+    app_.SetSettings(settings);
+    app_.Store().WriteGroupSettings(settings);
+    app_.OpenBoardFile();
     return QDialog::Accepted;
-}
-
-void CMainDlg::OpenBoardFile()
-{
-    if (app_.settings.messageFolder[0] == '\0')
-        return;
-    app_.Board().CloseDocument();
-    std::string path = Cp932Codec::ToUtf8(app_.settings.messageFolder) + kBoardFileName;
-    if (path.size() >= kBoardPathSize)
-        path.resize(kBoardPathSize - 1);
-    app_.Board().SetFilePath(path);
 }
 
 void CMainDlg::CreateBoardView()
@@ -183,8 +158,7 @@ void CMainDlg::CreateBoardView()
     connect(boardView_, &CBoardDlg::viewCommand, this, &CMainDlg::OnCommand);
     setCentralWidget(boardView_);
     boardView_->show();
-    app_.boardFont = BoardFont::ToFont(LoadBoardFont());
-    LoadColors();
+    app_.SetFontAndColors(BoardFont::ToFont(LoadBoardFont()), LoadColors());
     ApplyFontAndColors();
 }
 
@@ -196,20 +170,21 @@ FontDescription CMainDlg::LoadBoardFont()
     return font;
 }
 
-void CMainDlg::LoadColors()
+PriorityColors CMainDlg::LoadColors()
 {
-    app_.colors = kDefaultPriorityColors;
-    if (app_.Store().ReadColors(app_.colors) != SettingsStore::kRead)
-        app_.colors = kDefaultPriorityColors;
+    PriorityColors colors = kDefaultPriorityColors;
+    if (app_.Store().ReadColors(colors) != SettingsStore::kRead)
+        colors = kDefaultPriorityColors;
+    return colors;
 }
 
 void CMainDlg::ApplyFontAndColors()
 {
     if (boardView_ != nullptr)
-        boardView_->ApplyFontAndColors(app_.boardFont, app_.colors);
+        boardView_->ApplyFontAndColors(app_.BoardFont(), app_.Colors());
 }
 
-QString CMainDlg::TrayTip() const { return QStringLiteral("Trellin(%1)").arg(app_.settings.portNumber); }
+QString CMainDlg::TrayTip() const { return QStringLiteral("Trellin(%1)").arg(app_.Settings().portNumber); }
 
 void CMainDlg::UpdateTrayIcon(TrayAction action, TrayImage image)
 {
@@ -314,7 +289,7 @@ void CMainDlg::StartAlert()
     qCInfo(lcApp) << "alert started";
     if (!trayAvailable_)
         QApplication::alert(this);
-    if (app_.settings.popupOnReceipt == 1)
+    if (app_.Settings().popupOnReceipt == 1)
         ShowMainWindow();
 }
 
@@ -435,13 +410,12 @@ void CMainDlg::RestartNetwork()
 
 void CMainDlg::RunFontCommand()
 {
-    CQuorlFontDlg dialog(LoadBoardFont(), app_.colors, this);
+    CQuorlFontDlg dialog(LoadBoardFont(), app_.Colors(), this);
     if (ModalRunner::Run(dialog) != QDialog::Accepted)
         return;
     app_.Store().WriteFont(dialog.font);
     app_.Store().WriteColors(dialog.colors);
-    app_.boardFont = BoardFont::ToFont(dialog.font);
-    app_.colors = dialog.colors;
+    app_.SetFontAndColors(BoardFont::ToFont(dialog.font), dialog.colors);
     ApplyFontAndColors();
 }
 
@@ -478,14 +452,14 @@ void CMainDlg::OnCommand(int command)
 void CMainDlg::OnDatagram(const Datagram& datagram)
 {
     const auto kind = static_cast<DatagramKind>(datagram.kind);
-    if (kind != DatagramKind::DirectMessage && std::strcmp(datagram.sender.host, app_.own.host) == 0)
+    if (kind != DatagramKind::DirectMessage && std::strcmp(datagram.sender.host, app_.Own().host) == 0)
         return;
     switch (kind) {
     case DatagramKind::Hello:
         app_.AddPeer(datagram.sender);
         // An empty address is no target: the answer would go to everyone.
         if (datagram.sender.address[0] != '\0')
-            app_.SendDatagram(DatagramKind::HelloReply, app_.own.host, datagram.sender.address);
+            app_.SendDatagram(DatagramKind::HelloReply, app_.Own().host, datagram.sender.address);
         break;
     case DatagramKind::HelloReply:
         app_.AddPeer(datagram.sender);

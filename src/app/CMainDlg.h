@@ -75,12 +75,10 @@ protected:
 private:
     void UpdateTrayIcon(TrayAction action, TrayImage image);
     void OnTrayActivated(int reason);
-    void OpenBoardFile();
     void CreateBoardView();
     FontDescription LoadBoardFont();
-    void LoadColors();
+    PriorityColors LoadColors();
     void ApplyFontAndColors();
-    void IdentifySelf();
     bool ReadSettings();
     bool BringUpModalWindow();
     void SavePlacement();

@@ -5,7 +5,6 @@
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "core/Version.h"
-#include "net/CBoardSocket.h"
 #include "settings/FileSettingsBackend.h"
 #include "settings/SettingsStore.h"
 #include "ui/MessageBoxService.h"
@@ -75,7 +74,7 @@ int main(int argc, char* argv[])
 
     SettingsStore store;
     CBoardApp boardApp(store);
-    instance.Listen([&boardApp] { return boardApp.Socket() != nullptr ? boardApp.Socket()->Port() : 0; });
+    instance.Listen([&boardApp] { return boardApp.Port(); });
     // A later start may ask for the window while this one is still starting
     // (the first run's settings window): show it once start-up is through.
     bool showRequested = false;

@@ -85,7 +85,7 @@ protected:
     {
         return std::to_string(kind) + ":192.168.0.5:PC05:Zuri:" + text;
     }
-    std::string Own() const { return std::string(app->own.address) + ":" + app->own.host; }
+    std::string Own() const { return std::string(app->Own().address) + ":" + app->Own().host; }
     std::string Peer(size_t index) const
     {
         const auto& peer = app->Peers().At(index);
@@ -118,7 +118,7 @@ TEST_F(MainWindowTest, StartUpOpensTheStoredOrCommandLinePortAnnouncesItselfAndG
     const std::string user = Cp932Codec::FromUtf8("ずり");
     EXPECT_EQ(socket->sent, std::vector<std::string>{"|1:" + Own() + ":" + user + ":" + user});
     ASSERT_EQ(app->Peers().Size(), 1u);
-    EXPECT_EQ(Peer(0), std::string(app->own.address) + " " + app->own.host + " " + user);
+    EXPECT_EQ(Peer(0), std::string(app->Own().address) + " " + app->Own().host + " " + user);
     EXPECT_EQ(app->Board().FilePath(), board.path() + "/BoardData.xml");
     EXPECT_EQ(Window().TrayTip(), QStringLiteral("Trellin(1550)"));
     EXPECT_TRUE(Window().windowTitle().startsWith(QStringLiteral("QuorlBoard\u3000Version ")));
@@ -170,7 +170,7 @@ TEST_F(MainWindowTest, AFirstRunOpensTheSettingsWindowWithDefaultsThenTheMainWin
     GroupSettings stored;
     ASSERT_EQ(store.ReadGroupSettings(stored), SettingsStore::kRead);
     EXPECT_EQ(Cp932Codec::ToUtf8(stored.userName), "花子");
-    EXPECT_STREQ(app->own.user, Cp932Codec::FromUtf8("花子").c_str());
+    EXPECT_STREQ(app->Own().user, Cp932Codec::FromUtf8("花子").c_str());
     EXPECT_EQ(app->Board().FilePath(), board.path() + "/BoardData.xml");
     EXPECT_TRUE(Window().IsShown());
 }
@@ -182,14 +182,14 @@ TEST_F(MainWindowTest, DatagramsKeepTheMemberTableAndOwnBroadcastsAreIgnoredButO
     Receive("3:" + Own() + ":me:12");
     EXPECT_FALSE(Window().IsAlerting());
     EXPECT_EQ(Window().BoardView()->ReloadCount(), 0);
-    Receive("1:10.9.9.9:" + std::string(app->own.host) + ":me:me");
+    Receive("1:10.9.9.9:" + std::string(app->Own().host) + ":me:me");
     EXPECT_EQ(app->Peers().Size(), 1u);
     Receive("5:" + Own() + ":me:10:30 meeting");
     EXPECT_EQ(Window().ReceiveWindows().OpenCount(), 1);
 
     socket->sent.clear();
     Receive(FromOther(1, "Zuri"));
-    EXPECT_EQ(socket->sent, std::vector<std::string>{"192.168.0.5|2:" + Own() + ":" + app->own.user + ":" + app->own.host});
+    EXPECT_EQ(socket->sent, std::vector<std::string>{"192.168.0.5|2:" + Own() + ":" + app->Own().user + ":" + app->Own().host});
     Receive("1:192.168.0.5:PC06:Other:Other"); // the same address with another name
     ASSERT_EQ(app->Peers().Size(), 2u);
     EXPECT_EQ(Peer(1), "192.168.0.5 PC05 Zuri");
