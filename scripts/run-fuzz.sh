@@ -8,8 +8,9 @@
 #
 #   scripts/run-fuzz.sh [seconds per target] [target...]
 #
-# QUORL_FUZZ_BOARD_ROUNDTRIP=1 also checks that a board gives the same
-# messages after it has been written back.
+# QUORL_FUZZ_BOARD_ROUNDTRIP=1 also has the store add a message to every
+# board that loads: it must refuse and leave the file alone, or write a board
+# that reads back with the same messages plus the new one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,13 +32,22 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_stack_use_after_retu
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export QUORL_FUZZ_BOARD_ROUNDTRIP="${QUORL_FUZZ_BOARD_ROUNDTRIP:-0}"
+# The board target writes files for every input: into memory where possible,
+# and into a folder of their own that goes even when a target aborts.
+scratch_root=/tmp
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  scratch_root=/dev/shm
+fi
+TMPDIR=$(mktemp -d "$scratch_root/quorl-fuzz-XXXXXX")
+export TMPDIR
+trap 'rm -rf "$TMPDIR"' EXIT
 
 failed=()
 for target in "${targets[@]}"; do
   scratch=$build/scratch/$target
   artifacts=$build/artifacts/$target
   log=$build/logs/$target.log
-  rm -rf "$scratch"
+  rm -rf "$scratch" "$artifacts"
   mkdir -p "$scratch" "$artifacts" "$(dirname "$log")"
   options=(-seed=1 -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048
            -artifact_prefix="$artifacts/" -print_final_stats=1)
