@@ -23,6 +23,13 @@ set -euo pipefail
 
 die() { echo "mutation: $*" >&2; exit 1; }
 
+# Sets id, base, fragment, replacement and what from a fault line. Tabs are
+# swapped for a separator that is not white space, which read would merge,
+# so that an empty replacement stays empty.
+read_fault() {
+  IFS=$'\x1f' read -r id base fragment replacement what <<<"${1//$'\t'/$'\x1f'}"
+}
+
 # Finds the file by its base name under src/ of the given tree.
 locate() {
   local tree=$1 base=$2 found
@@ -54,7 +61,10 @@ inject() {
 check_tree() {
   local tree=$1 bad=0 id base fragment replacement what file
   for line in "${lines[@]}"; do
-    IFS=$'\t' read -r id base fragment replacement what <<<"$line"
+    read_fault "$line"
+    if [ -z "$what" ]; then
+      echo "  ${id:-?}: not five tab-separated fields" >&2; bad=1; continue
+    fi
     if ! file=$(locate "$tree" "$base"); then
       echo "  $id: no single file named $base under src/" >&2; bad=1; continue
     fi
@@ -182,7 +192,7 @@ main() {
   caught=0 survived=0 broken=0
   run_start=$SECONDS
   for line in "${lines[@]}"; do
-    IFS=$'\t' read -r id base fragment replacement what <<<"$line"
+    read_fault "$line"
     file=$(locate "$src" "$base")
     own=$(echo "$file" | cut -d/ -f2)
     started=$SECONDS
