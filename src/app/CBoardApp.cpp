@@ -7,7 +7,6 @@
 #include "net/CBoardSocket.h"
 #include "net/DatagramFormat.h"
 #include "net/DatagramLog.h"
-#include "net/NetLog.h"
 #include "net/OwnAddress.h"
 #include "ui/AppLog.h"
 #include "ui/MessageBoxService.h"
@@ -23,7 +22,10 @@ constexpr size_t kBoardPathSize = 520;
 } // namespace
 
 CBoardApp::CBoardApp(SettingsStore& store, QObject* parent)
-    : QObject(parent), store_(store), board_(&reporter_), maxDatagramSize_(CBoardSocket::kMaxDatagramSize)
+    : QObject(parent), store_(store), board_(&reporter_),
+      presence_(own_, [this](DatagramKind kind, std::string_view text,
+                             std::string_view target) { SendDatagram(kind, text, target); }),
+      maxDatagramSize_(CBoardSocket::kMaxDatagramSize)
 {
 }
 
@@ -99,36 +101,18 @@ std::string_view CBoardApp::UserName() const { return RecordField::Text(own_.use
 
 std::string CBoardApp::MessageFolder() const { return Cp932Codec::ToUtf8(settings_.messageFolder); }
 
-std::optional<Datagram> CBoardApp::ParseDatagram(std::string_view bytes) { return DatagramFormat::Parse(bytes); }
-
 void CBoardApp::OnDatagramReceived(const char* bytes, size_t length)
 {
-    const std::optional<Datagram> datagram = ParseDatagram(std::string_view(bytes, length));
+    const std::optional<Datagram> datagram = DatagramFormat::Parse(std::string_view(bytes, length));
     if (!datagram) {
         DatagramLog::Malformed(length);
         return;
     }
     DatagramLog::Received(*datagram);
+    if (presence_.IsOwnEcho(*datagram) || presence_.Handle(*datagram))
+        return;
     if (mainWindow_)
         mainWindow_->OnDatagram(*datagram);
-}
-
-void CBoardApp::AddPeer(const PeerRecord& record)
-{
-    if (peers_.Add(record))
-        DatagramLog::PeerTableChanged("added", record, peers_.Size());
-}
-
-void CBoardApp::ReplacePeer(const PeerRecord& record)
-{
-    if (peers_.Replace(record))
-        DatagramLog::PeerTableChanged("replaced", record, peers_.Size());
-}
-
-void CBoardApp::RemovePeerByHost(const PeerRecord& record)
-{
-    if (peers_.RemoveByHost(record))
-        DatagramLog::PeerTableChanged("removed", record, peers_.Size());
 }
 
 int CBoardApp::OpenSocket()
@@ -137,8 +121,7 @@ int CBoardApp::OpenSocket()
         MessageBoxService::Show(mainWindow_.get(), QString::fromUtf8(kPortInUse).arg(settings_.portNumber));
         return -1;
     }
-    peers_.Clear();
-    AddPeer(own_);
+    presence_.Opened();
     SendDatagram(DatagramKind::Hello, own_.user, {});
     return 0;
 }
@@ -149,8 +132,7 @@ int CBoardApp::CloseSocket()
     socket_->SendWaiting();
     SendDatagram(DatagramKind::Goodbye, own_.host, {});
     socket_->Close();
-    peers_.Clear();
-    qCInfo(lcNet) << "peer table cleared size=0";
+    presence_.Closed();
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "net/Datagram.h"
 #include "net/PeerMessenger.h"
 #include "net/PeerTable.h"
+#include "net/PresenceHandler.h"
 #include "settings/SettingsRecords.h"
 #include "settings/SettingsStore.h"
 #include "ui/MessageBoxReporter.h"
@@ -51,13 +52,11 @@ public:
     std::string FormatDatagram(DatagramKind kind, std::string_view text) const override;
     int SendDatagram(DatagramKind kind, std::string_view text, std::string_view target,
                      std::string_view fallbackAddress = {}) override;
-    const PeerTable& Peers() const override { return peers_; }
+    const PeerTable& Peers() const override { return presence_.Peers(); }
     uint16_t MaxDatagramSize() const override;
-    static std::optional<Datagram> ParseDatagram(std::string_view bytes);
+    // Presence datagrams keep the member table here; board notices and
+    // direct messages go on to the main window.
     void OnDatagramReceived(const char* bytes, size_t length);
-    void AddPeer(const PeerRecord& record);
-    void ReplacePeer(const PeerRecord& record);
-    void RemovePeerByHost(const PeerRecord& record);
     int OpenSocket();
     int CloseSocket();
     // The port the socket is open on, 0 while it is closed.
@@ -83,7 +82,7 @@ private:
     GroupSettings settings_;
     PriorityColors colors_;
     QFont boardFont_;
-    PeerTable peers_;
+    PresenceHandler presence_;
     uint16_t maxDatagramSize_;
     std::unique_ptr<CBoardSocket> socket_;
     std::unique_ptr<CMainDlg> mainWindow_;

@@ -451,37 +451,19 @@ void CMainDlg::OnCommand(int command)
 
 void CMainDlg::OnDatagram(const Datagram& datagram)
 {
-    const auto kind = static_cast<DatagramKind>(datagram.kind);
-    if (kind != DatagramKind::DirectMessage && std::strcmp(datagram.sender.host, app_.Own().host) == 0)
-        return;
-    switch (kind) {
-    case DatagramKind::Hello:
-        app_.AddPeer(datagram.sender);
-        // An empty address is no target: the answer would go to everyone.
-        if (datagram.sender.address[0] != '\0')
-            app_.SendDatagram(DatagramKind::HelloReply, app_.Own().host, datagram.sender.address);
-        break;
-    case DatagramKind::HelloReply:
-        app_.AddPeer(datagram.sender);
-        break;
+    switch (static_cast<DatagramKind>(datagram.kind)) {
     case DatagramKind::BoardChanged:
         if (boardView_ != nullptr)
             boardView_->RefreshTitlesFromNotice(CBoardData::ParseInteger(datagram.text));
         StartAlert();
         break;
-    case DatagramKind::PeerUpdate:
-        app_.ReplacePeer(datagram.sender);
-        break;
-    case DatagramKind::DirectMessage:
-        ShowReceived(datagram);
-        break;
-    case DatagramKind::Goodbye:
-        app_.RemovePeerByHost(datagram.sender);
-        break;
     case DatagramKind::BoardDeleted:
         if (boardView_ != nullptr)
             boardView_->RefreshTitlesFromNotice(0);
         StartAlert();
+        break;
+    case DatagramKind::DirectMessage:
+        ShowReceived(datagram);
         break;
     default:
         break;

@@ -34,6 +34,8 @@ public:
     // The main window's start-up; false when the socket cannot be opened.
     bool OnInitDialog(std::optional<int32_t> commandLinePort);
 
+    // Board notices and direct messages; the application keeps the member
+    // table from the presence datagrams.
     void OnDatagram(const Datagram& datagram);
     void OnCommand(int command);
 

@@ -175,32 +175,21 @@ TEST_F(MainWindowTest, AFirstRunOpensTheSettingsWindowWithDefaultsThenTheMainWin
     EXPECT_TRUE(Window().IsShown());
 }
 
-TEST_F(MainWindowTest, DatagramsKeepTheMemberTableAndOwnBroadcastsAreIgnoredButOwnDirectMessagesDelivered)
+TEST_F(MainWindowTest, OwnBroadcastsAreIgnoredOwnDirectMessagesDeliveredHellosAnsweredMalformedDropped)
 {
     StoreSettings();
     ASSERT_TRUE(Start());
     Receive("3:" + Own() + ":me:12");
     EXPECT_FALSE(Window().IsAlerting());
     EXPECT_EQ(Window().BoardView()->ReloadCount(), 0);
-    Receive("1:10.9.9.9:" + std::string(app->Own().host) + ":me:me");
-    EXPECT_EQ(app->Peers().Size(), 1u);
     Receive("5:" + Own() + ":me:10:30 meeting");
     EXPECT_EQ(Window().ReceiveWindows().OpenCount(), 1);
 
     socket->sent.clear();
     Receive(FromOther(1, "Zuri"));
     EXPECT_EQ(socket->sent, std::vector<std::string>{"192.168.0.5|2:" + Own() + ":" + app->Own().user + ":" + app->Own().host});
-    Receive("1:192.168.0.5:PC06:Other:Other"); // the same address with another name
     ASSERT_EQ(app->Peers().Size(), 2u);
     EXPECT_EQ(Peer(1), "192.168.0.5 PC05 Zuri");
-
-    Receive("2:10.0.0.6:PC06:Taro:PC06");
-    Receive("4:192.168.0.5:PC05b:Zuri2:x");  // replaces and moves to the end
-    Receive("4:10.0.0.99:PC99:Nobody:x");    // unknown address: nothing
-    ASSERT_EQ(app->Peers().Size(), 3u);
-    EXPECT_EQ(Peer(2), "192.168.0.5 PC05b Zuri2");
-    Receive("6:10.0.0.6:PC06:Taro:PC06");
-    Receive("9:10.0.0.7:PC07:X:y");
     // No member's program sends these: no window, no member, no answer.
     socket->sent.clear();
     for (const char* malformed :
@@ -208,8 +197,7 @@ TEST_F(MainWindowTest, DatagramsKeepTheMemberTableAndOwnBroadcastsAreIgnoredButO
         Receive(malformed);
     EXPECT_EQ(Window().ReceiveWindows().OpenCount(), 1);
     EXPECT_TRUE(socket->sent.empty());
-    ASSERT_EQ(app->Peers().Size(), 2u);
-    EXPECT_EQ(Peer(1), "192.168.0.5 PC05b Zuri2");
+    EXPECT_EQ(app->Peers().Size(), 2u);
 }
 
 TEST_F(MainWindowTest, BoardChangesReloadTheListThenBlinkUntilShownOrPopTheWindowUp)
