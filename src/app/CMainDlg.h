@@ -61,7 +61,6 @@ public:
     TrayImage CurrentTrayImage() const { return trayImage_; }
     CBoardDlg* BoardView() const { return boardView_; }
     ReceiveWindowQueue& ReceiveWindows() const { return *receiveWindows_; }
-    QMenu* TrayMenu() const { return trayMenu_; }
 
     // The workspace that placement is checked against; tests may replace it.
     static QRect WorkArea();

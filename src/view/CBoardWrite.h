@@ -61,9 +61,7 @@ public:
     QTextEdit* MessageField() const { return messageField_; }
     CAttachFileList* AttachList() const { return attachList_; }
     QProgressBar* Progress() const { return progress_; }
-    QLabel* ProgressLabel() const { return progressLabel_; }
     QRadioButton* PriorityButton(int index) const;
-    QPushButton* WriteButton() const { return writeButton_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
