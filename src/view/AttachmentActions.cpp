@@ -2,18 +2,16 @@
 
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
-#include "ui/StartFolder.h"
+#include "ui/FileDialogService.h"
 #include "view/BoardLog.h"
 #include "view/CAttachFileList.h"
 
 #include <QDesktopServices>
 #include <QFile>
-#include <QFileDialog>
 #include <QUrl>
 
 namespace {
 
-constexpr const char* kAllFilesFilter = "All Files (*)";
 constexpr const char* kCannotOpen = "添付ファイルを開けません。\n%1";
 
 AttachmentActions::Opener& CurrentOpener()
@@ -22,33 +20,9 @@ AttachmentActions::Opener& CurrentOpener()
     return opener;
 }
 
-AttachmentActions::SaveChooser& CurrentChooser()
-{
-    static AttachmentActions::SaveChooser chooser;
-    return chooser;
-}
-
-QString ChooseSavePath(QWidget* owner, const QString& proposedName)
-{
-    if (const AttachmentActions::SaveChooser& chooser = CurrentChooser())
-        return chooser(owner, proposedName);
-    // Asks before an existing file is replaced.
-    QFileDialog dialog(owner, QString(), StartFolder::Attachments(), QString::fromLatin1(kAllFilesFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.selectFile(proposedName);
-    if (ModalRunner::Run(dialog) != QDialog::Accepted)
-        return {};
-    const QString chosen = dialog.selectedFiles().value(0);
-    StartFolder::RememberAttachment(chosen);
-    return chosen;
-}
-
 } // namespace
 
 void AttachmentActions::SetOpener(Opener opener) { CurrentOpener() = std::move(opener); }
-
-void AttachmentActions::SetSaveChooser(SaveChooser chooser) { CurrentChooser() = std::move(chooser); }
 
 void AttachmentActions::Open(QWidget* owner, const std::string& path)
 {
@@ -66,7 +40,7 @@ bool AttachmentActions::Save(QWidget* owner, const std::string& path)
 {
     if (path.empty())
         return false;
-    const QString chosen = ChooseSavePath(owner, QFile::decodeName(CAttachFileList::FileNameOf(path).c_str()));
+    const QString chosen = FileDialogService::ChooseSaveAs(owner, QFile::decodeName(CAttachFileList::FileNameOf(path).c_str()));
     if (chosen.isEmpty())
         return false;
     QString error;

@@ -13,11 +13,9 @@ class AttachmentActions
 {
 public:
     using Opener = std::function<bool(const QString& path)>;
-    using SaveChooser = std::function<QString(QWidget* owner, const QString& proposedName)>;
 
-    // Replace the desktop and the save dialog in tests; empty restores them.
+    // Replaces the desktop in tests; an empty opener restores it.
     static void SetOpener(Opener opener);
-    static void SetSaveChooser(SaveChooser chooser);
 
     // Nothing for an empty path. A file the desktop cannot open is reported.
     static void Open(QWidget* owner, const std::string& path);

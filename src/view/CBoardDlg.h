@@ -56,7 +56,6 @@ public:
     QPushButton* DeleteButton() const { return deleteButton_; }
     QPushButton* PrintButton() const { return printButton_; }
     QPushButton* MessageButton() const { return messageButton_; }
-    const std::string& AttachmentFolderPath() const { return attachmentFolder_; }
     BoardRefreshThrottle& Throttle() const { return *throttle_; }
     int ReloadCount() const { return reloadCount_; }
 

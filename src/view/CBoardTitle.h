@@ -49,7 +49,6 @@ public:
     int RowCount() const;
     ColumnWidths GetColumnWidths() const;
     void SetColors(const PriorityColors& colors);
-    TitleListModel* Model() const { return model_; }
 
     static std::string FormatListDate(std::string_view date);
     static int CompareText(std::string_view a, std::string_view b);

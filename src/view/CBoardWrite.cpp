@@ -5,7 +5,7 @@
 #include "core/Cp932Codec.h"
 #include "ui/DialogUnits.h"
 #include "ui/MessageBoxService.h"
-#include "ui/StartFolder.h"
+#include "ui/FileDialogService.h"
 #include "view/BoardLog.h"
 #include "view/BoardViewTexts.h"
 #include "view/CAttachFileList.h"
@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QFile>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,26 +35,7 @@ constexpr const char* kAttachText = "添付ファイル";
 constexpr const char* kCopyingText = "添付ファイルコピー中";
 constexpr const char* kWriteText = "書き込む";
 constexpr const char* kCancelText = "ｷｬﾝｾﾙ";
-// Every file: "*.*" would leave out names without a dot here.
-constexpr const char* kFileFilter = "全てのﾌｧｲﾙ(*.*) (*)";
 constexpr const char* kDateFormat = "%Y%m%d%H%M%S";
-
-CBoardWrite::FileChooser& Chooser()
-{
-    static CBoardWrite::FileChooser chooser;
-    return chooser;
-}
-
-QString ChooseFile(QWidget* owner)
-{
-    if (Chooser())
-        return Chooser()(owner);
-    const QString chosen = QFileDialog::getOpenFileName(owner, QString(), StartFolder::Attachments(),
-                                                        QString::fromUtf8(kFileFilter), nullptr,
-                                                        QFileDialog::HideNameFilterDetails);
-    StartFolder::RememberAttachment(chosen);
-    return chosen;
-}
 
 std::string LocalTimeNow()
 {
@@ -72,8 +52,6 @@ std::string ToRecord(const QString& text) { return Cp932Codec::FromUtf8(text.toS
 QString FromRecord(const std::string& text) { return QString::fromStdString(Cp932Codec::ToUtf8(text)); }
 
 } // namespace
-
-void CBoardWrite::SetFileChooser(FileChooser chooser) { Chooser() = std::move(chooser); }
 
 CBoardWrite::CBoardWrite(const BoardWriteContext& context, QWidget* parent)
     : QDialog(parent),
@@ -216,7 +194,7 @@ void CBoardWrite::Layout()
 void CBoardWrite::OnAttachFile()
 {
     UpdateData(true);
-    const QString path = ChooseFile(this);
+    const QString path = FileDialogService::ChooseFileToAttach(this);
     if (path.isEmpty())
         return;
     attachList_->AddFile(QFile::encodeName(path).toStdString());

@@ -5,7 +5,6 @@
 #include <QDialog>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 class CAttachFileList;
@@ -40,11 +39,6 @@ public:
     static constexpr int kModeModify = 2;
     static constexpr int kTemplateWidth = 290;
     static constexpr int kTemplateHeight = 270;
-
-    // Asks for one file to attach; an empty answer means cancelled. Tests
-    // install one; an empty chooser restores the file-open dialog.
-    using FileChooser = std::function<QString(QWidget* owner)>;
-    static void SetFileChooser(FileChooser chooser);
 
     explicit CBoardWrite(const BoardWriteContext& context, QWidget* parent = nullptr);
 

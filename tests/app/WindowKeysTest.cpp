@@ -10,6 +10,8 @@
 #include "settings/SettingsStore.h"
 #include "support/TempDir.h"
 #include "ui/BoardFont.h"
+#include "ui/ChooserService.h"
+#include "ui/FileDialogService.h"
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
 #include "view/CBoardWrite.h"
@@ -38,19 +40,15 @@ protected:
         board.SetFilePath(folder.file(CBoardData::kFileName));
         MessageBoxService::SetResponder([](const MessageBoxService::Request&) { return MessageBoxService::AnswerNo; });
         ModalRunner::SetHook([](QDialog&) { return int(QDialog::Rejected); });
-        CSettingDlg::SetFolderBrowser([](QWidget*, const QString&) { return QString(); });
-        CQuorlFontDlg::SetFontChooser([](QWidget*, const QFont&) { return std::nullopt; });
-        CQuorlFontDlg::SetColorChooser([](QWidget*, const QColor&) { return std::nullopt; });
-        CBoardWrite::SetFileChooser([](QWidget*) { return QString(); });
+        FileDialogService::SetResponder([](const FileDialogService::Request&) { return QString(); });
+        ChooserService::SetResponder([](const ChooserService::Choice&) { return std::nullopt; });
     }
     ~WindowKeys() override
     {
         MessageBoxService::SetResponder({});
         ModalRunner::SetHook({});
-        CSettingDlg::SetFolderBrowser({});
-        CQuorlFontDlg::SetFontChooser({});
-        CQuorlFontDlg::SetColorChooser({});
-        CBoardWrite::SetFileChooser({});
+        FileDialogService::SetResponder({});
+        ChooserService::SetResponder({});
     }
 
     TempDir folder;

@@ -5,6 +5,7 @@
 #include "support/BoardXml.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
+#include "ui/FileDialogService.h"
 #include "ui/MessageBoxService.h"
 #include "view/CAttachFileList.h"
 #include "view/CBoardWrite.h"
@@ -44,7 +45,7 @@ protected:
             icons.push_back(request.icon);
             return MessageBoxService::AnswerOk;
         });
-        CBoardWrite::SetFileChooser([this](QWidget*) {
+        FileDialogService::SetResponder([this](const FileDialogService::Request&) {
             if (chosen.empty())
                 return QString();
             const QString next = QString::fromStdString(chosen.front());
@@ -55,7 +56,7 @@ protected:
     void TearDown() override
     {
         MessageBoxService::SetResponder({});
-        CBoardWrite::SetFileChooser({});
+        FileDialogService::SetResponder({});
     }
 
     std::string boardPath() const { return folder.file("BoardData.xml"); }
@@ -124,7 +125,7 @@ protected:
 
 TEST_F(EditorTest, AttachDialogStartsAtHomeThenWhereTheLastFileCameFrom)
 {
-    CBoardWrite::SetFileChooser({});
+    FileDialogService::SetResponder({});
     auto editor = Open(CBoardWrite::kModeNew);
     QStringList starts;
     AnswerFileDialog(starts, QString::fromStdString(Source("picked.txt", "x")));

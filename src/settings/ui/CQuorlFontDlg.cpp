@@ -4,6 +4,7 @@
 #include "core/Cp932Codec.h"
 #include "settings/ui/CColorButton.h"
 #include "ui/BoardFont.h"
+#include "ui/ChooserService.h"
 #include "ui/ColorRef.h"
 #include "ui/DialogUnits.h"
 
@@ -41,50 +42,6 @@ constexpr int kPreviewWidth = 35;
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
-CQuorlFontDlg::FontChooser& CurrentFontChooser()
-{
-    static CQuorlFontDlg::FontChooser chooser;
-    return chooser;
-}
-
-CQuorlFontDlg::ColorChooser& CurrentColorChooser()
-{
-    static CQuorlFontDlg::ColorChooser chooser;
-    return chooser;
-}
-
-// The font chooser without its effects section: strike-out and underline
-// stay as they were.
-std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial)
-{
-    if (const CQuorlFontDlg::FontChooser& chooser = CurrentFontChooser())
-        return chooser(parent, initial);
-    QFontDialog dialog(initial, parent);
-    dialog.setOption(QFontDialog::DontUseNativeDialog);
-    for (QGroupBox* box : dialog.findChildren<QGroupBox*>()) {
-        if (box->findChildren<QCheckBox*>().isEmpty())
-            continue;
-        // Its room stays, or the sample beside it shrinks to nothing.
-        QSizePolicy policy = box->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        box->setSizePolicy(policy);
-        box->hide();
-    }
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return dialog.selectedFont();
-}
-
-std::optional<QColor> ChooseColor(QWidget* parent, const QColor& initial)
-{
-    if (const CQuorlFontDlg::ColorChooser& chooser = CurrentColorChooser())
-        return chooser(parent, initial);
-    const QColor color = QColorDialog::getColor(initial, parent);
-    if (!color.isValid())
-        return std::nullopt;
-    return color;
-}
-
 QLabel* NewLabel(const char* text, const QRect& rect, QWidget* parent)
 {
     auto* label = new QLabel(Text(text), parent);
@@ -93,10 +50,6 @@ QLabel* NewLabel(const char* text, const QRect& rect, QWidget* parent)
 }
 
 } // namespace
-
-void CQuorlFontDlg::SetFontChooser(FontChooser chooser) { CurrentFontChooser() = std::move(chooser); }
-
-void CQuorlFontDlg::SetColorChooser(ColorChooser chooser) { CurrentColorChooser() = std::move(chooser); }
 
 CQuorlFontDlg::CQuorlFontDlg(const FontDescription& font, const PriorityColors& colors, QWidget* parent)
     : QDialog(parent), font(font), colors(colors)
@@ -206,7 +159,7 @@ void CQuorlFontDlg::OnChangeFont()
     // The chooser starts from the face that is really drawn and the size.
     QFont initial = BoardFont::ToFont(font);
     initial.setFamily(QFontInfo(initial).family());
-    const std::optional<QFont> chosen = ChooseFont(this, initial);
+    const std::optional<QFont> chosen = ChooserService::ChooseFont(this, initial);
     if (!chosen)
         return;
     font = BoardFont::FromFont(*chosen);
@@ -217,7 +170,7 @@ void CQuorlFontDlg::OnChangeFont()
 void CQuorlFontDlg::OnColorButton(int index)
 {
     // Like the system's chooser, it starts from black whatever the button shows.
-    const std::optional<QColor> chosen = ChooseColor(this, QColor(Qt::black));
+    const std::optional<QColor> chosen = ChooserService::ChooseColor(this, QColor(Qt::black));
     if (!chosen)
         return;
     const auto at = static_cast<size_t>(index);

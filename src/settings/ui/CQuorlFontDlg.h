@@ -7,8 +7,6 @@
 #include <QFont>
 
 #include <array>
-#include <functional>
-#include <optional>
 
 class CColorButton;
 class QLineEdit;
@@ -22,13 +20,6 @@ class CQuorlFontDlg : public QDialog
 
 public:
     static constexpr int kRows = 3; // urgent, notice, normal
-
-    // The chosen font or colour, nothing when cancelled.
-    using FontChooser = std::function<std::optional<QFont>(QWidget* parent, const QFont& initial)>;
-    using ColorChooser = std::function<std::optional<QColor>(QWidget* parent, const QColor& initial)>;
-    // Replace the system's choosers; an empty one restores it.
-    static void SetFontChooser(FontChooser chooser);
-    static void SetColorChooser(ColorChooser chooser);
 
     CQuorlFontDlg(const FontDescription& font, const PriorityColors& colors, QWidget* parent = nullptr);
 

@@ -10,12 +10,11 @@
 #include "settings/SettingsStore.h"
 #include "ui/DialogUnits.h"
 #include "ui/MessageBoxService.h"
-#include "ui/StartFolder.h"
+#include "ui/FileDialogService.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -105,23 +104,7 @@ const char* RefusalText(const GroupSettingsValidator::Refusal& refusal)
     return kUserNameUnusable; // not reached: every refusal has its text
 }
 
-CSettingDlg::FolderBrowser& CurrentBrowser()
-{
-    static CSettingDlg::FolderBrowser browser;
-    return browser;
-}
-
-QString BrowseFolder(QWidget* parent, const QString& title, const QString& current)
-{
-    if (const CSettingDlg::FolderBrowser& browser = CurrentBrowser())
-        return browser(parent, title);
-    return QFileDialog::getExistingDirectory(parent, title, StartFolder::ExistingOrHome(current),
-                                             QFileDialog::ShowDirsOnly);
-}
-
 } // namespace
-
-void CSettingDlg::SetFolderBrowser(FolderBrowser browser) { CurrentBrowser() = std::move(browser); }
 
 CSettingDlg::CSettingDlg(SettingsStore& store, QWidget* parent) : QDialog(parent), store_(store)
 {
@@ -284,7 +267,7 @@ void CSettingDlg::Refuse(QWidget* field, const QString& text)
 
 void CSettingDlg::OnSelectFolder()
 {
-    QString chosen = BrowseFolder(this, Text(kBrowseTitle), folderEdit_->text());
+    QString chosen = FileDialogService::BrowseFolder(this, Text(kBrowseTitle), folderEdit_->text());
     if (chosen.isEmpty())
         return;
     if (!chosen.endsWith(kSeparator))

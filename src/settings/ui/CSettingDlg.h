@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <QString>
 
-#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -22,11 +21,6 @@ class CSettingDlg : public QDialog
 
 public:
     static constexpr QChar kSeparator = u'/';
-
-    // Returns the chosen folder, or an empty string when cancelled.
-    using FolderBrowser = std::function<QString(QWidget* parent, const QString& title)>;
-    // Replaces the system's folder browser; an empty one restores it.
-    static void SetFolderBrowser(FolderBrowser browser);
 
     // The store lists the groups (its root's sub-keys) when the window opens.
     explicit CSettingDlg(SettingsStore& store, QWidget* parent = nullptr);

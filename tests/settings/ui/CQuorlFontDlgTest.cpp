@@ -1,6 +1,7 @@
 #include "settings/ui/CColorButton.h"
 #include "settings/ui/CQuorlFontDlg.h"
 #include "ui/BoardFont.h"
+#include "ui/ChooserService.h"
 #include "ui/ColorRef.h"
 
 #include <QLineEdit>
@@ -21,8 +22,7 @@ protected:
     CQuorlFontDlgTest() { dialog.show(); }
     ~CQuorlFontDlgTest() override
     {
-        CQuorlFontDlg::SetFontChooser({});
-        CQuorlFontDlg::SetColorChooser({});
+        ChooserService::SetResponder({});
     }
 
     template <typename W = QLineEdit> W* Control(const QString& name) { return dialog.findChild<W*>(name); }
@@ -56,9 +56,9 @@ TEST_F(CQuorlFontDlgTest, ShowsEachRowInItsColoursStartsTheColourChooserFromBlac
     }
 
     std::vector<QColor> colorStarts;
-    CQuorlFontDlg::SetColorChooser([&](QWidget*, const QColor& start) -> std::optional<QColor> {
-        colorStarts.push_back(start);
-        return colorStarts.size() == 1 ? std::nullopt : std::optional(QColor(0, 255, 0));
+    ChooserService::SetResponder([&](const ChooserService::Choice& start) -> std::optional<ChooserService::Choice> {
+        colorStarts.push_back(std::get<QColor>(start));
+        return colorStarts.size() == 1 ? std::nullopt : std::optional<ChooserService::Choice>(QColor(0, 255, 0));
     });
     Button(0)->click(); // red, cancelled
     EXPECT_TRUE(Same(dialog.colors, presetColors));
@@ -70,8 +70,8 @@ TEST_F(CQuorlFontDlgTest, ShowsEachRowInItsColoursStartsTheColourChooserFromBlac
         ExpectRowColors(row, presetColors.colors[2 * row], presetColors.colors[2 * row + 1]);
 
     std::vector<QFont> fontStarts;
-    CQuorlFontDlg::SetFontChooser([&](QWidget*, const QFont& start) -> std::optional<QFont> {
-        fontStarts.push_back(start);
+    ChooserService::SetResponder([&](const ChooserService::Choice& start) -> std::optional<ChooserService::Choice> {
+        fontStarts.push_back(std::get<QFont>(start));
         if (fontStarts.size() == 1)
             return std::nullopt;
         QFont chosen(QStringLiteral("IPAGothic"));

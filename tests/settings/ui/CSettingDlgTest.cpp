@@ -6,6 +6,7 @@
 #include "settings/SettingsStore.h"
 #include "support/FileDialogAnswer.h"
 #include "support/TempDir.h"
+#include "ui/FileDialogService.h"
 #include "ui/MessageBoxService.h"
 
 #include <QComboBox>
@@ -61,7 +62,7 @@ protected:
     ~CSettingDlgTest() override
     {
         MessageBoxService::SetResponder({});
-        CSettingDlg::SetFolderBrowser({});
+        FileDialogService::SetResponder({});
     }
 
     // A shown window preset as the caller does, over a board that exists.
@@ -104,8 +105,9 @@ protected:
 TEST_F(CSettingDlgTest, ChosenFolderEndsInASeparatorAndOkKeepsTheRest)
 {
     QStringList answers = {QString(), QString::fromStdString(board.path())};
-    CSettingDlg::SetFolderBrowser([&](QWidget*, const QString& title) {
-        EXPECT_EQ(title, Text("メッセージファイルフォルダ選択"));
+    FileDialogService::SetResponder([&](const FileDialogService::Request& request) {
+        EXPECT_EQ(request.kind, FileDialogService::Kind::Folder);
+        EXPECT_EQ(request.title, Text("メッセージファイルフォルダ選択"));
         return answers.takeFirst();
     });
     Open();
@@ -128,7 +130,7 @@ TEST_F(CSettingDlgTest, ChosenFolderEndsInASeparatorAndOkKeepsTheRest)
 
 TEST_F(CSettingDlgTest, FolderBrowserStartsAtTheFolderInTheFieldOrAtHome)
 {
-    CSettingDlg::SetFolderBrowser({});
+    FileDialogService::SetResponder({});
     QStringList starts;
     for (const QString& typed : {folder, QStringLiteral("/no/such/folder/")}) {
         Open();
