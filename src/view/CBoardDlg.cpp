@@ -72,6 +72,14 @@ CBoardDlg::CBoardDlg(BoardViewContext& context, QWidget* parent)
           this))
 {
     setAutoFillBackground(true);
+    titleList_->setObjectName(QStringLiteral("titleList"));
+    contentsPane_->setObjectName(QStringLiteral("contents"));
+    attachList_->setObjectName(QStringLiteral("attachments"));
+    newButton_->setObjectName(QStringLiteral("newButton"));
+    modifyButton_->setObjectName(QStringLiteral("modifyButton"));
+    deleteButton_->setObjectName(QStringLiteral("deleteButton"));
+    printButton_->setObjectName(QStringLiteral("printButton"));
+    messageButton_->setObjectName(QStringLiteral("messageButton"));
     modifyButton_->setEnabled(false);
     deleteButton_->setEnabled(false);
     contentsPane_->setReadOnly(true);

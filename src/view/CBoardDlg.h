@@ -48,14 +48,6 @@ public:
     void OpenAttachment();
     void SaveAttachment();
 
-    CBoardTitle* TitleList() const { return titleList_; }
-    QPlainTextEdit* ContentsPane() const { return contentsPane_; }
-    CAttachFileList* AttachList() const { return attachList_; }
-    QPushButton* NewButton() const { return newButton_; }
-    QPushButton* ModifyButton() const { return modifyButton_; }
-    QPushButton* DeleteButton() const { return deleteButton_; }
-    QPushButton* PrintButton() const { return printButton_; }
-    QPushButton* MessageButton() const { return messageButton_; }
     BoardRefreshThrottle& Throttle() const { return *throttle_; }
     int ReloadCount() const { return reloadCount_; }
 

@@ -76,8 +76,14 @@ CBoardWrite::CBoardWrite(const BoardWriteContext& context, QWidget* parent)
     messageField_->setAcceptRichText(false);
     messageField_->setTabChangesFocus(true);
     messageField_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    for (int i = 0; i < kPriorityCount; ++i)
+    for (int i = 0; i < kPriorityCount; ++i) {
         priorityButtons_->addButton(new QRadioButton(QString::fromUtf8(kPriorityNames[i]), this), i);
+        priorityButtons_->button(i)->setObjectName(QStringLiteral("priority%1").arg(i));
+    }
+    titleField_->setObjectName(QStringLiteral("titleField"));
+    messageField_->setObjectName(QStringLiteral("messageField"));
+    attachList_->setObjectName(QStringLiteral("attachments"));
+    progress_->setObjectName(QStringLiteral("progress"));
     progress_->setTextVisible(false);
     progress_->hide();
     progressLabel_->hide();
@@ -88,11 +94,6 @@ CBoardWrite::CBoardWrite(const BoardWriteContext& context, QWidget* parent)
     connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
     connect(attachButton_, &QPushButton::clicked, this, &CBoardWrite::OnAttachFile);
     connect(attachList_, &CAttachFileList::deletePressed, this, &CBoardWrite::OnDeleteKey);
-}
-
-QRadioButton* CBoardWrite::PriorityButton(int index) const
-{
-    return qobject_cast<QRadioButton*>(priorityButtons_->button(index));
 }
 
 void CBoardWrite::showEvent(QShowEvent* event)

@@ -51,11 +51,6 @@ public:
     void OnOK();
     void OnDeleteKey();
 
-    QLineEdit* TitleField() const { return titleField_; }
-    QTextEdit* MessageField() const { return messageField_; }
-    CAttachFileList* AttachList() const { return attachList_; }
-    QProgressBar* Progress() const { return progress_; }
-    QRadioButton* PriorityButton(int index) const;
 
 protected:
     void showEvent(QShowEvent* event) override;

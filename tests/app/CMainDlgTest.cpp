@@ -15,6 +15,7 @@
 #include "ui/ModalRunner.h"
 #include "view/CBoardDlg.h"
 #include "view/CBoardTitle.h"
+#include "support/Child.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -214,7 +215,7 @@ TEST_F(MainWindowTest, BoardChangesReloadTheListThenBlinkUntilShownOrPopTheWindo
     Window().HideMainWindow();
     Receive(FromOther(3, "1"));
     EXPECT_EQ(Window().BoardView()->ReloadCount(), 1) << "reloaded before the alert";
-    CBoardTitle* titles = Window().BoardView()->TitleList();
+    CBoardTitle* titles = Child<CBoardTitle>(Window().BoardView(), QStringLiteral("titleList"));
     ASSERT_EQ(titles->RowCount(), 2);
     EXPECT_EQ(titles->RowNumber(titles->FirstSelectedRow()), 1);
     ASSERT_TRUE(Window().IsAlerting());

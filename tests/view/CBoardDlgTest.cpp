@@ -16,6 +16,7 @@
 #include "view/CBoardPrint.h"
 #include "view/CBoardTitle.h"
 #include "view/CBoardWrite.h"
+#include "support/Child.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -93,7 +94,7 @@ protected:
     }
 
     CBoardDlg& View() { return *view; }
-    CBoardTitle& Titles() { return *View().TitleList(); }
+    CBoardTitle& Titles() { return *Child<CBoardTitle>(View(), QStringLiteral("titleList")); }
     CBoardData& Board() { return context.board; }
     int32_t Add(const std::string& title, const std::string& host, int32_t attach = 0,
                 const std::string& date = "20240105093015", const std::string& name = "山田")
@@ -143,13 +144,13 @@ TEST_F(BoardViewTest, LaysOutTheControlsFromTheClientSize)
 {
     View().resize(640, 400);
     EXPECT_EQ(Titles().geometry(), QRect(10, 10, 540, 180));
-    EXPECT_EQ(View().ContentsPane()->geometry(), QRect(10, 200, 430, 190));
-    EXPECT_EQ(View().AttachList()->geometry(), QRect(445, 200, 105, 190));
-    EXPECT_EQ(View().NewButton()->geometry(), QRect(560, 10, 75, 25));
-    EXPECT_EQ(View().PrintButton()->geometry(), QRect(560, 100, 75, 25));
-    EXPECT_EQ(View().MessageButton()->geometry(), QRect(560, 150, 75, 25));
-    EXPECT_FALSE(View().ModifyButton()->isEnabled());
-    EXPECT_FALSE(View().DeleteButton()->isEnabled());
+    EXPECT_EQ(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->geometry(), QRect(10, 200, 430, 190));
+    EXPECT_EQ(Child<CAttachFileList>(View(), QStringLiteral("attachments"))->geometry(), QRect(445, 200, 105, 190));
+    EXPECT_EQ(Child<QPushButton>(View(), QStringLiteral("newButton"))->geometry(), QRect(560, 10, 75, 25));
+    EXPECT_EQ(Child<QPushButton>(View(), QStringLiteral("printButton"))->geometry(), QRect(560, 100, 75, 25));
+    EXPECT_EQ(Child<QPushButton>(View(), QStringLiteral("messageButton"))->geometry(), QRect(560, 150, 75, 25));
+    EXPECT_FALSE(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(View(), QStringLiteral("deleteButton"))->isEnabled());
 }
 
 TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyFromItsOwnComputer)
@@ -171,28 +172,28 @@ TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyF
 
     SelectNumber(mine);
     EXPECT_GT(seen.count(), 0) << "the member has seen the board";
-    EXPECT_TRUE(View().ModifyButton()->isEnabled());
-    EXPECT_TRUE(View().DeleteButton()->isEnabled());
-    EXPECT_EQ(View().AttachList()->count(), 0) << "attach 0: the folder is not looked at";
+    EXPECT_TRUE(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(View(), QStringLiteral("deleteButton"))->isEnabled());
+    EXPECT_EQ(Child<CAttachFileList>(View(), QStringLiteral("attachments"))->count(), 0) << "attach 0: the folder is not looked at";
 
     SelectNumber(others);
-    EXPECT_EQ(View().ContentsPane()->toPlainText(), QStringLiteral("よそのの本文"));
-    EXPECT_FALSE(View().ModifyButton()->isEnabled()) << "same user name, other computer";
-    EXPECT_FALSE(View().DeleteButton()->isEnabled());
-    EXPECT_EQ(View().AttachList()->count(), 1) << "files only, no sub-folder";
+    EXPECT_EQ(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText(), QStringLiteral("よそのの本文"));
+    EXPECT_FALSE(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled()) << "same user name, other computer";
+    EXPECT_FALSE(Child<QPushButton>(View(), QStringLiteral("deleteButton"))->isEnabled());
+    EXPECT_EQ(Child<CAttachFileList>(View(), QStringLiteral("attachments"))->count(), 1) << "files only, no sub-folder";
 
     // With two rows selected the topmost one is shown.
     ClickRow(0);
     ClickRow(1, Qt::ControlModifier);
     EXPECT_EQ(View().SelectedNumber(), Titles().RowNumber(0));
-    EXPECT_EQ(View().ContentsPane()->toPlainText(), QStringLiteral("自分のの本文"));
+    EXPECT_EQ(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText(), QStringLiteral("自分のの本文"));
 
     // Another member deleted it meanwhile: empty pane, no changes allowed.
     ClickRow(0);
     ASSERT_EQ(Board().DeleteMessage(mine), 0);
     View().ShowMessage(mine);
-    EXPECT_TRUE(View().ContentsPane()->toPlainText().isEmpty());
-    EXPECT_FALSE(View().ModifyButton()->isEnabled());
+    EXPECT_TRUE(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText().isEmpty());
+    EXPECT_FALSE(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled());
 }
 
 // Qt makes a pressed row current at once but shrinks a selection only on the
@@ -222,8 +223,8 @@ TEST_F(BoardViewTest, PaneButtonsAndActionsFollowTheTopmostRowOfTheSelectionAsIt
         ASSERT_EQ(Board().ReadMessage(shown), 0);
         EXPECT_EQ(Titles().FirstSelectedRow(), c.shownRow) << c.steps;
         EXPECT_EQ(View().SelectedNumber(), number) << c.steps;
-        EXPECT_EQ(View().ContentsPane()->toPlainText().toStdString(), Cp932Codec::ToUtf8(shown.contents)) << c.steps;
-        EXPECT_EQ(View().ModifyButton()->isEnabled(), shown.hostname == OwnHost()) << c.steps;
+        EXPECT_EQ(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText().toStdString(), Cp932Codec::ToUtf8(shown.contents)) << c.steps;
+        EXPECT_EQ(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled(), shown.hostname == OwnHost()) << c.steps;
     }
     CBoardTitle::ResetSortState();
 }
@@ -232,13 +233,13 @@ TEST_F(BoardViewTest, NewAndModifyRefreshTheListAndTellTheOtherMembers)
 {
     Add("b", OwnHost());
     edit = [](CBoardWrite& editor) {
-        editor.TitleField()->setText(QStringLiteral("a"));
+        Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText(QStringLiteral("a"));
         editor.OnOK();
     };
     View().PostNew();
     ASSERT_EQ(Titles().RowCount(), 2);
     EXPECT_EQ(Titles().RowNumber(Titles().FirstSelectedRow()), 2);
-    EXPECT_EQ(View().ContentsPane()->toPlainText(), QString());
+    EXPECT_EQ(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText(), QString());
     EXPECT_EQ(Sent(), std::vector<std::string>{"|3:2"});
 
     // Sorted by title, a modified title keeps its row until the next reload.
@@ -246,7 +247,7 @@ TEST_F(BoardViewTest, NewAndModifyRefreshTheListAndTellTheOtherMembers)
     ASSERT_EQ(Titles().RowNumber(0), 2); // "a" before "b"
     ClickRow(0);
     edit = [](CBoardWrite& editor) {
-        editor.TitleField()->setText(QStringLiteral("z"));
+        Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText(QStringLiteral("z"));
         editor.OnOK();
     };
     View().ModifySelected();
@@ -284,9 +285,9 @@ TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnounces
     EXPECT_FALSE(fs::exists(plainFolder)) << "attach 0 still removes a folder of its name";
     EXPECT_EQ(Titles().RowCount(), 1);
     EXPECT_EQ(Titles().FirstSelectedRow(), -1);
-    EXPECT_TRUE(View().ContentsPane()->toPlainText().isEmpty());
+    EXPECT_TRUE(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText().isEmpty());
     EXPECT_EQ(Sent(), std::vector<std::string>{"|7:" + Cp932Codec::FromUtf8("山田")});
-    EXPECT_TRUE(View().ModifyButton()->isEnabled()) << "buttons keep their state";
+    EXPECT_TRUE(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled()) << "buttons keep their state";
     View().ModifySelected(); // nothing selected: nothing happens
 
     // A delete the board file does not take leaves the attachments alone.
@@ -420,8 +421,8 @@ TEST_F(BoardViewTest, TheBackgroundDragsTheWindowAndOffersTheWindowMenu)
     // A focused button answers Enter, as in a dialog.
     int opened = 0;
     edit = [&](CBoardWrite& editor) { ++opened, editor.reject(); };
-    View().NewButton()->setFocus();
-    QTest::keyClick(View().NewButton(), Qt::Key_Return);
+    Child<QPushButton>(View(), QStringLiteral("newButton"))->setFocus();
+    QTest::keyClick(Child<QPushButton>(View(), QStringLiteral("newButton")), Qt::Key_Return);
     EXPECT_EQ(opened, 1);
 }
 

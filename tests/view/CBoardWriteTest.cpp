@@ -9,6 +9,7 @@
 #include "ui/MessageBoxService.h"
 #include "view/CAttachFileList.h"
 #include "view/CBoardWrite.h"
+#include "support/Child.h"
 
 #include <QApplication>
 #include <QDir>
@@ -84,8 +85,8 @@ protected:
     }
     void PressDeleteOn(CBoardWrite& editor, int row)
     {
-        editor.AttachList()->setCurrentRow(row);
-        QTest::keyClick(editor.AttachList(), Qt::Key_Delete);
+        Child<CAttachFileList>(editor, QStringLiteral("attachments"))->setCurrentRow(row);
+        QTest::keyClick(Child<CAttachFileList>(editor, QStringLiteral("attachments")), Qt::Key_Delete);
     }
     static void Type(QWidget* field, const QString& text)
     {
@@ -133,15 +134,15 @@ TEST_F(EditorTest, AttachDialogStartsAtHomeThenWhereTheLastFileCameFrom)
     AnswerFileDialog(starts);
     editor->OnAttachFile();
     EXPECT_EQ(starts, QStringList({QDir::homePath(), QString::fromStdString(sources.path())}));
-    EXPECT_EQ(editor->AttachList()->count(), 1);
+    EXPECT_EQ(Child<CAttachFileList>(editor, QStringLiteral("attachments"))->count(), 1);
 }
 
 TEST_F(EditorTest, ANewMessageIsNormalByDefaultKeepsEmptyFieldsAndCarriesHostUserAndTime)
 {
     auto editor = Open(CBoardWrite::kModeNew);
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("掲示板"));
-    EXPECT_TRUE(editor->PriorityButton(2)->isChecked());
-    EXPECT_TRUE(editor->Progress()->isHidden());
+    EXPECT_TRUE(Child<QRadioButton>(editor, QStringLiteral("priority2"))->isChecked());
+    EXPECT_TRUE(Child<QProgressBar>(editor, QStringLiteral("progress"))->isHidden());
     EXPECT_EQ(editor->minimumSize(), editor->maximumSize()) << "fixed size";
     editor->OnOK();
     EXPECT_EQ(editor->result(), QDialog::Accepted);
@@ -162,13 +163,13 @@ TEST_F(EditorTest, ANewMessageIsNormalByDefaultKeepsEmptyFieldsAndCarriesHostUse
 TEST_F(EditorTest, EnterInTheTitleWritesWhileEnterInTheMessageStartsALine)
 {
     auto editor = Open(CBoardWrite::kModeNew);
-    Type(editor->TitleField(), QStringLiteral("会議"));
-    Type(editor->MessageField(), QStringLiteral("一行目"));
-    QTest::keyClick(editor->MessageField(), Qt::Key_Return);
-    Type(editor->MessageField(), QStringLiteral("二行目"));
-    editor->PriorityButton(0)->click();
+    Type(Child<QLineEdit>(editor, QStringLiteral("titleField")), QStringLiteral("会議"));
+    Type(Child<QTextEdit>(editor, QStringLiteral("messageField")), QStringLiteral("一行目"));
+    QTest::keyClick(Child<QTextEdit>(editor, QStringLiteral("messageField")), Qt::Key_Return);
+    Type(Child<QTextEdit>(editor, QStringLiteral("messageField")), QStringLiteral("二行目"));
+    Child<QRadioButton>(editor, QStringLiteral("priority0"))->click();
     EXPECT_EQ(editor->result(), 0) << "still open";
-    QTest::keyClick(editor->TitleField(), Qt::Key_Return);
+    QTest::keyClick(Child<QLineEdit>(editor, QStringLiteral("titleField")), Qt::Key_Return);
     EXPECT_EQ(editor->result(), QDialog::Accepted);
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
@@ -183,10 +184,10 @@ TEST_F(EditorTest, OnlyKeptAttachmentsAreCopiedIntoTheFolderNamedByHostAndDate)
     Attach(*editor, Source("a.txt", "first"));
     Attach(*editor, Source("b.pdf", std::string(1500, 'b')));
     PressDeleteOn(*editor, 0);
-    EXPECT_EQ(editor->AttachList()->count(), 1);
+    EXPECT_EQ(Child<CAttachFileList>(editor, QStringLiteral("attachments"))->count(), 1);
     editor->OnOK();
     ASSERT_EQ(editor->result(), QDialog::Accepted);
-    EXPECT_FALSE(editor->Progress()->isHidden());
+    EXPECT_FALSE(Child<QProgressBar>(editor, QStringLiteral("progress"))->isHidden());
     auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].attach, 1);
@@ -197,7 +198,7 @@ TEST_F(EditorTest, OnlyKeptAttachmentsAreCopiedIntoTheFolderNamedByHostAndDate)
     auto second = Open(CBoardWrite::kModeNew);
     Attach(*second, Source("c.txt", "c"));
     PressDeleteOn(*second, 0);
-    QTest::keyClick(second->AttachList(), Qt::Key_Delete); // nothing left to remove
+    QTest::keyClick(Child<CAttachFileList>(second, QStringLiteral("attachments")), Qt::Key_Delete); // nothing left to remove
     second->OnOK();
     messages = Messages();
     ASSERT_EQ(messages.size(), 2u);
@@ -224,12 +225,12 @@ TEST_F(EditorTest, ModifyingListsTheFolderWhateverTheFlagAndKeepsAuthorDateAndHo
     TempDir::Write(attachments + "/y.doc", "y");
 
     auto editor = Open(CBoardWrite::kModeModify, stored.number);
-    EXPECT_EQ(editor->TitleField()->text(), QStringLiteral("old"));
-    EXPECT_TRUE(editor->PriorityButton(1)->isChecked());
-    ASSERT_EQ(editor->AttachList()->count(), 2) << "sub-folders are not attachments";
+    EXPECT_EQ(Child<QLineEdit>(editor, QStringLiteral("titleField"))->text(), QStringLiteral("old"));
+    EXPECT_TRUE(Child<QRadioButton>(editor, QStringLiteral("priority1"))->isChecked());
+    ASSERT_EQ(Child<CAttachFileList>(editor, QStringLiteral("attachments"))->count(), 2) << "sub-folders are not attachments";
     PressDeleteOn(*editor, 0);
     PressDeleteOn(*editor, 0);
-    editor->TitleField()->setText(QStringLiteral("new"));
+    Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText(QStringLiteral("new"));
     editor->OnOK();
     ASSERT_EQ(editor->result(), QDialog::Accepted);
     const auto messages = Messages();
@@ -244,7 +245,7 @@ TEST_F(EditorTest, ModifyingListsTheFolderWhateverTheFlagAndKeepsAuthorDateAndHo
     // Adding to a message whose folder vanished recreates it under its name.
     fs::remove_all(attachments);
     auto again = Open(CBoardWrite::kModeModify, stored.number);
-    EXPECT_EQ(again->AttachList()->count(), 0);
+    EXPECT_EQ(Child<CAttachFileList>(again, QStringLiteral("attachments"))->count(), 0);
     Attach(*again, Source("z.txt", "z"));
     again->OnOK();
     EXPECT_EQ(FilesIn(attachments), std::vector<std::string>{"z.txt"});
@@ -255,18 +256,18 @@ TEST_F(EditorTest, AFailedAddKeepsEverythingTheMemberEnteredAndCopiesNothing)
 {
     fs::remove(boardPath());
     auto editor = Open(CBoardWrite::kModeNew);
-    editor->TitleField()->setText(QStringLiteral("大事な話"));
-    editor->MessageField()->setPlainText(QStringLiteral("長い本文"));
-    editor->PriorityButton(1)->click();
+    Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText(QStringLiteral("大事な話"));
+    Child<QTextEdit>(editor, QStringLiteral("messageField"))->setPlainText(QStringLiteral("長い本文"));
+    Child<QRadioButton>(editor, QStringLiteral("priority1"))->click();
     Attach(*editor, Source("a.txt", "a"));
-    QTest::keyClick(editor->TitleField(), Qt::Key_Return);
+    QTest::keyClick(Child<QLineEdit>(editor, QStringLiteral("titleField")), Qt::Key_Return);
     EXPECT_NE(editor->result(), QDialog::Accepted) << "the window stays open";
     EXPECT_EQ(reporter.messages.size(), 1u) << "the store reported first";
     EXPECT_EQ(boxes, std::vector<std::string>{"メッセージ登録エラー"});
-    EXPECT_EQ(editor->TitleField()->text(), QStringLiteral("大事な話"));
-    EXPECT_EQ(editor->MessageField()->toPlainText(), QStringLiteral("長い本文"));
-    EXPECT_TRUE(editor->PriorityButton(1)->isChecked());
-    EXPECT_EQ(editor->AttachList()->count(), 1);
+    EXPECT_EQ(Child<QLineEdit>(editor, QStringLiteral("titleField"))->text(), QStringLiteral("大事な話"));
+    EXPECT_EQ(Child<QTextEdit>(editor, QStringLiteral("messageField"))->toPlainText(), QStringLiteral("長い本文"));
+    EXPECT_TRUE(Child<QRadioButton>(editor, QStringLiteral("priority1"))->isChecked());
+    EXPECT_EQ(Child<CAttachFileList>(editor, QStringLiteral("attachments"))->count(), 1);
     EXPECT_EQ(editor->record.number, 0);
     EXPECT_FALSE(fs::exists(folder.path() + "/attach"));
 
@@ -305,16 +306,16 @@ TEST_F(EditorTest, ACopyFailureAfterStoringIsShownAndWritingAgainUpdatesInsteadO
     const std::string source = Source("report.txt", "v1");
     Attach(*editor, source);
     fs::remove(source); // gone before the copy
-    editor->TitleField()->setText(QStringLiteral("first"));
+    Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText(QStringLiteral("first"));
     editor->OnOK();
     EXPECT_NE(editor->result(), QDialog::Accepted);
     ASSERT_EQ(icons.size(), 1u);
     EXPECT_EQ(icons[0], MessageBoxService::Icon::Stop);
     ASSERT_EQ(Messages().size(), 1u) << "the message is stored";
-    EXPECT_FALSE(editor->Progress()->isHidden());
+    EXPECT_FALSE(Child<QProgressBar>(editor, QStringLiteral("progress"))->isHidden());
 
     TempDir::Write(source, "v2");
-    editor->TitleField()->setText(QStringLiteral("second"));
+    Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText(QStringLiteral("second"));
     editor->OnOK();
     EXPECT_EQ(editor->result(), QDialog::Accepted);
     const auto messages = Messages();
@@ -327,13 +328,13 @@ TEST_F(EditorTest, ACopyFailureAfterStoringIsShownAndWritingAgainUpdatesInsteadO
 TEST_F(EditorTest, RefusesTextTheBoardCannotHoldAndWillNotOverwriteAMessageItCouldNotRead)
 {
     auto editor = Open(CBoardWrite::kModeNew);
-    editor->TitleField()->setText(QStringLiteral("ok"));
-    editor->MessageField()->setPlainText(QString::fromUtf8("smile \xF0\x9F\x98\x80"));
+    Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText(QStringLiteral("ok"));
+    Child<QTextEdit>(editor, QStringLiteral("messageField"))->setPlainText(QString::fromUtf8("smile \xF0\x9F\x98\x80"));
     editor->OnOK();
     EXPECT_NE(editor->result(), QDialog::Accepted);
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(editor->MessageField()->toPlainText(), QString::fromUtf8("smile \xF0\x9F\x98\x80"));
+    EXPECT_EQ(Child<QTextEdit>(editor, QStringLiteral("messageField"))->toPlainText(), QString::fromUtf8("smile \xF0\x9F\x98\x80"));
 
     BoardMessage stored;
     stored.title = "keep me";
@@ -341,8 +342,8 @@ TEST_F(EditorTest, RefusesTextTheBoardCannotHoldAndWillNotOverwriteAMessageItCou
     const std::string good = TempDir::Read(boardPath());
     TempDir::Write(boardPath(), "<root><message"); // unreadable for now
     auto modify = Open(CBoardWrite::kModeModify, stored.number);
-    EXPECT_EQ(modify->MessageField()->toPlainText(), QStringLiteral("メッセージ取得エラー"));
-    EXPECT_TRUE(modify->PriorityButton(0)->isChecked());
+    EXPECT_EQ(Child<QTextEdit>(modify, QStringLiteral("messageField"))->toPlainText(), QStringLiteral("メッセージ取得エラー"));
+    EXPECT_TRUE(Child<QRadioButton>(modify, QStringLiteral("priority0"))->isChecked());
     TempDir::Write(boardPath(), good);
     modify->OnOK();
     EXPECT_NE(modify->result(), QDialog::Accepted);
@@ -374,7 +375,7 @@ TEST_F(EditorTest, ANewMessageInATakenSecondGetsAFolderOfItsOwnAndASharedFolderI
     EXPECT_EQ(FilesIn(AttachFolderOf(messages.back())), std::vector<std::string>{"b.txt"});
 
     auto modify = Open(CBoardWrite::kModeModify, 1);
-    EXPECT_EQ(modify->AttachList()->count(), 0);
+    EXPECT_EQ(Child<CAttachFileList>(modify, QStringLiteral("attachments"))->count(), 0);
     for (QPushButton* button : modify->findChildren<QPushButton*>()) {
         if (button->text() == QStringLiteral("添付ファイル")) {
             EXPECT_FALSE(button->isEnabled());

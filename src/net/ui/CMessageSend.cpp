@@ -40,6 +40,9 @@ CMessageSend::CMessageSend(PeerMessenger& messenger, QWidget* parent)
     setWindowTitle(QString::fromUtf8(kCaption));
     resize(DialogUnits::Dialog().Size(kTemplateWidth, kTemplateHeight));
 
+    recipients_->setObjectName(QStringLiteral("recipients"));
+    messageText_->setObjectName(QStringLiteral("messageText"));
+    sendButton_->setObjectName(QStringLiteral("sendButton"));
     messageText_->setLineWrapMode(QPlainTextEdit::NoWrap);
     messageText_->setTabChangesFocus(true);
     sendButton_->setDefault(true);

@@ -25,10 +25,6 @@ public:
     // CP932 address of the member to select when the window opens.
     void SetPresetAddress(std::string_view address) { presetAddress_ = address; }
 
-    CParties* Recipients() const { return recipients_; }
-    QPlainTextEdit* MessageText() const { return messageText_; }
-    QPushButton* SendButton() const { return sendButton_; }
-
     void OnOK();
 
 protected:

@@ -72,6 +72,13 @@ CReceiveDlg::CReceiveDlg(PeerMessenger& messenger, const Datagram& received, QWi
     setWindowTitle(QString::fromUtf8(kCaption));
     resize(DialogUnits::Dialog().Size(kTemplateWidth, kTemplateHeight));
 
+    information_->setObjectName(QStringLiteral("information"));
+    senderLine_->setObjectName(QStringLiteral("senderLine"));
+    dateLine_->setObjectName(QStringLiteral("dateLine"));
+    messageText_->setObjectName(QStringLiteral("receivedText"));
+    arrivalButton_->setObjectName(QStringLiteral("arrivalButton"));
+    closeButton_->setObjectName(QStringLiteral("closeButton"));
+    replyButton_->setObjectName(QStringLiteral("replyButton"));
     messageText_->setReadOnly(true);
     messageText_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     messageText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -31,13 +31,6 @@ public:
     void SetClock(Clock clock) { clock_ = std::move(clock); }
 
     const Datagram& Received() const { return received_; }
-    QGroupBox* Information() const { return information_; }
-    QLabel* SenderLine() const { return senderLine_; }
-    QLabel* DateLine() const { return dateLine_; }
-    QPlainTextEdit* MessageText() const { return messageText_; }
-    QPushButton* ArrivalButton() const { return arrivalButton_; }
-    QPushButton* CloseButton() const { return closeButton_; }
-    QPushButton* ReplyButton() const { return replyButton_; }
 
     void OnReveal();
     void OnReply();

@@ -3,6 +3,7 @@
 #include "net/ui/CParties.h"
 #include "net/FakePeerMessenger.h"
 #include "ui/MessageBoxService.h"
+#include "support/Child.h"
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>
@@ -31,8 +32,8 @@ protected:
     {
         window.show();
         for (int row : selectedRows)
-            window.Recipients()->topLevelItem(row)->setSelected(true);
-        window.MessageText()->setPlainText(text);
+            Child<CParties>(window, QStringLiteral("recipients"))->topLevelItem(row)->setSelected(true);
+        Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->setPlainText(text);
     }
 
     FakePeerMessenger messenger;
@@ -47,19 +48,19 @@ TEST_F(CMessageSendTest, LaidOutByTheSizeSendsNothingWithoutARecipientAndEnterSe
     QCoreApplication::processEvents();
     ASSERT_EQ(window.size(), QSize(333, 257));
     // The list takes 257 * 0.4 = 102.8, cut to 102.
-    EXPECT_EQ(window.Recipients()->geometry(), QRect(10, 10, 313, 82));
-    EXPECT_EQ(window.MessageText()->geometry(), QRect(10, 102, 313, 105));
-    EXPECT_EQ(window.SendButton()->geometry(), QRect(126, 217, 80, 30));
+    EXPECT_EQ(Child<CParties>(window, QStringLiteral("recipients"))->geometry(), QRect(10, 10, 313, 82));
+    EXPECT_EQ(Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->geometry(), QRect(10, 102, 313, 105));
+    EXPECT_EQ(Child<QPushButton>(window, QStringLiteral("sendButton"))->geometry(), QRect(126, 217, 80, 30));
 
-    window.SendButton()->click();
+    Child<QPushButton>(window, QStringLiteral("sendButton"))->click();
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.MessageText()->toPlainText(), QStringLiteral("会議は10:30から"));
+    EXPECT_EQ(Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->toPlainText(), QStringLiteral("会議は10:30から"));
 
-    window.Recipients()->topLevelItem(0)->setSelected(true);
-    window.MessageText()->clear();
-    QTest::keyClick(window.MessageText(), Qt::Key_Return);
+    Child<CParties>(window, QStringLiteral("recipients"))->topLevelItem(0)->setSelected(true);
+    Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->clear();
+    QTest::keyClick(Child<QPlainTextEdit>(window, QStringLiteral("messageText")), Qt::Key_Return);
     EXPECT_TRUE(messenger.sent.empty());
-    QTest::keyClick(window.Recipients(), Qt::Key_Return);
+    QTest::keyClick(Child<CParties>(window, QStringLiteral("recipients")), Qt::Key_Return);
     ASSERT_EQ(messenger.sent.size(), 1u);
     EXPECT_EQ(messenger.sent[0].target, "PC02");
     EXPECT_EQ(messenger.sent[0].text, "\r\n");
@@ -71,7 +72,7 @@ TEST_F(CMessageSendTest, EachSelectedRowGetsTheTextInRowOrderByWhatItShowsNeverB
     messenger.Table().Add(Peer("", "", "nothing known"));
     Open({3, 5, 1, 4, 2}, QString());
     messenger.Table().RemoveByHost(Peer("", "PC05", ""));
-    window.SendButton()->click();
+    Child<QPushButton>(window, QStringLiteral("sendButton"))->click();
     ASSERT_EQ(messenger.sent.size(), 4u);
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(messenger.sent[i].kind, DatagramKind::DirectMessage);
@@ -94,11 +95,11 @@ TEST_F(CMessageSendTest, TextTooLongOrWithCharactersTheMembersCannotReceiveIsRef
     Open({1, 2}, text);
     // Never turned into question marks.
     for (const QString& refused : {QStringLiteral("了解です😀"), text}) {
-        window.MessageText()->setPlainText(refused);
-        window.SendButton()->click();
+        Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->setPlainText(refused);
+        Child<QPushButton>(window, QStringLiteral("sendButton"))->click();
         EXPECT_TRUE(messenger.sent.empty());
         EXPECT_TRUE(window.isVisible());
-        EXPECT_EQ(window.MessageText()->toPlainText(), refused);
+        EXPECT_EQ(Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->toPlainText(), refused);
         ASSERT_FALSE(boxes.empty());
         EXPECT_EQ(boxes.back().icon, MessageBoxService::Icon::Exclamation);
     }
@@ -108,8 +109,8 @@ TEST_F(CMessageSendTest, TextTooLongOrWithCharactersTheMembersCannotReceiveIsRef
     EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("現在 %1 バイト").arg(1025 - overhead)));
 
     // One character less fills the datagram exactly.
-    window.MessageText()->setPlainText(text.chopped(1));
-    window.SendButton()->click();
+    Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->setPlainText(text.chopped(1));
+    Child<QPushButton>(window, QStringLiteral("sendButton"))->click();
     ASSERT_EQ(messenger.sent.size(), 2u);
     EXPECT_EQ(messenger.sent[0].text,
               Cp932Codec::FromUtf8(QString(text.chopped(1)).replace(u'\n', QStringLiteral("\r\n")).toStdString()));

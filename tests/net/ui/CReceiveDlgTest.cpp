@@ -4,6 +4,7 @@
 #include "net/ui/CParties.h"
 #include "net/FakePeerMessenger.h"
 #include "ui/ModalRunner.h"
+#include "support/Child.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -27,7 +28,7 @@ protected:
             auto* send = qobject_cast<CMessageSend*>(&dialog);
             EXPECT_NE(send, nullptr);
             send->show();
-            selectedInSendWindow.push_back(send->Recipients()->SelectedRows());
+            selectedInSendWindow.push_back(Child<CParties>(send, QStringLiteral("recipients"))->SelectedRows());
             send->reject();
             return send->result();
         });
@@ -55,24 +56,24 @@ protected:
 TEST_F(CReceiveDlgTest, ShowsSenderAndOpeningTimeLaidOutByTheSizeAndTheTextOnceRevealed)
 {
     auto window = Open("192.168.0.5", "一行目\r\n二行目");
-    EXPECT_EQ(window->SenderLine()->text(), QStringLiteral("FROM : 山田"));
-    EXPECT_EQ(window->DateLine()->text(), QStringLiteral("DATE : 2025年03月07日09時05分03秒"));
+    EXPECT_EQ(Child<QLabel>(window, QStringLiteral("senderLine"))->text(), QStringLiteral("FROM : 山田"));
+    EXPECT_EQ(Child<QLabel>(window, QStringLiteral("dateLine"))->text(), QStringLiteral("DATE : 2025年03月07日09時05分03秒"));
     window->resize(301, 250);
     QCoreApplication::processEvents();
     ASSERT_EQ(window->size(), QSize(301, 250));
-    EXPECT_EQ(window->Information()->geometry(), QRect(20, 10, 261, 80));
-    EXPECT_EQ(window->SenderLine()->geometry(), QRect(30, 30, 246, 20));
-    EXPECT_EQ(window->DateLine()->geometry(), QRect(30, 50, 246, 20));
-    EXPECT_EQ(window->MessageText()->geometry(), QRect(20, 100, 261, 100));
-    EXPECT_EQ(window->ArrivalButton()->geometry(), window->MessageText()->geometry());
-    EXPECT_EQ(window->CloseButton()->geometry(), QRect(50, 210, 80, 30));
-    EXPECT_EQ(window->ReplyButton()->geometry(), QRect(170, 210, 80, 30));
+    EXPECT_EQ(Child<QGroupBox>(window, QStringLiteral("information"))->geometry(), QRect(20, 10, 261, 80));
+    EXPECT_EQ(Child<QLabel>(window, QStringLiteral("senderLine"))->geometry(), QRect(30, 30, 246, 20));
+    EXPECT_EQ(Child<QLabel>(window, QStringLiteral("dateLine"))->geometry(), QRect(30, 50, 246, 20));
+    EXPECT_EQ(Child<QPlainTextEdit>(window, QStringLiteral("receivedText"))->geometry(), QRect(20, 100, 261, 100));
+    EXPECT_EQ(Child<QPushButton>(window, QStringLiteral("arrivalButton"))->geometry(), Child<QPlainTextEdit>(window, QStringLiteral("receivedText"))->geometry());
+    EXPECT_EQ(Child<QPushButton>(window, QStringLiteral("closeButton"))->geometry(), QRect(50, 210, 80, 30));
+    EXPECT_EQ(Child<QPushButton>(window, QStringLiteral("replyButton"))->geometry(), QRect(170, 210, 80, 30));
 
-    QPlainTextEdit* text = window->MessageText();
-    EXPECT_TRUE(window->ArrivalButton()->isVisible());
+    QPlainTextEdit* text = Child<QPlainTextEdit>(window, QStringLiteral("receivedText"));
+    EXPECT_TRUE(Child<QPushButton>(window, QStringLiteral("arrivalButton"))->isVisible());
     EXPECT_FALSE(text->isEnabled());
-    window->ArrivalButton()->click();
-    EXPECT_FALSE(window->ArrivalButton()->isVisible());
+    Child<QPushButton>(window, QStringLiteral("arrivalButton"))->click();
+    EXPECT_FALSE(Child<QPushButton>(window, QStringLiteral("arrivalButton"))->isVisible());
     EXPECT_TRUE(text->isEnabled());
     EXPECT_TRUE(text->isReadOnly());
     EXPECT_TRUE(text->textInteractionFlags() & Qt::TextSelectableByKeyboard);
@@ -80,14 +81,14 @@ TEST_F(CReceiveDlgTest, ShowsSenderAndOpeningTimeLaidOutByTheSizeAndTheTextOnceR
 
     // A name is shown as it was sent, never read as markup.
     auto marked = Open("192.168.0.6", "x", "<b>A&lt;B</b>");
-    EXPECT_EQ(marked->SenderLine()->text(), QStringLiteral("FROM : <b>A&lt;B</b>"));
-    EXPECT_EQ(marked->SenderLine()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(Child<QLabel>(marked, QStringLiteral("senderLine"))->text(), QStringLiteral("FROM : <b>A&lt;B</b>"));
+    EXPECT_EQ(Child<QLabel>(marked, QStringLiteral("senderLine"))->textFormat(), Qt::PlainText);
 }
 
 TEST_F(CReceiveDlgTest, ReplyPresetsTheSenderAndClosesTheReceiveWindowEvenWhenCancelled)
 {
     auto window = Open("192.168.0.5", "x");
-    window->ReplyButton()->click();
+    Child<QPushButton>(window, QStringLiteral("replyButton"))->click();
     EXPECT_EQ(selectedInSendWindow, std::vector<std::vector<int>>{{1}});
     EXPECT_TRUE(messenger.sent.empty());
     EXPECT_FALSE(window->isVisible());
@@ -104,7 +105,7 @@ TEST_F(CReceiveDlgTest, ReplyPresetsTheSenderAndClosesTheReceiveWindowEvenWhenCa
         modalCaption = shown->windowTitle();
         shown->close();
     });
-    modal->ReplyButton()->click();
+    Child<QPushButton>(modal, QStringLiteral("replyButton"))->click();
     EXPECT_EQ(modalCaption, QStringLiteral("送信"));
     EXPECT_EQ(modal->result(), QDialog::Accepted);
 }

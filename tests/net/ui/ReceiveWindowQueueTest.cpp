@@ -3,6 +3,7 @@
 #include "net/ui/CReceiveDlg.h"
 #include "net/FakePeerMessenger.h"
 #include "support/TrayStandIn.h"
+#include "support/Child.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -48,7 +49,7 @@ TEST_F(ReceiveWindowQueueTest, FloodWaitsInOrderAndNoneIsLostOrBlocksTheNotifica
         QPointer<CReceiveDlg> closing = open[choices[step % 3]];
         const int pendingBefore = queue.PendingCount();
         if (step % 2 == 0)
-            closing->CloseButton()->click();
+            Child<QPushButton>(closing, QStringLiteral("closeButton"))->click();
         else
             closing->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
