@@ -17,7 +17,7 @@ start_tray() {
   trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 32 \
          --transparent false --tint 0x808080 >/dev/null 2>&1 &
   pids+=($!)
-  sleep 1
+  for _ in $(seq 50); do xdotool search --class trayer >/dev/null 2>&1 && break; sleep 0.1; done
 }
 [ -z "$late" ] && start_tray
 
@@ -68,7 +68,7 @@ done
 # Its own board changes are not announced to itself.
 before=$(count "alert started")
 printf "3:10.1.2.4:$(hostname):me:6" >"/dev/udp/127.0.0.1/$port"
-sleep 1
+sentinel 127.0.0.1 "$port" "$work/app.log" || fail "the program stopped reading datagrams"
 [ "$(count 'alert started')" = "$before" ] || fail "own board change started an alert"
 
 # A double click on the icon shows the window and ends the alert.

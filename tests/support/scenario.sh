@@ -43,7 +43,16 @@ start_xvfb() { # a virtual display of its own; exports DISPLAY
   export DISPLAY=":$(head -n1 "$work/display")"
 }
 
-click() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
+# The events reach the program in order; what a click opens is waited for.
+click() { xdotool mousemove --sync "$1" "$2" click 1; }
+
+# A datagram of a kind nobody acts on, from another host: once the program
+# logs it, everything sent before it has been dealt with.
+sentinel() { # address port: waits up to 10 s for it in the log file $3
+  local tag="sentinel-$RANDOM$RANDOM"
+  printf '9:10.9.9.9:%s:x:y' "$tag" >"/dev/udp/$1/$2" || return 1
+  wait_for "$3" "received kind=9 address=10.9.9.9 host=$tag " 10
+}
 
 window_geometry() { # title pattern: sets X Y WIDTH HEIGHT of the visible window with that title
   local id=""
