@@ -228,6 +228,12 @@ int CBoardSocket::SendTo(const std::string& bytes, const QHostAddress& address, 
 // the directed broadcast of each interface still reaches everyone there.
 int CBoardSocket::SendBroadcast(const std::string& bytes, const std::string& shownTarget)
 {
+    // Where broadcasts must stay on one network (a test on a machine of the
+    // office, a subnet of its own), an address given in the environment
+    // takes the place of everyone.
+    if (const QHostAddress only(qEnvironmentVariable(kBroadcastVariable));
+        !only.isNull() && only.protocol() == QAbstractSocket::IPv4Protocol)
+        return SendTo(bytes, only, shownTarget + "(" + only.toString().toStdString() + ")");
     const qint64 sent = socket_->writeDatagram(bytes.data(), static_cast<qint64>(bytes.size()),
                                                QHostAddress(QHostAddress::Broadcast), static_cast<quint16>(port_));
     if (sent >= 0) {

@@ -24,6 +24,9 @@ class CBoardSocket : public QObject
 
 public:
     static constexpr uint16_t kMaxDatagramSize = 1024;
+    // A dotted IPv4 address in this variable receives every broadcast instead
+    // of the network.
+    static constexpr const char* kBroadcastVariable = "QUORLBOARD_BROADCAST_ADDRESS";
     // How long a host name lookup may take before the fallback address is used.
     static constexpr int kLookupTimeoutMs = 1500;
     // bytes: the datagram followed by a zero byte (not counted in length).
