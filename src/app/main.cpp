@@ -29,16 +29,17 @@ constexpr char kAlreadyRunning[] = "%1 は既に起動しています(ポート�
 int main(int argc, char* argv[])
 {
     // Answered before Qt looks for a display, so they work anywhere.
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--help" || argument == "-h") {
-            std::fputs(CommandLine::Usage().toLocal8Bit().constData(), stdout);
-            return 0;
-        }
-        if (argument == "--version") {
-            std::printf("%s %s\n", qPrintable(ProductInfo::Title()), QUORLBOARD_VERSION);
-            return 0;
-        }
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine early = CommandLine::Parse(arguments);
+    if (early.help) {
+        std::fputs(CommandLine::Usage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (early.version) {
+        std::printf("%s %s\n", qPrintable(ProductInfo::Title()), QUORLBOARD_VERSION);
+        return 0;
     }
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
         std::getenv("QT_QPA_PLATFORM") == nullptr) {

@@ -16,7 +16,7 @@ int main(int argc, char** argv)
     CliRequest request;
     std::string error;
     if (!CliOptions::Parse(args, request, error)) {
-        std::cerr << CliUsage::kProgramName << ": " << error << '\n' << CliUsage::Short(request.command);
+        std::cerr << CliUsage::kProgramName << ": " << error << '\n' << CliOptions::ShortHelp(request.command);
         return CliCommands::kExitUsage;
     }
     if (request.version) {
@@ -24,7 +24,7 @@ int main(int argc, char** argv)
         return CliCommands::kExitSuccess;
     }
     if (request.help) {
-        std::cout << CliUsage::Text(request.command);
+        std::cout << CliOptions::Help(request.command);
         return CliCommands::kExitSuccess;
     }
 

@@ -1,5 +1,9 @@
 #include "CliOptions.h"
 
+#include "CliUsage.h"
+
+#include <QCommandLineParser>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -9,24 +13,47 @@ namespace {
 
 using Command = CliRequest::Command;
 
-constexpr std::string_view kHelp = "--help";
-constexpr std::string_view kShortHelp = "-h";
-constexpr std::string_view kVersion = "--version";
-constexpr std::string_view kFolder = "--folder";
-constexpr std::string_view kEncoding = "--encoding";
-constexpr std::string_view kTitle = "--title";
-constexpr std::string_view kPriority = "--priority";
-constexpr std::string_view kName = "--name";
-constexpr std::string_view kAttach = "--attach";
-constexpr std::string_view kAnnounce = "--announce";
-constexpr std::string_view kPort = "--port";
-constexpr std::string_view kCount = "--count";
-constexpr std::string_view kTimeout = "--timeout";
-constexpr std::string_view kGroup = "--group";
-constexpr std::string_view kUser = "--user";
-constexpr std::string_view kPopup = "--popup";
-constexpr std::string_view kEndOfOptions = "--";
+constexpr std::string_view kHelp = "help";
+constexpr std::string_view kShortHelp = "h";
+constexpr std::string_view kVersion = "version";
+constexpr std::string_view kFolder = "folder";
+constexpr std::string_view kEncoding = "encoding";
+constexpr std::string_view kTitle = "title";
+constexpr std::string_view kPriority = "priority";
+constexpr std::string_view kName = "name";
+constexpr std::string_view kAttach = "attach";
+constexpr std::string_view kAnnounce = "announce";
+constexpr std::string_view kPort = "port";
+constexpr std::string_view kCount = "count";
+constexpr std::string_view kTimeout = "timeout";
+constexpr std::string_view kGroup = "group";
+constexpr std::string_view kUser = "user";
+constexpr std::string_view kPopup = "popup";
+constexpr std::string_view kLongPrefix = "--";
 constexpr int32_t kHighestPort = 65535;
+
+struct OptionSyntax
+{
+    std::string_view name;
+    const char* valueName; // null for a flag
+    const char* description;
+};
+
+constexpr std::array<OptionSyntax, 13> kOptions{{
+    {kFolder, "DIR", "the folder of BoardData.xml"},
+    {kEncoding, "UTF-8|Shift_JIS", "the encoding of the new board (default UTF-8)"},
+    {kTitle, "TEXT", "the message's title (required)"},
+    {kPriority, "0|1|2", "0 urgent, 1 notice, 2 normal (default)"},
+    {kName, "USER", "the poster's name"},
+    {kAttach, "FILE", "a file to attach; may be given more than once"},
+    {kAnnounce, nullptr, "tell the other members by a broadcast datagram"},
+    {kPort, "N", "the port of the datagrams (1..65535)"},
+    {kCount, "N", "end after N datagrams"},
+    {kTimeout, "SECONDS", "end after this many seconds"},
+    {kGroup, "NAME", "the group to make current"},
+    {kUser, "NAME", "the user name"},
+    {kPopup, "0|1", "1: open arriving direct messages at once"},
+}};
 
 enum class Operands { None, Number, HostAndText };
 
@@ -35,20 +62,36 @@ struct CommandSyntax
     std::string_view name;
     Command command;
     Operands operands;
-    std::array<std::string_view, 6> options; // all take a value
-    std::string_view flag = {};              // an option without a value
+    std::array<std::string_view, 7> options;
 };
 
 constexpr std::array<CommandSyntax, 8> kCommands{{
     {"init", Command::Init, Operands::None, {kFolder, kEncoding}},
     {"list", Command::List, Operands::None, {kFolder}},
     {"show", Command::Show, Operands::Number, {kFolder}},
-    {"post", Command::Post, Operands::None, {kFolder, kTitle, kPriority, kName, kAttach, kPort}, kAnnounce},
-    {"delete", Command::Delete, Operands::Number, {kFolder, kPort}, kAnnounce},
+    {"post", Command::Post, Operands::None, {kTitle, kPriority, kName, kAttach, kFolder, kAnnounce, kPort}},
+    {"delete", Command::Delete, Operands::Number, {kFolder, kAnnounce, kPort}},
     {"send", Command::Send, Operands::HostAndText, {kPort}},
-    {"listen", Command::Listen, Operands::None, {kPort, kCount, kTimeout}},
+    {"listen", Command::Listen, Operands::None, {kCount, kTimeout, kPort}},
     {"config", Command::Config, Operands::None, {kGroup, kFolder, kUser, kPort, kPopup}},
 }};
+
+QString Text(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Arguments travel through Qt as Latin-1, which maps every byte to one
+// character and back, so values that are not UTF-8 reach the checks intact.
+QString Bytes(const std::string& argument)
+{
+    return QString::fromLatin1(argument.data(), static_cast<qsizetype>(argument.size()));
+}
+
+std::string FromBytes(const QString& value)
+{
+    return value.toLatin1().toStdString();
+}
 
 const CommandSyntax* FindCommand(std::string_view name)
 {
@@ -59,10 +102,44 @@ const CommandSyntax* FindCommand(std::string_view name)
     return nullptr;
 }
 
-bool HasOption(const CommandSyntax& syntax, std::string_view option)
+const OptionSyntax* FindOption(std::string_view name)
 {
-    return !option.empty() &&
-           std::find(syntax.options.begin(), syntax.options.end(), option) != syntax.options.end();
+    for (const OptionSyntax& option : kOptions) {
+        if (option.name == name)
+            return &option;
+    }
+    return nullptr;
+}
+
+bool IsFlag(std::string_view name)
+{
+    const OptionSyntax* option = FindOption(name);
+    return option != nullptr && option->valueName == nullptr;
+}
+
+void Configure(QCommandLineParser& parser, const CommandSyntax& syntax)
+{
+    parser.setApplicationDescription(QString::fromUtf8(CliUsage::Details(syntax.command)).trimmed());
+    parser.addOption(QCommandLineOption({Text(kShortHelp), Text(kHelp)}, QStringLiteral("show this help")));
+    for (std::string_view name : syntax.options) {
+        if (const OptionSyntax* option = FindOption(name)) {
+            parser.addOption(option->valueName == nullptr
+                                 ? QCommandLineOption(Text(name), QString::fromUtf8(option->description))
+                                 : QCommandLineOption(Text(name), QString::fromUtf8(option->description),
+                                                      QString::fromUtf8(option->valueName)));
+        }
+    }
+    switch (syntax.operands) {
+    case Operands::Number:
+        parser.addPositionalArgument(QStringLiteral("NUMBER"), QStringLiteral("the message's number"));
+        break;
+    case Operands::HostAndText:
+        parser.addPositionalArgument(QStringLiteral("HOST"), QStringLiteral("a host name or IPv4 address"));
+        parser.addPositionalArgument(QStringLiteral("TEXT"), QStringLiteral("the message"));
+        break;
+    case Operands::None:
+        break;
+    }
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
@@ -90,7 +167,7 @@ bool ParseNumber(std::string_view text, int32_t& number)
 
 bool Apply(std::string_view option, const std::string& value, CliRequest& request, std::string& error)
 {
-    const std::string invalid = "invalid value '" + value + "' for " + std::string(option);
+    const std::string invalid = "invalid value '" + value + "' for --" + std::string(option);
     if (option == kFolder) {
         if (value.empty()) {
             error = "empty folder";
@@ -118,7 +195,7 @@ bool Apply(std::string_view option, const std::string& value, CliRequest& reques
         request.name = value;
     } else if (option == kAttach) {
         if (value.empty()) {
-            error = "empty file name for " + std::string(option);
+            error = "empty file name for --" + std::string(option);
             return false;
         }
         request.attachments.push_back(value);
@@ -180,55 +257,86 @@ bool TakeOperands(const CommandSyntax& syntax, const std::vector<std::string>& p
     return true;
 }
 
-bool ParseCommandArguments(const CommandSyntax& syntax, const std::vector<std::string>& args, CliRequest& request,
-                           std::string& error)
+// The parser's own reasons, in the tool's words: an unknown option, a flag
+// given a value, or a value missing at the end of the line.
+std::string UsageError(const QCommandLineParser& parser, const CommandSyntax& syntax,
+                       const std::vector<std::string>& args)
 {
-    std::vector<std::string> positionals;
-    bool optionsEnded = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            positionals.push_back(arg);
-            continue;
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const std::string name = FromBytes(unknown.front());
+        std::string spelled = std::string(kLongPrefix) + name;
+        if (name.size() == 1) {
+            // One letter of a word given with a single dash: name the word.
+            const auto word = std::find_if(args.begin(), args.end(), [&](const std::string& arg) {
+                return arg.rfind("-" + name, 0) == 0;
+            });
+            spelled = word != args.end() ? *word : "-" + name;
         }
-        if (arg == kEndOfOptions) {
-            optionsEnded = true;
-            continue;
-        }
+        return "unknown option '" + spelled + "' for " + std::string(syntax.name);
+    }
+    for (const std::string& arg : args) {
+        if (arg == kLongPrefix)
+            break;
         const size_t equals = arg.find('=');
-        const std::string_view option = std::string_view(arg).substr(0, equals);
-        if (!syntax.flag.empty() && option == syntax.flag) {
-            if (equals != std::string::npos) {
-                error = "option " + std::string(option) + " takes no value";
-                return false;
-            }
+        if (arg.rfind(kLongPrefix, 0) == 0 && equals != std::string::npos &&
+            IsFlag(std::string_view(arg).substr(2, equals - 2)))
+            return "option " + arg.substr(0, equals) + " takes no value";
+    }
+    return "option " + args.back() + " needs a value";
+}
+
+bool ParseCommand(const CommandSyntax& syntax, const std::vector<std::string>& args, CliRequest& request,
+                  std::string& error)
+{
+    QCommandLineParser parser;
+    Configure(parser, syntax);
+    QStringList arguments{QString::fromUtf8(CliUsage::kProgramName)};
+    for (const std::string& arg : args)
+        arguments << Bytes(arg);
+    const bool parsed = parser.parse(arguments);
+    // Help wins over everything else on the line, but not as an option's value.
+    if (parser.isSet(Text(kHelp))) {
+        request.help = true;
+        return true;
+    }
+    if (!parsed) {
+        error = UsageError(parser, syntax, args);
+        return false;
+    }
+    for (std::string_view name : syntax.options) {
+        if (name.empty() || !parser.isSet(Text(name)))
+            continue;
+        if (IsFlag(name)) {
             request.announce = true;
             continue;
         }
-        if (!HasOption(syntax, option)) {
-            error = "unknown option '" + std::string(option) + "' for " + std::string(syntax.name);
-            return false;
+        for (const QString& value : parser.values(Text(name))) {
+            if (!Apply(name, FromBytes(value), request, error))
+                return false;
         }
-        std::string value;
-        if (equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            error = "option " + std::string(option) + " needs a value";
-            return false;
-        }
-        if (!Apply(option, value, request, error))
-            return false;
     }
-
+    std::vector<std::string> positionals;
+    for (const QString& positional : parser.positionalArguments())
+        positionals.push_back(FromBytes(positional));
     if (!TakeOperands(syntax, positionals, request, error))
         return false;
     if (syntax.command == Command::Post && !request.title) {
-        error = "missing " + std::string(kTitle);
+        error = "missing --" + std::string(kTitle);
         return false;
     }
     return true;
+}
+
+// Qt writes the program as it was started, or a placeholder; the tool names
+// itself and the command.
+std::string UsageLine(const QCommandLineParser& parser, const CommandSyntax& syntax)
+{
+    const QString help = parser.helpText();
+    const QString line = help.left(help.indexOf(QLatin1Char('\n')));
+    const qsizetype options = line.indexOf(QStringLiteral("[options]"));
+    return "Usage: " + std::string(CliUsage::kProgramName) + ' ' + std::string(syntax.name) + ' ' +
+           line.mid(std::max<qsizetype>(options, 0)).toStdString();
 }
 
 } // namespace
@@ -242,11 +350,11 @@ bool CliOptions::Parse(const std::vector<std::string>& args, CliRequest& request
         return false;
     }
     const std::string& first = args.front();
-    if (first == kHelp || first == kShortHelp) {
+    if (first == std::string(kLongPrefix) + std::string(kHelp) || first == "-" + std::string(kShortHelp)) {
         request.help = true;
         return true;
     }
-    if (first == kVersion) {
+    if (first == std::string(kLongPrefix) + std::string(kVersion)) {
         request.version = true;
         return true;
     }
@@ -256,16 +364,7 @@ bool CliOptions::Parse(const std::vector<std::string>& args, CliRequest& request
         return false;
     }
     request.command = syntax->command;
-    // Help wins over everything else on the line, but not as an option's value.
-    for (size_t i = 1; i < args.size() && args[i] != kEndOfOptions; ++i) {
-        if (args[i] == kHelp || args[i] == kShortHelp) {
-            request.help = true;
-            return true;
-        }
-        if (HasOption(*syntax, args[i]))
-            ++i;
-    }
-    return ParseCommandArguments(*syntax, args, request, error);
+    return ParseCommand(*syntax, std::vector<std::string>(args.begin() + 1, args.end()), request, error);
 }
 
 std::string_view CliOptions::CommandName(CliRequest::Command command)
@@ -275,4 +374,33 @@ std::string_view CliOptions::CommandName(CliRequest::Command command)
             return syntax.name;
     }
     return {};
+}
+
+std::string CliOptions::Help(CliRequest::Command command)
+{
+    const std::string program = CliUsage::kProgramName;
+    const CommandSyntax* syntax = FindCommand(CommandName(command));
+    if (syntax == nullptr) {
+        return "Usage: " + program + " COMMAND [options]\n       " + program + " --help | --version\n\n" +
+               CliUsage::Details(command) + "\nRun '" + program +
+               " COMMAND --help' for the details of a command.\n" + CliUsage::Notes(command);
+    }
+    QCommandLineParser parser;
+    Configure(parser, *syntax);
+    std::string help = parser.helpText().toStdString();
+    help.replace(0, help.find('\n'), UsageLine(parser, *syntax));
+    const std::string notes = CliUsage::Notes(command);
+    return notes.empty() ? help : help + '\n' + notes;
+}
+
+std::string CliOptions::ShortHelp(CliRequest::Command command)
+{
+    const std::string program = CliUsage::kProgramName;
+    const CommandSyntax* syntax = FindCommand(CommandName(command));
+    if (syntax == nullptr)
+        return "Usage: " + program + " COMMAND [options]\nTry '" + program + " --help' for more information.\n";
+    QCommandLineParser parser;
+    Configure(parser, *syntax);
+    return UsageLine(parser, *syntax) + "\nTry '" + program + ' ' + std::string(syntax->name) +
+           " --help' for more information.\n";
 }

@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-// Turns the arguments after the program name into a request.
+// Turns the arguments after the program name into a request, one
+// QCommandLineParser per command; the same parsers write the help.
 class CliOptions
 {
 public:
@@ -18,4 +19,9 @@ public:
     static bool Parse(const std::vector<std::string>& args, CliRequest& request, std::string& error);
 
     static std::string_view CommandName(CliRequest::Command command);
+
+    // The whole help of a command, or the overview for Command::None.
+    static std::string Help(CliRequest::Command command);
+    // The usage line and a pointer to --help, shown after a usage error.
+    static std::string ShortHelp(CliRequest::Command command);
 };

@@ -1,7 +1,5 @@
 #include "CliUsage.h"
 
-#include "CliOptions.h"
-
 namespace {
 
 constexpr const char* kFolderNote =
@@ -65,34 +63,9 @@ constexpr const char* kConfig = "Without options prints the settings of the curr
                                 "name with ':', and names or a folder too long for the settings (63 bytes\n"
                                 "for names, 259 for the folder, in Shift_JIS).\n";
 
-std::string Synopsis(CliRequest::Command command)
-{
-    using Command = CliRequest::Command;
-    switch (command) {
-    case Command::Init:
-        return "init [--folder DIR] [--encoding UTF-8|Shift_JIS]";
-    case Command::List:
-        return "list [--folder DIR]";
-    case Command::Show:
-        return "show NUMBER [--folder DIR]";
-    case Command::Post:
-        return "post --title TEXT [--priority 0|1|2] [--name USER] [--attach FILE]... [--folder DIR]\n"
-               "       [--announce [--port N]]";
-    case Command::Delete:
-        return "delete NUMBER [--folder DIR] [--announce [--port N]]";
-    case Command::Send:
-        return "send HOST TEXT [--port N]";
-    case Command::Listen:
-        return "listen [--count N] [--timeout SECONDS] [--port N]";
-    case Command::Config:
-        return "config [--group NAME] [--folder DIR] [--user NAME] [--port N] [--popup 0|1]";
-    case Command::None:
-        break;
-    }
-    return "COMMAND [OPTIONS]\n       " + std::string(CliUsage::kProgramName) + " --help | --version";
-}
+} // namespace
 
-const char* Details(CliRequest::Command command)
+const char* CliUsage::Details(CliRequest::Command command)
 {
     using Command = CliRequest::Command;
     switch (command) {
@@ -118,36 +91,19 @@ const char* Details(CliRequest::Command command)
     return kOverview;
 }
 
-} // namespace
-
-std::string CliUsage::Text(CliRequest::Command command)
+std::string CliUsage::Notes(CliRequest::Command command)
 {
-    const std::string program = kProgramName;
-    std::string text = "Usage: " + program + " " + Synopsis(command) + "\n\n" + Details(command) + "\n";
-    if (command == CliRequest::Command::None)
-        text += "Run '" + program + " COMMAND --help' for the details of a command.\n";
+    using Command = CliRequest::Command;
     switch (command) {
-    case CliRequest::Command::Send:
-    case CliRequest::Command::Listen:
-        return text + kPortNote;
-    case CliRequest::Command::Config:
-        return text;
-    case CliRequest::Command::Post:
-    case CliRequest::Command::Delete:
-        return text + kFolderNote + kPortNote;
+    case Command::Send:
+    case Command::Listen:
+        return kPortNote;
+    case Command::Config:
+        return {};
+    case Command::Post:
+    case Command::Delete:
+        return std::string(kFolderNote) + kPortNote;
     default:
-        return text + kFolderNote;
+        return kFolderNote;
     }
-}
-
-std::string CliUsage::Short(CliRequest::Command command)
-{
-    const std::string program = kProgramName;
-    std::string help = program;
-    if (command != CliRequest::Command::None) {
-        help += ' ';
-        help += CliOptions::CommandName(command);
-    }
-    return "Usage: " + program + " " + Synopsis(command) + "\nTry '" + help +
-           " --help' for more information.\n";
 }

@@ -4,14 +4,14 @@
 
 #include <string>
 
-// The usage texts printed by --help and after a usage error.
+// The texts of the help: what each command does, and the notes that
+// follow the options.
 class CliUsage
 {
 public:
     static constexpr const char* kProgramName = "quorlboard-cli";
 
-    // The overview for Command::None, otherwise that command's details.
-    static std::string Text(CliRequest::Command command);
-    // The synopsis and a pointer to --help, shown after a usage error.
-    static std::string Short(CliRequest::Command command);
+    // The overview for Command::None.
+    static const char* Details(CliRequest::Command command);
+    static std::string Notes(CliRequest::Command command);
 };

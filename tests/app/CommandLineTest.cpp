@@ -23,7 +23,7 @@ TEST(CommandLine, APositiveNumberIsThePortForTheRunOtherTextKeepsTheStoredOneAnd
     const Case cases[] = {
         {"1600", 1600}, {"  1700", 1700}, {"1800abc", 1800}, // leading digits, as the C runtime reads them
         {"65535", 65535}, {nullptr, {}}, {"0", {}}, {"-5", {}}, {"abc", {}}, {"", {}},
-        {"65536", {}, true}, {"99999999999999999999", {}, true},
+        {"65536", {}, true}, {"99999999999999999999", {}, true}, {"--bogus", {}, true}, {"-x", {}, true},
     };
     for (const Case& c : cases) {
         const CommandLine line = c.argument != nullptr ? Parse({c.argument}) : Parse({});
