@@ -104,8 +104,7 @@ TEST_F(CliNetwork, ListenAnswersAHelloFromAnotherComputerButNotFromItsOwn)
 
 TEST_F(CliNetwork, AnnouncedPostsAndDeletionsAreBroadcast)
 {
-    if (!SendRaw("probe", port, QHostAddress::Broadcast))
-        GTEST_SKIP() << "no route for the limited broadcast address on this machine";
+    // ctest points broadcasts at 127.0.0.1 (QUORLBOARD_BROADCAST_ADDRESS).
     const std::string folder = config.file("board");
     ASSERT_EQ(CliProcess::Run({"init", "--folder", folder}).status, 0);
     auto listener = Listen({"--count", "2"});
