@@ -299,8 +299,10 @@ void CBoardTitle::changeEvent(QEvent* event)
 {
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        // Under the application style sheet the header keeps its own font.
+        // Under the application style sheet the header, and the viewport it
+        // paints on, keep the font they had when they were polished.
         horizontalHeader()->setFont(font());
+        horizontalHeader()->viewport()->setFont(font());
         UpdateRowHeight();
         if (fitWidths_)
             FitColumnWidths();
