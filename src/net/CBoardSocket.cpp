@@ -19,6 +19,8 @@
 namespace {
 
 constexpr int32_t kHighestPort = 65535;
+// Bind to a port the system picks, and listen on it.
+constexpr int32_t kAnyPort = -1;
 // Room for a burst of several hundred datagrams while the user-interface
 // thread is busy; the kernel caps what it grants.
 constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
@@ -89,6 +91,11 @@ bool CBoardSocket::OpenForSending(int32_t port, uint16_t applicationMaximum)
     return Create(0, port, false, applicationMaximum);
 }
 
+bool CBoardSocket::OpenOnAnyPort(uint16_t applicationMaximum)
+{
+    return Create(kAnyPort, kAnyPort, false, applicationMaximum);
+}
+
 bool CBoardSocket::Create(int32_t bindPort, int32_t port, bool dontRoute, uint16_t applicationMaximum)
 {
     CBoardSocket::Close();
@@ -98,9 +105,9 @@ bool CBoardSocket::Create(int32_t bindPort, int32_t port, bool dontRoute, uint16
 
     QString reason;
     auto socket = std::make_unique<QUdpSocket>();
-    if (port <= 0 || port > kHighestPort) {
+    if ((port <= 0 && port != kAnyPort) || port > kHighestPort) {
         reason = QStringLiteral("no such port");
-    } else if (!socket->bind(QHostAddress::AnyIPv4, static_cast<quint16>(bindPort),
+    } else if (!socket->bind(QHostAddress::AnyIPv4, static_cast<quint16>(std::max(bindPort, 0)),
                              QAbstractSocket::DontShareAddress)) {
         reason = socket->errorString();
     } else if (!SetOption(static_cast<int>(socket->socketDescriptor()), SO_BROADCAST, 1) ||
@@ -116,10 +123,12 @@ bool CBoardSocket::Create(int32_t bindPort, int32_t port, bool dontRoute, uint16
 
     socket_ = socket.release();
     socket_->setParent(this);
+    if (port == kAnyPort)
+        port_ = socket_->localPort();
     if (listening_) {
         EnlargeReceiveBuffer(static_cast<int>(socket_->socketDescriptor()));
         connect(socket_, &QUdpSocket::readyRead, this, &CBoardSocket::OnReadyRead);
-        qCInfo(lcNet, "socket opened port=%d", port);
+        qCInfo(lcNet, "socket opened port=%d", port_);
     }
     return true;
 }
