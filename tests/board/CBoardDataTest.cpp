@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <sys/resource.h>
@@ -546,33 +545,6 @@ TEST_F(BoardStore, AMemberWhoCannotReplaceTheBoardWritesItInPlaceBesideItsOwner)
         ASSERT_EQ(stat(path.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, 0666u);
         EXPECT_EQ(FolderEntries(), Texts{"BoardData.xml"});
-    }
-    EXPECT_TRUE(reporter.messages.empty());
-}
-
-TEST_F(BoardStore, AWriterKilledWhileSavingLeavesAWholeBoardAndNoLockInTheWay)
-{
-    WriteBoard(std::string(kUtf8Declaration) + "<root/>\n");
-    for (int round = 0; round < 3; ++round) {
-        const pid_t writer = fork();
-        if (writer == 0) {
-            CBoardData own;
-            own.SetFilePath(path);
-            for (BoardMessage message;;) {
-                message = MakeMessage(std::string(2000, 'w'), std::string(20000, 'c'));
-                own.AddMessage(message);
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(150 + 70 * round));
-        ASSERT_EQ(kill(writer, SIGKILL), 0);
-        waitpid(writer, nullptr, 0);
-
-        // Its lock names a gone process of this computer: broken at once, not after the wait.
-        const size_t before = Load().size();
-        const int number = Add(MakeMessage("after", "kill"));
-        const auto messages = Load();
-        ASSERT_EQ(messages.size(), before + 1);
-        EXPECT_EQ(messages.back().number, number);
     }
     EXPECT_TRUE(reporter.messages.empty());
 }
