@@ -19,8 +19,6 @@
 namespace {
 
 constexpr int32_t kHighestPort = 65535;
-// Bind to a port the system picks, and listen on it.
-constexpr int32_t kAnyPort = -1;
 // Room for a burst of several hundred datagrams while the user-interface
 // thread is busy; the kernel caps what it grants.
 constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
@@ -83,31 +81,31 @@ CBoardSocket::~CBoardSocket()
 
 bool CBoardSocket::Open(int32_t port, bool dontRoute, uint16_t applicationMaximum)
 {
-    return Create(port, port, dontRoute, applicationMaximum);
+    return Create(port, port, dontRoute, applicationMaximum, false);
 }
 
 bool CBoardSocket::OpenForSending(int32_t port, uint16_t applicationMaximum)
 {
-    return Create(0, port, false, applicationMaximum);
+    return Create(0, port, false, applicationMaximum, false);
 }
 
 bool CBoardSocket::OpenOnAnyPort(uint16_t applicationMaximum)
 {
-    return Create(kAnyPort, kAnyPort, false, applicationMaximum);
+    return Create(0, 0, false, applicationMaximum, true);
 }
 
-bool CBoardSocket::Create(int32_t bindPort, int32_t port, bool dontRoute, uint16_t applicationMaximum)
+bool CBoardSocket::Create(int32_t bindPort, int32_t port, bool dontRoute, uint16_t applicationMaximum, bool anyPort)
 {
     CBoardSocket::Close();
     maxDatagramSize_ = std::min(applicationMaximum, kMaxDatagramSize);
     port_ = port;
-    listening_ = bindPort != 0;
+    listening_ = bindPort != 0 || anyPort;
 
     QString reason;
     auto socket = std::make_unique<QUdpSocket>();
-    if ((port <= 0 && port != kAnyPort) || port > kHighestPort) {
+    if (!anyPort && (port <= 0 || port > kHighestPort)) {
         reason = QStringLiteral("no such port");
-    } else if (!socket->bind(QHostAddress::AnyIPv4, static_cast<quint16>(std::max(bindPort, 0)),
+    } else if (!socket->bind(QHostAddress::AnyIPv4, static_cast<quint16>(bindPort),
                              QAbstractSocket::DontShareAddress)) {
         reason = socket->errorString();
     } else if (!SetOption(static_cast<int>(socket->socketDescriptor()), SO_BROADCAST, 1) ||
@@ -123,7 +121,7 @@ bool CBoardSocket::Create(int32_t bindPort, int32_t port, bool dontRoute, uint16
 
     socket_ = socket.release();
     socket_->setParent(this);
-    if (port == kAnyPort)
+    if (anyPort)
         port_ = socket_->localPort();
     if (listening_) {
         EnlargeReceiveBuffer(static_cast<int>(socket_->socketDescriptor()));

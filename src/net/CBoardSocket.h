@@ -70,7 +70,8 @@ public:
 private:
     struct Outgoing;
 
-    bool Create(int32_t bindPort, int32_t port, bool dontRoute, uint16_t applicationMaximum);
+    // anyPort: bound to a port the system picks, and listening on it.
+    bool Create(int32_t bindPort, int32_t port, bool dontRoute, uint16_t applicationMaximum, bool anyPort);
     void OnReadyRead();
     void PostDispatch();
     void DispatchNext();
