@@ -12,15 +12,15 @@ BoardLock::BoardLock(const std::string& boardPath)
 {
 }
 
-LockFile::Result BoardLock::Acquire()
+LockFile::Result BoardLock::Acquire(std::chrono::milliseconds wait)
 {
-    const LockFile::Result result = file_.Acquire();
+    const LockFile::Result result = file_.Acquire(wait);
     error_ = file_.error();
     if (result == LockFile::Result::Failed) {
         const bool folderRefuses = error_ == EACCES || error_ == EPERM;
         if (!folderRefuses || ::faccessat(AT_FDCWD, boardPath_.c_str(), W_OK, AT_EACCESS) != 0)
             return result;
-        const LockFile::Result onBoard = range_.Acquire();
+        const LockFile::Result onBoard = range_.Acquire(wait);
         if (onBoard == LockFile::Result::Failed)
             error_ = range_.error();
         return onBoard;
@@ -28,7 +28,7 @@ LockFile::Result BoardLock::Acquire()
     if (result != LockFile::Result::Acquired || !OthersMayWriteInPlace())
         return result;
     // A file system without such locks lets nobody write in place under them.
-    if (range_.Acquire() == LockFile::Result::Busy) {
+    if (range_.Acquire(wait) == LockFile::Result::Busy) {
         file_.Release();
         return LockFile::Result::Busy;
     }

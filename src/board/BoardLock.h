@@ -3,6 +3,7 @@
 #include "core/LockFile.h"
 #include "core/RangeLock.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -19,7 +20,7 @@ public:
 
     // Busy: another program kept it for the whole wait. Failed: neither kind
     // of lock can be had; error() tells why.
-    LockFile::Result Acquire();
+    LockFile::Result Acquire(std::chrono::milliseconds wait = LockFile::kDefaultWait);
     // False when the lock was taken from us meanwhile (judged stale).
     bool StillHeld() const;
     int error() const { return error_; }

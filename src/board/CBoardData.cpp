@@ -88,7 +88,7 @@ std::string CounterOf(const BoardDocument& document)
 
 } // namespace
 
-CBoardData::CBoardData(MessageReporter* reporter) : reporter_(reporter) {}
+CBoardData::CBoardData(MessageReporter* reporter) : reporter_(reporter), lockWait_(LockFile::kDefaultWait) {}
 
 CBoardData::~CBoardData() = default;
 
@@ -133,7 +133,7 @@ int CBoardData::OpenDocument()
 // A change may also have ended just before we looked.
 int CBoardData::OpenForReading()
 {
-    const auto deadline = std::chrono::steady_clock::now() + LockFile::kDefaultWait;
+    const auto deadline = std::chrono::steady_clock::now() + lockWait_;
     for (bool changing = true;;) {
         if (OpenDocument() == 0)
             return 0;
@@ -218,7 +218,7 @@ bool CBoardData::LockForChange(BoardLock& lock)
         Report(BoardTexts::kCannotRead);
         return false;
     }
-    switch (lock.Acquire()) {
+    switch (lock.Acquire(lockWait_)) {
     case LockFile::Result::Acquired:
         if (const LockFile* file = lock.lockFile(); file != nullptr)
             StoreLeftovers::Remove(path_, file->path(), file->serverNowNs());

@@ -5,6 +5,7 @@
 
 #include <libxml/parserInternals.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ public:
     CBoardData& operator=(const CBoardData&) = delete;
 
     void SetReporter(MessageReporter* reporter) { reporter_ = reporter; }
+    // How long a change waits for another program's lock, and a read for a
+    // change under way to end.
+    void SetLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
     // The full path of the board file (a file-system path, not CP932).
     int SetFilePath(const std::string& path);
@@ -77,4 +81,5 @@ private:
     std::string path_;
     BoardDocument document_;
     MessageReporter* reporter_;
+    std::chrono::milliseconds lockWait_;
 };

@@ -81,24 +81,29 @@ CBoardSocket::~CBoardSocket()
 
 bool CBoardSocket::Open(int32_t port, bool dontRoute, uint16_t applicationMaximum)
 {
-    return Create(port, port, dontRoute, applicationMaximum);
+    return Create(port, port, dontRoute, applicationMaximum, false);
 }
 
 bool CBoardSocket::OpenForSending(int32_t port, uint16_t applicationMaximum)
 {
-    return Create(0, port, false, applicationMaximum);
+    return Create(0, port, false, applicationMaximum, false);
 }
 
-bool CBoardSocket::Create(int32_t bindPort, int32_t port, bool dontRoute, uint16_t applicationMaximum)
+bool CBoardSocket::OpenOnAnyPort(uint16_t applicationMaximum)
+{
+    return Create(0, 0, false, applicationMaximum, true);
+}
+
+bool CBoardSocket::Create(int32_t bindPort, int32_t port, bool dontRoute, uint16_t applicationMaximum, bool anyPort)
 {
     CBoardSocket::Close();
     maxDatagramSize_ = std::min(applicationMaximum, kMaxDatagramSize);
     port_ = port;
-    listening_ = bindPort != 0;
+    listening_ = bindPort != 0 || anyPort;
 
     QString reason;
     auto socket = std::make_unique<QUdpSocket>();
-    if (port <= 0 || port > kHighestPort) {
+    if (!anyPort && (port <= 0 || port > kHighestPort)) {
         reason = QStringLiteral("no such port");
     } else if (!socket->bind(QHostAddress::AnyIPv4, static_cast<quint16>(bindPort),
                              QAbstractSocket::DontShareAddress)) {
@@ -116,10 +121,12 @@ bool CBoardSocket::Create(int32_t bindPort, int32_t port, bool dontRoute, uint16
 
     socket_ = socket.release();
     socket_->setParent(this);
+    if (anyPort)
+        port_ = socket_->localPort();
     if (listening_) {
         EnlargeReceiveBuffer(static_cast<int>(socket_->socketDescriptor()));
         connect(socket_, &QUdpSocket::readyRead, this, &CBoardSocket::OnReadyRead);
-        qCInfo(lcNet, "socket opened port=%d", port);
+        qCInfo(lcNet, "socket opened port=%d", port_);
     }
     return true;
 }

@@ -43,6 +43,9 @@ public:
     // For sending only, to the given port: bound to a port the system picks,
     // so it works beside a program that listens on the port.
     bool OpenForSending(int32_t port, uint16_t applicationMaximum = kMaxDatagramSize);
+    // Listens on a port the system picks; Port() tells which. For tests: a
+    // port found free beforehand may be taken before it is bound.
+    bool OpenOnAnyPort(uint16_t applicationMaximum = kMaxDatagramSize);
     // target: dotted address, host name, or empty for 255.255.255.255. A host
     // name is looked up without blocking; when the lookup fails or is slow the
     // datagram goes to fallbackAddress if one is given. Datagrams to members
@@ -67,7 +70,8 @@ public:
 private:
     struct Outgoing;
 
-    bool Create(int32_t bindPort, int32_t port, bool dontRoute, uint16_t applicationMaximum);
+    // anyPort: bound to a port the system picks, and listening on it.
+    bool Create(int32_t bindPort, int32_t port, bool dontRoute, uint16_t applicationMaximum, bool anyPort);
     void OnReadyRead();
     void PostDispatch();
     void DispatchNext();

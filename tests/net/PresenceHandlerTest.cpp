@@ -33,6 +33,7 @@ protected:
         return datagram && !presence.IsOwnEcho(*datagram) && presence.Handle(*datagram);
     }
 
+    // "address host user" per member, in table order.
     Lines Rows() const
     {
         Lines rows;
@@ -46,18 +47,23 @@ protected:
     PresenceHandler presence;
 };
 
-TEST_F(PresenceHandlerTest, HellosAddAndAreAnsweredUpdatesReplaceGoodbyesRemoveByHost)
+TEST_F(PresenceHandlerTest, HellosAddByExactAddressAndAreAnsweredUpdatesReplaceGoodbyesRemoveByHost)
 {
     EXPECT_EQ(Rows(), Lines{"10.0.0.1 OWNPC Me"});
     EXPECT_TRUE(Receive("1:192.168.0.5:PC05:Zuri:Zuri"));
     EXPECT_EQ(sent, Lines{"192.168.0.5|2:OWNPC"});
     EXPECT_TRUE(Receive("1:192.168.0.5:PC06:Other:Other")); // the same address: the first stays
-    EXPECT_TRUE(Receive("2:10.0.0.6:PC06:Taro:PC06"));
+    EXPECT_TRUE(Receive("2:192.168.000.5:PC06:Taro:PC06")); // addresses compare as text
+    EXPECT_TRUE(Receive("2:10.0.0.6:PC06:Jiro:PC06"));
     EXPECT_TRUE(Receive("4:192.168.0.5:PC05b:Zuri2:x")); // replaced, moved to the end
     EXPECT_TRUE(Receive("4:10.0.0.99:PC99:Nobody:x"));   // unknown address: nothing
-    EXPECT_EQ(Rows(), (Lines{"10.0.0.1 OWNPC Me", "10.0.0.6 PC06 Taro", "192.168.0.5 PC05b Zuri2"}));
+    EXPECT_EQ(Rows(), (Lines{"10.0.0.1 OWNPC Me", "192.168.000.5 PC06 Taro", "10.0.0.6 PC06 Jiro",
+                             "192.168.0.5 PC05b Zuri2"}));
+    // A Goodbye takes the first member of its host name, whatever its address;
+    // host names compare exactly.
     EXPECT_TRUE(Receive("6:10.0.0.77:PC06:Taro:PC06"));
-    EXPECT_EQ(Rows(), (Lines{"10.0.0.1 OWNPC Me", "192.168.0.5 PC05b Zuri2"}));
+    EXPECT_TRUE(Receive("6:10.0.0.6:pc06:Jiro:pc06"));
+    EXPECT_EQ(Rows(), (Lines{"10.0.0.1 OWNPC Me", "10.0.0.6 PC06 Jiro", "192.168.0.5 PC05b Zuri2"}));
     EXPECT_EQ(sent.size(), 2u) << "only Hellos are answered";
 
     presence.Closed();
@@ -74,6 +80,7 @@ TEST_F(PresenceHandlerTest, OwnEchoesUnknownKindsAndAddresslessHellosChangeNothi
     EXPECT_FALSE(Receive("5:10.0.0.8:PC08:X:hello"));
     EXPECT_FALSE(Receive("9:10.0.0.7:PC07:X:y"));
     EXPECT_TRUE(Receive("1::PC09:X:X"));
+    EXPECT_TRUE(Receive("1::PC10:Y:Y")); // only the first member without an address is kept
     EXPECT_TRUE(sent.empty()) << "an empty address is no target";
     EXPECT_EQ(Rows(), (Lines{"10.0.0.1 OWNPC Me", " PC09 X"}));
 
