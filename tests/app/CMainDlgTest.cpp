@@ -7,6 +7,7 @@
 #include "net/ui/ReceiveWindowQueue.h"
 #include "settings/ui/CSettingDlg.h"
 #include "settings/MemorySettingsBackend.h"
+#include "support/RecordedBoxes.h"
 #include "support/RecordingSocket.h"
 #include "support/TempDir.h"
 #include "support/TrayStandIn.h"
@@ -34,10 +35,6 @@ class MainWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
-            messages.push_back(request.text);
-            return MessageBoxService::AnswerOk;
-        });
         ModalRunner::SetHook([this](QDialog& dialog) {
             dialogs.push_back(dialog.metaObject()->className());
             auto* settings = qobject_cast<CSettingDlg*>(&dialog);
@@ -47,7 +44,6 @@ protected:
     void TearDown() override
     {
         app.reset();
-        MessageBoxService::SetResponder({});
         ModalRunner::SetHook({});
         CMainDlg::SetTrayProbe({});
     }
@@ -111,7 +107,7 @@ protected:
     TempDir board;
     std::unique_ptr<CBoardApp> app;
     RecordingSocket* socket = nullptr;
-    std::vector<QString> messages;
+    RecordedBoxes boxes;
     std::vector<std::string> dialogs;
     std::function<int(CSettingDlg&)> settingsAnswer;
 };
@@ -138,8 +134,8 @@ TEST_F(MainWindowTest, StartUpOpensTheStoredOrCommandLinePortAnnouncesItselfAndG
 
     app.reset();
     EXPECT_FALSE(Start(std::nullopt, true));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("ソケットの作成に失敗(ポート番号:1550)\n")));
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_TRUE(boxes.requests[0].text.startsWith(QStringLiteral("ソケットの作成に失敗(ポート番号:1550)\n")));
     EXPECT_EQ(Window().BoardView(), nullptr);
 }
 

@@ -8,6 +8,7 @@
 #include "settings/ui/CSettingDlg.h"
 #include "settings/MemorySettingsBackend.h"
 #include "settings/SettingsStore.h"
+#include "support/RecordedBoxes.h"
 #include "support/TempDir.h"
 #include "ui/BoardFont.h"
 #include "ui/ChooserService.h"
@@ -38,19 +39,18 @@ protected:
         std::string error;
         EmptyBoardWriter::Create(folder.file(CBoardData::kFileName), "UTF-8", error);
         board.SetFilePath(folder.file(CBoardData::kFileName));
-        MessageBoxService::SetResponder([](const MessageBoxService::Request&) { return MessageBoxService::AnswerNo; });
         ModalRunner::SetHook([](QDialog&) { return int(QDialog::Rejected); });
         FileDialogService::SetResponder([](const FileDialogService::Request&) { return QString(); });
         ChooserService::SetResponder([](const ChooserService::Choice&) { return std::nullopt; });
     }
     ~WindowKeys() override
     {
-        MessageBoxService::SetResponder({});
         ModalRunner::SetHook({});
         FileDialogService::SetResponder({});
         ChooserService::SetResponder({});
     }
 
+    RecordedBoxes boxes;
     TempDir folder;
     CBoardData board;
     MemorySettingsBackend backend;

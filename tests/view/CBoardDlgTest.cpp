@@ -19,6 +19,7 @@
 #include "view/CBoardWrite.h"
 #include "support/Child.h"
 #include "support/LaidOut.h"
+#include "support/RecordedBoxes.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -73,10 +74,6 @@ class BoardViewTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
-            boxes.push_back(request.text.toStdString());
-            return answer;
-        });
         ModalRunner::SetHook([this](QDialog& dialog) {
             auto* editor = qobject_cast<CBoardWrite*>(&dialog);
             if (editor == nullptr || !edit)
@@ -91,7 +88,6 @@ protected:
     void TearDown() override
     {
         CBoardTitle::ResetSortState();
-        MessageBoxService::SetResponder({});
         ModalRunner::SetHook({});
         CBoardPrint::SetDialogHook({});
     }
@@ -147,8 +143,7 @@ protected:
     TestContext context;
     QWidget window; // the main window
     CBoardDlg* view = nullptr;
-    std::vector<std::string> boxes;
-    MessageBoxService::Answer answer = MessageBoxService::AnswerOk;
+    RecordedBoxes boxes;
     std::function<void(CBoardWrite&)> edit;
 };
 
@@ -277,12 +272,12 @@ TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnounces
     View().RefreshTitles(0);
 
     SelectNumber(plain);
-    answer = MessageBoxService::AnswerNo;
+    boxes.answer = MessageBoxService::AnswerNo;
     View().DeleteSelected();
-    EXPECT_EQ(boxes, std::vector<std::string>{"このメッセージ削除します"});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"このメッセージ削除します"});
     EXPECT_EQ(Titles().RowCount(), 2);
 
-    answer = MessageBoxService::AnswerYes;
+    boxes.answer = MessageBoxService::AnswerYes;
     View().DeleteSelected();
     EXPECT_FALSE(fs::exists(plainFolder)) << "attach 0 still removes a folder of its name";
     EXPECT_EQ(Titles().RowCount(), 1);
@@ -317,7 +312,7 @@ TEST_F(BoardViewTest, AFolderThatAnotherMessageNamesTooStaysUntilTheLastOfThemIs
     fs::create_directories(shared);
     TempDir::Write(shared + "/a.txt", "a");
     View().RefreshTitles(0);
-    answer = MessageBoxService::AnswerYes;
+    boxes.answer = MessageBoxService::AnswerYes;
     for (const int32_t number : {1, 2}) {
         EXPECT_TRUE(fs::exists(shared + "/a.txt")) << number;
         SelectNumber(number);
@@ -351,7 +346,7 @@ TEST_F(BoardViewTest, ABurstOfNoticesCostsAFewReloadsAndEndsOnTheLastNumber)
 TEST_F(BoardViewTest, PrintingWantsASelectionAndFollowsTheListOrder)
 {
     View().PrintSelected();
-    EXPECT_EQ(boxes, std::vector<std::string>{"印刷するメッセージを選択して下さい。"});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"印刷するメッセージを選択して下さい。"});
     for (const char* title : {"beta", "alpha", "gamma"})
         Add(title, "OTHERPC");
     View().RefreshTitles(0);

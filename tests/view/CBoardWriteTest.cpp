@@ -3,6 +3,7 @@
 #include "core/Cp932Codec.h"
 #include "support/FileDialogAnswer.h"
 #include "support/BoardXml.h"
+#include "support/RecordedBoxes.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 #include "ui/FileDialogService.h"
@@ -41,11 +42,6 @@ protected:
         std::string error;
         ASSERT_EQ(EmptyBoardWriter::Create(boardPath(), "UTF-8", error), EmptyBoardWriter::Result::Created);
         board.SetFilePath(boardPath());
-        MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
-            boxes.push_back(request.text.toStdString());
-            icons.push_back(request.icon);
-            return MessageBoxService::AnswerOk;
-        });
         FileDialogService::SetResponder([this](const FileDialogService::Request&) {
             if (chosen.empty())
                 return QString();
@@ -56,7 +52,6 @@ protected:
     }
     void TearDown() override
     {
-        MessageBoxService::SetResponder({});
         FileDialogService::SetResponder({});
     }
 
@@ -137,8 +132,7 @@ protected:
     RecordingReporter reporter;
     CBoardData board{&reporter};
     std::vector<std::string> chosen;
-    std::vector<std::string> boxes;
-    std::vector<MessageBoxService::Icon> icons;
+    RecordedBoxes boxes;
 };
 
 TEST_F(EditorTest, AttachDialogStartsAtHomeThenWhereTheLastFileCameFrom)
@@ -251,7 +245,7 @@ TEST_F(EditorTest, AFailedAddKeepsEverythingTheMemberEnteredAndCopiesNothing)
     QTest::keyClick(Title(*editor), Qt::Key_Return);
     EXPECT_NE(editor->result(), QDialog::Accepted) << "the window stays open";
     EXPECT_EQ(reporter.messages.size(), 1u) << "the store reported first";
-    EXPECT_EQ(boxes, std::vector<std::string>{"メッセージ登録エラー"});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"メッセージ登録エラー"});
     EXPECT_EQ(Title(*editor)->text(), QStringLiteral("大事な話"));
     EXPECT_EQ(Text(*editor)->toPlainText(), QStringLiteral("長い本文"));
     EXPECT_TRUE(Priority(*editor, 1)->isChecked());
@@ -275,7 +269,7 @@ TEST_F(EditorTest, AFailedUpdateKeepsTheWindowOpenAndLeavesTheAttachmentsAlone)
     ASSERT_EQ(board.DeleteMessage(stored.number), 0); // another program removes it meanwhile
     editor->OnOK();
     EXPECT_NE(editor->result(), QDialog::Accepted);
-    EXPECT_EQ(boxes, std::vector<std::string>{"メッセージ更新エラー"});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"メッセージ更新エラー"});
     EXPECT_EQ(FilesIn(AttachFolderOf(stored)), std::vector<std::string>{"keep.txt"});
 }
 
@@ -288,7 +282,8 @@ TEST_F(EditorTest, ACopyFailureAfterStoringIsShownAndWritingAgainUpdatesInsteadO
     Title(*editor)->setText(QStringLiteral("first"));
     editor->OnOK();
     EXPECT_NE(editor->result(), QDialog::Accepted);
-    EXPECT_EQ(icons, std::vector<MessageBoxService::Icon>{MessageBoxService::Icon::Stop});
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_EQ(boxes.requests[0].icon, MessageBoxService::Icon::Stop);
     ASSERT_EQ(Messages().size(), 1u) << "the message is stored";
 
     TempDir::Write(source, "v2");
@@ -313,7 +308,7 @@ TEST_F(EditorTest, RefusesTextTheBoardCannotHoldAndWillNotOverwriteAMessageItCou
         EXPECT_TRUE(Messages().empty()) << inTitle;
         EXPECT_EQ((inTitle ? Title(*editor)->text() : Text(*editor)->toPlainText()), smile);
     }
-    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes.requests.size(), 2u);
 
     const BoardMessage stored = Stored({});
     const std::string good = TempDir::Read(boardPath());

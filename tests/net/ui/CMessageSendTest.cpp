@@ -4,6 +4,7 @@
 #include "net/FakePeerMessenger.h"
 #include "ui/MessageBoxService.h"
 #include "support/Child.h"
+#include "support/RecordedBoxes.h"
 #include "support/LaidOut.h"
 
 #include <QPlainTextEdit>
@@ -21,12 +22,7 @@ protected:
     {
         for (std::string n : {"5", "6", "7"})
             messenger.Table().Add(Peer("192.168.0." + n, "PC0" + n, "佐藤"));
-        MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
-            boxes.push_back(request);
-            return MessageBoxService::AnswerOk;
-        });
     }
-    ~CMessageSendTest() override { MessageBoxService::SetResponder({}); }
 
     void Open(std::initializer_list<int> selectedRows, const QString& text)
     {
@@ -41,7 +37,7 @@ protected:
     FakePeerMessenger messenger;
     CMessageSend window{messenger};
     CParties* recipients = Child<CParties>(window, QStringLiteral("recipients"));
-    std::vector<MessageBoxService::Request> boxes;
+    RecordedBoxes boxes;
 };
 
 TEST_F(CMessageSendTest, SendsNothingWithoutARecipientAndEnterSendsOnlyFromTheList)
@@ -93,12 +89,12 @@ TEST_F(CMessageSendTest, TextTooLongOrWithCharactersTheMembersCannotReceiveIsRef
         Send();
         EXPECT_TRUE(messenger.sent.empty());
         EXPECT_EQ(Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->toPlainText(), refused);
-        ASSERT_FALSE(boxes.empty());
-        EXPECT_EQ(boxes.back().icon, MessageBoxService::Icon::Exclamation);
+        ASSERT_FALSE(boxes.requests.empty());
+        EXPECT_EQ(boxes.requests.back().icon, MessageBoxService::Icon::Exclamation);
     }
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("%1 バイトまで").arg(1024 - overhead)));
-    EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("現在 %1 バイト").arg(1025 - overhead)));
+    ASSERT_EQ(boxes.requests.size(), 2u);
+    EXPECT_TRUE(boxes.requests[1].text.contains(QStringLiteral("%1 バイトまで").arg(1024 - overhead)));
+    EXPECT_TRUE(boxes.requests[1].text.contains(QStringLiteral("現在 %1 バイト").arg(1025 - overhead)));
 
     // One character less fills the datagram exactly.
     SetText(text.chopped(1));

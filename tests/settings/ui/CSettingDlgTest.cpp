@@ -5,6 +5,7 @@
 #include "settings/ui/SettingDlgTexts.h"
 #include "settings/SettingsStore.h"
 #include "support/FileDialogAnswer.h"
+#include "support/RecordedBoxes.h"
 #include "support/TempDir.h"
 #include "ui/FileDialogService.h"
 #include "ui/MessageBoxService.h"
@@ -54,16 +55,8 @@ protected:
     CSettingDlgTest()
     {
         TempDir::Write(board.file(CBoardData::kFileName), "<?xml version=\"1.0\"?>\n<root/>\n");
-        MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
-            boxes.push_back(request);
-            return request.buttons == MessageBoxService::Buttons::YesNo ? answer : MessageBoxService::AnswerOk;
-        });
     }
-    ~CSettingDlgTest() override
-    {
-        MessageBoxService::SetResponder({});
-        FileDialogService::SetResponder({});
-    }
+    ~CSettingDlgTest() override { FileDialogService::SetResponder({}); }
 
     // A shown window preset as the caller does, over a board that exists.
     void Open(SettingsStore& over, const char* group = "グループ１")
@@ -74,7 +67,7 @@ protected:
         dialog->groupName = Text(group);
         dialog->portNumber = 2345;
         dialog->show();
-        boxes.clear();
+        boxes.requests.clear();
     }
     void Open() { Open(store); }
     QWidget* Control(const char* name) { return dialog->findChild<QWidget*>(QString::fromLatin1(name)); }
@@ -97,8 +90,7 @@ protected:
     MemorySettingsBackend backend;
     SettingsStore store{backend};
     std::unique_ptr<CSettingDlg> dialog;
-    std::vector<MessageBoxService::Request> boxes;
-    MessageBoxService::Answer answer = MessageBoxService::AnswerNo;
+    RecordedBoxes boxes;
 };
 
 TEST_F(CSettingDlgTest, TheFolderBrowserStartsAtTheFieldsFolderOrHomeAndItsChoiceEndsInASeparator)
@@ -152,9 +144,9 @@ TEST_F(CSettingDlgTest, ValuesThatDoNotFitTheRecordAreRefusedOnTheirFieldAndOthe
             EXPECT_EQ(stored, c.stored);
             continue;
         }
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, Text(c.refusal));
-        EXPECT_EQ(boxes[0].icon, MessageBoxService::Icon::Exclamation);
+        ASSERT_EQ(boxes.requests.size(), 1u);
+        EXPECT_EQ(boxes.requests[0].text, Text(c.refusal));
+        EXPECT_EQ(boxes.requests[0].icon, MessageBoxService::Icon::Exclamation);
         EXPECT_TRUE(!Control(c.field)->isVisible() || dialog->focusWidget() == Control(c.field));
     }
     std::filesystem::current_path(started);
@@ -186,25 +178,25 @@ TEST_F(CSettingDlgTest, AMissingBoardIsCreatedOnlyWhenTheUserAgrees)
     Open();
     Type("messageFolder", QString::fromStdString(declined));
     ASSERT_TRUE(PressOk());
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, Text(kCreateFolderAndBoard).arg(CBoardData::kFileName, QString::fromStdString(declined + "/")));
-    EXPECT_EQ(boxes[0].defaultAnswer, MessageBoxService::AnswerNo);
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_EQ(boxes.requests[0].text, Text(kCreateFolderAndBoard).arg(CBoardData::kFileName, QString::fromStdString(declined + "/")));
+    EXPECT_EQ(boxes.requests[0].defaultAnswer, MessageBoxService::AnswerNo);
     EXPECT_FALSE(std::filesystem::exists(declined));
 
     std::filesystem::create_directory(board.path() + "/empty");
     Open();
     Type("messageFolder", QString::fromStdString(board.path() + "/empty"));
     ASSERT_TRUE(PressOk());
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, Text(kCreateBoard).arg(CBoardData::kFileName, QString::fromStdString(board.path() + "/empty/")));
-    EXPECT_EQ(boxes[0].defaultAnswer, MessageBoxService::AnswerYes);
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_EQ(boxes.requests[0].text, Text(kCreateBoard).arg(CBoardData::kFileName, QString::fromStdString(board.path() + "/empty/")));
+    EXPECT_EQ(boxes.requests[0].defaultAnswer, MessageBoxService::AnswerYes);
 
-    answer = MessageBoxService::AnswerYes;
+    boxes.answer = MessageBoxService::AnswerYes;
     TempDir::Write(board.file("plain"), "not a folder");
     Open();
     Type("messageFolder", QString::fromStdString(board.file("plain") + "/sub"));
     EXPECT_FALSE(PressOk());
-    ASSERT_EQ(boxes.size(), 2u) << "the question, then why it failed";
+    ASSERT_EQ(boxes.requests.size(), 2u) << "the question, then why it failed";
 
     const std::string agreed = board.path() + "/new/shared/" + CBoardData::kFileName;
     Type("messageFolder", QString::fromStdString(board.path() + "/new/shared"));
