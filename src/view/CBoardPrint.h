@@ -58,7 +58,6 @@ public:
     int LinesPerPage() const { return linesPerPage_; }
     int CharsPerLine() const { return charsPerLine_; }
     int LineHeight() const { return lineHeight_; }
-    int AverageCharWidth() const { return averageCharWidth_; }
 
 private:
     static int RunDialog(QPrinter& printer, QWidget* parent);

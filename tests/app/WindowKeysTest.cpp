@@ -8,6 +8,7 @@
 #include "settings/ui/CSettingDlg.h"
 #include "settings/MemorySettingsBackend.h"
 #include "settings/SettingsStore.h"
+#include "support/RecordedBoxes.h"
 #include "support/TempDir.h"
 #include "ui/BoardFont.h"
 #include "ui/ChooserService.h"
@@ -38,19 +39,18 @@ protected:
         std::string error;
         EmptyBoardWriter::Create(folder.file(CBoardData::kFileName), "UTF-8", error);
         board.SetFilePath(folder.file(CBoardData::kFileName));
-        MessageBoxService::SetResponder([](const MessageBoxService::Request&) { return MessageBoxService::AnswerNo; });
         ModalRunner::SetHook([](QDialog&) { return int(QDialog::Rejected); });
         FileDialogService::SetResponder([](const FileDialogService::Request&) { return QString(); });
         ChooserService::SetResponder([](const ChooserService::Choice&) { return std::nullopt; });
     }
     ~WindowKeys() override
     {
-        MessageBoxService::SetResponder({});
         ModalRunner::SetHook({});
         FileDialogService::SetResponder({});
         ChooserService::SetResponder({});
     }
 
+    RecordedBoxes boxes;
     TempDir folder;
     CBoardData board;
     MemorySettingsBackend backend;
@@ -91,34 +91,30 @@ TEST_F(WindowKeys, AFocusedButtonAnswersEnterAndSpaceItselfAndOnlyElsewhereEnter
         [&] { return std::make_unique<CReceiveDlg>(messenger, Datagram{}); },
         [&] { return std::make_unique<CAboutDlg>(); },
     };
+    // A field does not take Enter: the default button does.
+    constexpr int kField = -1;
     for (const auto& open : windows) {
         const std::unique_ptr<QDialog> probe = open();
         probe->show();
-        const QString name = probe->windowTitle();
-        QStringList buttons;
+        std::vector<std::pair<QString, int>> presses; // the button's text and key; kField: Enter in the first field
         QString defaultButton;
         for (QPushButton* button : probe->findChildren<QPushButton*>()) {
-            if (button->isVisible())
-                buttons << button->text();
-            if (button->isDefault())
-                defaultButton = button->text();
+            for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
+                if (button->isVisible())
+                    presses.emplace_back(button->text(), key);
+            defaultButton = button->isDefault() ? button->text() : defaultButton;
         }
-        ASSERT_FALSE(buttons.isEmpty()) << name.toStdString();
-        for (const QString& text : buttons) {
-            for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
-                const std::unique_ptr<QDialog> window = open();
-                QPushButton* button = nullptr;
-                for (QPushButton* candidate : window->findChildren<QPushButton*>())
-                    button = candidate->text() == text ? candidate : button;
-                EXPECT_EQ(Pressed(*window, *button, key), text.toStdString())
-                    << name.toStdString() << ": " << text.toStdString() << " key " << key;
-            }
-        }
-        // A field does not take Enter: the default button does.
-        if (auto* field = probe->findChild<QLineEdit*>(); field != nullptr && field->isVisible()) {
+        ASSERT_FALSE(presses.empty()) << probe->windowTitle().toStdString();
+        if (auto* field = probe->findChild<QLineEdit*>(); field != nullptr && field->isVisible())
+            presses.emplace_back(QString(), kField);
+        for (const auto& [text, key] : presses) {
+            SCOPED_TRACE(probe->windowTitle().toStdString() + ": " + text.toStdString() + " key " + std::to_string(key));
             const std::unique_ptr<QDialog> window = open();
-            EXPECT_EQ(Pressed(*window, *window->findChild<QLineEdit*>(), Qt::Key_Return), defaultButton.toStdString())
-                << name.toStdString();
+            QWidget* target = window->findChild<QLineEdit*>();
+            for (QPushButton* candidate : window->findChildren<QPushButton*>())
+                target = key != kField && candidate->text() == text ? candidate : target;
+            EXPECT_EQ(Pressed(*window, *target, key == kField ? Qt::Key_Return : key),
+                      (key == kField ? defaultButton : text).toStdString());
         }
     }
 }

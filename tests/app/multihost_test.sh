@@ -35,14 +35,14 @@ for h in pcA pcB pcC; do
     --port $port >/dev/null || fail "config $h"
 done
 
-listening() { ip netns exec "${ns[$1]}" ss -uln | grep -q ":$port "; }
+listening() { ip netns exec "${ns[pcB]}" ss -uln | grep -q ":$port " && ip netns exec "${ns[pcC]}" ss -uln | grep -q ":$port "; }
 for h in pcB pcC; do
   QUORLBOARD_CONFIG_DIR=$work/$h/config start_on "$h" "$cli" listen --timeout 120 >"$work/$h-listen.log" 2>&1 &
   pids+=($!)
 done
 QUORLBOARD_CONFIG_DIR=$work/pcC/config start_on pcC "$cli" listen --port 53 --timeout 120 >/dev/null 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do listening pcB && listening pcC && break; sleep 0.1; done
+retry 100 listening
 
 QUORLBOARD_CONFIG_DIR=$work/pcA/config QT_QPA_PLATFORM=$platform QT_LOGGING_RULES="quorlboard.*=true" \
   start_on pcA "$app" >"$work/pcA-app.log" 2>&1 &
@@ -95,13 +95,10 @@ if [ "$platform" = xcb ]; then
   click $((X + WIDTH / 2)) $((Y + HEIGHT * 4 / 10 + 20))      # the message text
   xdotool type --delay 20 "reply 10:30"
   click $((X + WIDTH / 2)) $((Y + HEIGHT - 25))               # "送信"
-  for _ in $(seq 50); do xdotool search --onlyvisible --name "^送信\$" >/dev/null 2>&1 || break; sleep 0.1; done
+  retry 50 eval '! xdotool search --onlyvisible --name "^送信\$"'
 fi
 kill -TERM "$app_pid"
-start=$(date +%s%N)
-for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not end within 5 s: it waits for the name server"
-echo "exit took $((($(date +%s%N) - start) / 1000000)) ms"
+ends_soon "$app_pid" || fail "the program did not end within 5 s: it waits for the name server"
 for h in pcB pcC; do
   wait_for "$work/$h-listen.log" "^6	$a	pcA	user-pcA	pcA$" 20 || fail "$h did not see pcA's Goodbye"
 done

@@ -104,3 +104,20 @@ start_on() { # the same, for the background: $! is then the command itself
   local h=$1; shift
   exec ip netns exec "${ns[$h]}" unshare --uts sh -c 'hostname "$0"; exec "$@"' "$h" "$@"
 }
+
+retry() { # tries command...: runs the command until it succeeds, 0.1 s apart
+  local tries=$1; shift
+  for _ in $(seq "$tries"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}
+
+gone() { ! kill -0 "$1" 2>/dev/null; } # pid
+
+ends_soon() { # pid: the process ends within 5 s; tells how long it took
+  local start
+  start=$(date +%s%N)
+  retry 50 gone "$1" || return 1
+  echo "exit took $((($(date +%s%N) - start) / 1000000)) ms"
+}
+
+count_in() { grep -c -- "$2" "$1" 2>/dev/null || true; } # file pattern

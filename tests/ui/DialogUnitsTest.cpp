@@ -1,26 +1,27 @@
 #include "ui/DialogUnits.h"
 #include "ui/UiEnvironment.h"
 
-#include <QFontMetrics>
-
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cstdlib>
 
 namespace {
 
-TEST(DialogUnits, FourByEightUnitsAreTheDialogFontsBaseUnitsAndOthersRoundHalvesAwayFromZero)
+// Each conversion is the pixel nearest to units·base/4 (x) or /8 (y).
+TEST(DialogUnits, FourByEightUnitsAreTheBaseAndOthersTheNearestPixel)
 {
-    const DialogUnits du = DialogUnits::Dialog();
-    ASSERT_GT(du.BaseX(), 0);
-    EXPECT_EQ(du.BaseY(), QFontMetrics(UiEnvironment::DialogFont()).height());
-    for (int units : {1, 2, 3, 4, 5, 7, 8, 150, 259}) {
-        EXPECT_EQ(du.X(units), std::lround(units * du.BaseX() / 4.0)) << units;
-        EXPECT_EQ(du.Y(units), std::lround(units * du.BaseY() / 8.0)) << units;
-        EXPECT_EQ(du.X(-units), -du.X(units)) << units;
+    for (const int points : {9, 10, 11, 13}) {
+        QFont font = UiEnvironment::DialogFont();
+        font.setPointSize(points);
+        const DialogUnits du(font);
+        ASSERT_GT(du.BaseX(), 0);
+        EXPECT_EQ(du.Rect(4, 8, 8, 16), QRect(du.BaseX(), du.BaseY(), 2 * du.BaseX(), 2 * du.BaseY()));
+        for (int units = 1; units < 8; ++units) {
+            EXPECT_LE(std::abs(4 * du.X(units) - units * du.BaseX()), 2) << points << " pt, " << units;
+            EXPECT_LE(std::abs(8 * du.Y(units) - units * du.BaseY()), 4) << points << " pt, " << units;
+            EXPECT_EQ(du.X(-units), -du.X(units));
+        }
     }
-    EXPECT_EQ(du.Rect(4, 8, 8, 16), QRect(du.BaseX(), du.BaseY(), 2 * du.BaseX(), 2 * du.BaseY()));
-    EXPECT_EQ(du.Size(259, 153), QSize(du.X(259), du.Y(153)));
 }
 
 } // namespace

@@ -12,55 +12,27 @@
 
 namespace {
 
-// Presses the button with the given text on the modal box once it is up.
-void PressWhenShown(const QString& buttonText, QString* seenCaption, QString* seenText)
-{
-    QTimer::singleShot(0, [=] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        *seenCaption = box->windowTitle();
-        *seenText = box->text();
-        for (QAbstractButton* button : box->buttons()) {
-            if (button->text() == buttonText)
-                button->click();
-        }
-    });
-}
+using MB = MessageBoxService;
 
-TEST(MessageBoxService, RealBoxCarriesTheApplicationNameAndAnswers)
+// The real box: its caption, and what Enter or Space answer with the focus on
+// a button or nowhere in particular.
+TEST(MessageBoxService, TheRealBoxCarriesItsCaptionAndEnterPressesTheFocusedButtonElseTheDefault)
 {
-    MessageBoxService::SetResponder({});
-    QString caption;
-    QString text;
-    PressWhenShown(QStringLiteral("いいえ(&N)"), &caption, &text);
-    EXPECT_EQ(MessageBoxService::Show(nullptr, QStringLiteral("削除しますか"), MessageBoxService::Buttons::YesNo,
-                                      MessageBoxService::Icon::Question),
-              MessageBoxService::AnswerNo);
-    EXPECT_EQ(caption, QStringLiteral("QuorlBoard"));
-    EXPECT_EQ(text, QStringLiteral("削除しますか"));
-
-    PressWhenShown(QStringLiteral("OK"), &caption, &text);
-    EXPECT_EQ(MessageBoxService::Show(nullptr, QStringLiteral("x"), MessageBoxService::Buttons::Ok,
-                                      MessageBoxService::Icon::Stop, QStringLiteral("メッセージ")),
-              MessageBoxService::AnswerOk);
-    EXPECT_EQ(caption, QStringLiteral("メッセージ"));
-}
-
-TEST(MessageBoxService, EnterPressesTheFocusedButtonElseTheDefaultAnswer)
-{
-    using MB = MessageBoxService;
     MB::SetResponder({});
-    const struct { MB::Answer defaultAnswer; const char* focus; Qt::Key key; MB::Answer answer; } cases[] = {
-        {MB::AnswerYes, nullptr, Qt::Key_Return, MB::AnswerYes},
-        {MB::AnswerNo, nullptr, Qt::Key_Return, MB::AnswerNo},
-        {MB::AnswerNo, "はい(&Y)", Qt::Key_Enter, MB::AnswerYes},
-        {MB::AnswerYes, "いいえ(&N)", Qt::Key_Return, MB::AnswerNo},
-        {MB::AnswerYes, "いいえ(&N)", Qt::Key_Space, MB::AnswerNo},
+    const struct { const char* caption; MB::Answer defaultAnswer; const char* focus; Qt::Key key; MB::Answer answer; } cases[] = {
+        {"", MB::AnswerYes, nullptr, Qt::Key_Return, MB::AnswerYes},
+        {"メッセージ", MB::AnswerNo, nullptr, Qt::Key_Return, MB::AnswerNo},
+        {"", MB::AnswerNo, "はい(&Y)", Qt::Key_Enter, MB::AnswerYes},
+        {"", MB::AnswerYes, "いいえ(&N)", Qt::Key_Return, MB::AnswerNo},
+        {"", MB::AnswerYes, "いいえ(&N)", Qt::Key_Space, MB::AnswerNo},
     };
     for (const auto& c : cases) {
-        QTimer::singleShot(0, [&c] {
+        SCOPED_TRACE(std::string(c.focus != nullptr ? c.focus : "the default") + " key " + std::to_string(c.key));
+        QString caption;
+        QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
+            caption = box->windowTitle();
             for (QAbstractButton* button : box->buttons()) {
                 if (c.focus != nullptr && button->text() == QString::fromUtf8(c.focus))
                     button->setFocus();
@@ -71,29 +43,26 @@ TEST(MessageBoxService, EnterPressesTheFocusedButtonElseTheDefaultAnswer)
                 box->reject();
             }
         });
-        EXPECT_EQ(MB::Show(nullptr, QStringLiteral("?"), MB::Buttons::YesNo, MB::Icon::Question, QString(),
-                           c.defaultAnswer),
-                  c.answer)
-            << c.key << " on " << (c.focus != nullptr ? c.focus : "the default");
+        EXPECT_EQ(MB::Show(nullptr, QStringLiteral("?"), MB::Buttons::YesNo, MB::Icon::Question,
+                           QString::fromUtf8(c.caption), c.defaultAnswer),
+                  c.answer);
+        EXPECT_EQ(caption, *c.caption != '\0' ? QString::fromUtf8(c.caption) : QStringLiteral("QuorlBoard"));
     }
 }
 
 TEST(MessageBoxReporter, ShowsStoreFailuresAsExclamationWithOk)
 {
-    std::vector<MessageBoxService::Request> requests;
-    MessageBoxService::SetResponder([&](const MessageBoxService::Request& request) {
+    std::vector<MB::Request> requests;
+    MB::SetResponder([&](const MB::Request& request) {
         requests.push_back(request);
-        return MessageBoxService::AnswerOk;
+        return MB::AnswerOk;
     });
-    MessageBoxReporter reporter;
-    reporter.ShowMessage(BoardTexts::kCannotWrite);
-    MessageBoxService::SetResponder({});
-
+    MessageBoxReporter().ShowMessage(BoardTexts::kCannotWrite);
+    MB::SetResponder({});
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].text, QString::fromUtf8(BoardTexts::kCannotWrite));
-    EXPECT_EQ(requests[0].caption, QStringLiteral("QuorlBoard"));
-    EXPECT_EQ(requests[0].buttons, MessageBoxService::Buttons::Ok);
-    EXPECT_EQ(requests[0].icon, MessageBoxService::Icon::Exclamation);
+    EXPECT_EQ(requests[0].buttons, MB::Buttons::Ok);
+    EXPECT_EQ(requests[0].icon, MB::Icon::Exclamation);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "settings/SettingsStore.h"
 #include "support/BoardXml.h"
 #include "support/TempDir.h"
+#include "ui/FileDialogService.h"
 #include "ui/MessageBoxReporter.h"
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
@@ -17,6 +18,8 @@
 #include "view/CBoardTitle.h"
 #include "view/CBoardWrite.h"
 #include "support/Child.h"
+#include "support/LaidOut.h"
+#include "support/RecordedBoxes.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -71,10 +74,6 @@ class BoardViewTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
-            boxes.push_back(request.text.toStdString());
-            return answer;
-        });
         ModalRunner::SetHook([this](QDialog& dialog) {
             auto* editor = qobject_cast<CBoardWrite*>(&dialog);
             if (editor == nullptr || !edit)
@@ -88,7 +87,7 @@ protected:
     }
     void TearDown() override
     {
-        MessageBoxService::SetResponder({});
+        CBoardTitle::ResetSortState();
         ModalRunner::SetHook({});
         CBoardPrint::SetDialogHook({});
     }
@@ -111,6 +110,15 @@ protected:
         return message.number;
     }
     std::string OwnHost() const { return std::string(context.HostName()); }
+    QString Pane() { return Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText(); }
+    bool Enabled(const char* button) { return Child<QPushButton>(View(), QString::fromLatin1(button))->isEnabled(); }
+    int Attachments() { return Child<CAttachFileList>(View(), QStringLiteral("attachments"))->count(); }
+    void SortByTitle() { Titles().horizontalHeader()->sectionClicked(1); }
+    static void SetTitle(CBoardWrite& editor, const char* title)
+    {
+        Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText(QString::fromUtf8(title));
+        editor.OnOK();
+    }
     void ClickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         const QPoint at = Titles().visualRect(Titles().model()->index(row, 1)).center();
@@ -135,65 +143,64 @@ protected:
     TestContext context;
     QWidget window; // the main window
     CBoardDlg* view = nullptr;
-    std::vector<std::string> boxes;
-    MessageBoxService::Answer answer = MessageBoxService::AnswerOk;
+    RecordedBoxes boxes;
     std::function<void(CBoardWrite&)> edit;
 };
 
-TEST_F(BoardViewTest, LaysOutTheControlsFromTheClientSize)
-{
-    View().resize(640, 400);
-    EXPECT_EQ(Titles().geometry(), QRect(10, 10, 540, 180));
-    EXPECT_EQ(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->geometry(), QRect(10, 200, 430, 190));
-    EXPECT_EQ(Child<CAttachFileList>(View(), QStringLiteral("attachments"))->geometry(), QRect(445, 200, 105, 190));
-    EXPECT_EQ(Child<QPushButton>(View(), QStringLiteral("newButton"))->geometry(), QRect(560, 10, 75, 25));
-    EXPECT_EQ(Child<QPushButton>(View(), QStringLiteral("printButton"))->geometry(), QRect(560, 100, 75, 25));
-    EXPECT_EQ(Child<QPushButton>(View(), QStringLiteral("messageButton"))->geometry(), QRect(560, 150, 75, 25));
-    EXPECT_FALSE(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled());
-    EXPECT_FALSE(Child<QPushButton>(View(), QStringLiteral("deleteButton"))->isEnabled());
-}
-
 TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyFromItsOwnComputer)
 {
+    View().resize(640, 400);
+    ExpectLaidOut(View(), {"titleList", "contents", "attachments", "newButton", "modifyButton", "deleteButton",
+                           "printButton", "messageButton"});
+    EXPECT_FALSE(Enabled("modifyButton") || Enabled("deleteButton"));
     const int32_t others = Add("よその", "OTHERPC", 1, "20240105093015");
     const int32_t mine = Add("自分の", OwnHost(), 0, "20240105093016");
     fs::create_directories(Folder("OTHERPC", "20240105093015") + "/sub");
     TempDir::Write(Folder("OTHERPC", "20240105093015") + "/a.txt", "a");
     fs::create_directories(Folder(OwnHost(), "20240105093016"));
     TempDir::Write(Folder(OwnHost(), "20240105093016") + "/unlisted.txt", "x");
-    View().RefreshTitles(0);
-    EXPECT_EQ(Titles().FirstSelectedRow(), -1);
 
     QSignalSpy seen(&View(), &CBoardDlg::stopFlash);
     View().RefreshTitlesFromNotice(others);
-    EXPECT_EQ(seen.count(), 0) << "a notice's own selection does not stop the alert";
-
     EXPECT_EQ(View().SelectedNumber(), others);
+    EXPECT_EQ(seen.count(), 0) << "a notice's own selection does not stop the alert";
 
     SelectNumber(mine);
     EXPECT_GT(seen.count(), 0) << "the member has seen the board";
-    EXPECT_TRUE(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled());
-    EXPECT_TRUE(Child<QPushButton>(View(), QStringLiteral("deleteButton"))->isEnabled());
-    EXPECT_EQ(Child<CAttachFileList>(View(), QStringLiteral("attachments"))->count(), 0) << "attach 0: the folder is not looked at";
+    EXPECT_TRUE(Enabled("modifyButton") && Enabled("deleteButton"));
+    EXPECT_EQ(Attachments(), 0) << "attach 0: the folder is not looked at";
 
     SelectNumber(others);
-    EXPECT_EQ(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText(), QStringLiteral("よそのの本文"));
-    EXPECT_FALSE(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled()) << "same user name, other computer";
-    EXPECT_FALSE(Child<QPushButton>(View(), QStringLiteral("deleteButton"))->isEnabled());
-    EXPECT_EQ(Child<CAttachFileList>(View(), QStringLiteral("attachments"))->count(), 1) << "files only, no sub-folder";
+    EXPECT_EQ(Pane(), QStringLiteral("よそのの本文"));
+    EXPECT_FALSE(Enabled("modifyButton") || Enabled("deleteButton")) << "same user name, other computer";
+    EXPECT_EQ(Attachments(), 1) << "files only, no sub-folder";
 
-    // With two rows selected the topmost one is shown.
-    ClickRow(0);
-    ClickRow(1, Qt::ControlModifier);
-    EXPECT_EQ(View().SelectedNumber(), Titles().RowNumber(0));
-    EXPECT_EQ(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText(), QStringLiteral("自分のの本文"));
+    // The attachment's own menu: 保存 asks where to save it.
+    std::vector<FileDialogService::Kind> asked;
+    FileDialogService::SetResponder([&](const FileDialogService::Request& request) {
+        asked.push_back(request.kind);
+        return QString();
+    });
+    auto* list = Child<CAttachFileList>(View(), QStringLiteral("attachments"));
+    list->setCurrentRow(0);
+    QTimer::singleShot(0, [] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions())
+                if (action->text() == QStringLiteral("保存"))
+                    action->trigger();
+            menu->close();
+        }
+    });
+    emit list->customContextMenuRequested(list->visualItemRect(list->item(0)).center());
+    FileDialogService::SetResponder({});
+    EXPECT_EQ(asked, std::vector<FileDialogService::Kind>{FileDialogService::Kind::SaveAs});
 
     // Another member deleted it meanwhile: empty pane, no changes allowed.
-    ClickRow(0);
+    SelectNumber(mine);
     ASSERT_EQ(Board().DeleteMessage(mine), 0);
     View().ShowMessage(mine);
-    EXPECT_TRUE(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText().isEmpty());
-    EXPECT_FALSE(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled());
+    EXPECT_TRUE(Pane().isEmpty());
+    EXPECT_FALSE(Enabled("modifyButton"));
 }
 
 // Qt makes a pressed row current at once but shrinks a selection only on the
@@ -203,7 +210,6 @@ TEST_F(BoardViewTest, PaneButtonsAndActionsFollowTheTopmostRowOfTheSelectionAsIt
     for (const char* title : {"a", "b", "c", "d"})
         Add(title, title[0] % 2 == 1 ? OwnHost() : "OTHERPC"); // a and c are ours; the rows run d, c, b, a
     const auto key = [this](Qt::Key key, Qt::KeyboardModifiers modifiers) { QTest::keyClick(&Titles(), key, modifiers); };
-    const auto sort = [this] { Titles().horizontalHeader()->sectionClicked(0); };
     const struct { const char* steps; std::function<void()> act; int shownRow; } cases[] = {
         {"Ctrl+A, click 1", [&] { key(Qt::Key_A, Qt::ControlModifier); ClickRow(1); }, 1},
         {"click 0, Shift 2, click 2", [&] { ClickRow(0); ClickRow(2, Qt::ShiftModifier); ClickRow(2); }, 2},
@@ -212,44 +218,36 @@ TEST_F(BoardViewTest, PaneButtonsAndActionsFollowTheTopmostRowOfTheSelectionAsIt
         {"click 0, Shift 1, Ctrl+Up, Ctrl+Space",
          [&] { ClickRow(0); ClickRow(1, Qt::ShiftModifier); key(Qt::Key_Up, Qt::ControlModifier); key(Qt::Key_Space, Qt::ControlModifier); }, 1},
         {"click 0, Ctrl 2, Ctrl 3", [&] { ClickRow(0); ClickRow(2, Qt::ControlModifier); ClickRow(3, Qt::ControlModifier); }, 0},
-        {"click 0, Ctrl 2, sort", [&] { ClickRow(0); ClickRow(2, Qt::ControlModifier); sort(); }, 1},
+        {"click 0, Ctrl 2, sort", [&] { ClickRow(0); ClickRow(2, Qt::ControlModifier); SortByTitle(); }, 1},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.steps);
         View().RefreshTitles(-1);
         View().ClearMessagePane();
         c.act();
-        const int32_t number = Titles().RowNumber(c.shownRow);
-        BoardMessage shown{number};
+        BoardMessage shown{Titles().RowNumber(c.shownRow)};
         ASSERT_EQ(Board().ReadMessage(shown), 0);
-        EXPECT_EQ(Titles().FirstSelectedRow(), c.shownRow) << c.steps;
-        EXPECT_EQ(View().SelectedNumber(), number) << c.steps;
-        EXPECT_EQ(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText().toStdString(), Cp932Codec::ToUtf8(shown.contents)) << c.steps;
-        EXPECT_EQ(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled(), shown.hostname == OwnHost()) << c.steps;
+        EXPECT_EQ(Titles().FirstSelectedRow(), c.shownRow);
+        EXPECT_EQ(View().SelectedNumber(), shown.number);
+        EXPECT_EQ(Pane().toStdString(), Cp932Codec::ToUtf8(shown.contents));
+        EXPECT_EQ(Enabled("modifyButton"), shown.hostname == OwnHost());
     }
-    CBoardTitle::ResetSortState();
 }
 
 TEST_F(BoardViewTest, NewAndModifyRefreshTheListAndTellTheOtherMembers)
 {
     Add("b", OwnHost());
-    edit = [](CBoardWrite& editor) {
-        Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText(QStringLiteral("a"));
-        editor.OnOK();
-    };
+    edit = [](CBoardWrite& editor) { SetTitle(editor, "a"); };
     View().PostNew();
     ASSERT_EQ(Titles().RowCount(), 2);
     EXPECT_EQ(Titles().RowNumber(Titles().FirstSelectedRow()), 2);
-    EXPECT_EQ(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText(), QString());
     EXPECT_EQ(Sent(), std::vector<std::string>{"|3:2"});
 
     // Sorted by title, a modified title keeps its row until the next reload.
-    Titles().horizontalHeader()->sectionClicked(1);
+    SortByTitle();
     ASSERT_EQ(Titles().RowNumber(0), 2); // "a" before "b"
     ClickRow(0);
-    edit = [](CBoardWrite& editor) {
-        Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText(QStringLiteral("z"));
-        editor.OnOK();
-    };
+    edit = [](CBoardWrite& editor) { SetTitle(editor, "z"); };
     View().ModifySelected();
     EXPECT_EQ(Titles().RowNumber(0), 2);
     EXPECT_EQ(Titles().model()->index(0, 1).data().toString(), QStringLiteral("z"));
@@ -259,7 +257,6 @@ TEST_F(BoardViewTest, NewAndModifyRefreshTheListAndTellTheOtherMembers)
     View().ModifySelected();
     View().PostNew();
     EXPECT_EQ(Sent().size(), 2u) << "a cancelled editor announces nothing";
-    CBoardTitle::ResetSortState();
 }
 
 TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnouncesTheMemberName)
@@ -275,20 +272,18 @@ TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnounces
     View().RefreshTitles(0);
 
     SelectNumber(plain);
-    answer = MessageBoxService::AnswerNo;
+    boxes.answer = MessageBoxService::AnswerNo;
     View().DeleteSelected();
-    EXPECT_EQ(boxes, std::vector<std::string>{"このメッセージ削除します"});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"このメッセージ削除します"});
     EXPECT_EQ(Titles().RowCount(), 2);
 
-    answer = MessageBoxService::AnswerYes;
+    boxes.answer = MessageBoxService::AnswerYes;
     View().DeleteSelected();
     EXPECT_FALSE(fs::exists(plainFolder)) << "attach 0 still removes a folder of its name";
     EXPECT_EQ(Titles().RowCount(), 1);
     EXPECT_EQ(Titles().FirstSelectedRow(), -1);
-    EXPECT_TRUE(Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText().isEmpty());
+    EXPECT_TRUE(Pane().isEmpty());
     EXPECT_EQ(Sent(), std::vector<std::string>{"|7:" + Cp932Codec::FromUtf8("山田")});
-    EXPECT_TRUE(Child<QPushButton>(View(), QStringLiteral("modifyButton"))->isEnabled()) << "buttons keep their state";
-    View().ModifySelected(); // nothing selected: nothing happens
 
     // A delete the board file does not take leaves the attachments alone.
     SelectNumber(nested);
@@ -317,13 +312,12 @@ TEST_F(BoardViewTest, AFolderThatAnotherMessageNamesTooStaysUntilTheLastOfThemIs
     fs::create_directories(shared);
     TempDir::Write(shared + "/a.txt", "a");
     View().RefreshTitles(0);
-    answer = MessageBoxService::AnswerYes;
+    boxes.answer = MessageBoxService::AnswerYes;
     for (const int32_t number : {1, 2}) {
         EXPECT_TRUE(fs::exists(shared + "/a.txt")) << number;
         SelectNumber(number);
         View().DeleteSelected();
     }
-    EXPECT_EQ(Titles().RowCount(), 0);
     EXPECT_FALSE(fs::exists(shared));
 }
 
@@ -336,7 +330,6 @@ TEST_F(BoardViewTest, ABurstOfNoticesCostsAFewReloadsAndEndsOnTheLastNumber)
     for (int i = 1; i <= 30; ++i)
         View().RefreshTitlesFromNotice(i);
     EXPECT_LE(View().ReloadCount() - before, 1);
-    EXPECT_TRUE(View().Throttle().Pending());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !View().Throttle().Pending(); }, 5000));
     EXPECT_LE(View().ReloadCount() - before, 2);
     EXPECT_EQ(Titles().RowNumber(Titles().FirstSelectedRow()), 30);
@@ -353,25 +346,19 @@ TEST_F(BoardViewTest, ABurstOfNoticesCostsAFewReloadsAndEndsOnTheLastNumber)
 TEST_F(BoardViewTest, PrintingWantsASelectionAndFollowsTheListOrder)
 {
     View().PrintSelected();
-    EXPECT_EQ(boxes, std::vector<std::string>{"印刷するメッセージを選択して下さい。"});
-    Add("beta", "OTHERPC");
-    Add("alpha", "OTHERPC");
-    Add("gamma", "OTHERPC");
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"印刷するメッセージを選択して下さい。"});
+    for (const char* title : {"beta", "alpha", "gamma"})
+        Add(title, "OTHERPC");
     View().RefreshTitles(0);
-    Titles().horizontalHeader()->sectionClicked(1); // by title, ascending
+    SortByTitle();
     Titles().selectAll();
-
     const std::string pdf = context.folder.file("out.pdf");
-    bool asked = false;
     CBoardPrint::SetDialogHook([&](QPrinter& printer, QWidget*) {
-        asked = true;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(pdf));
         return int(QDialog::Accepted);
     });
     View().PrintSelected();
-    CBoardTitle::ResetSortState();
-    ASSERT_TRUE(asked);
     ASSERT_TRUE(fs::exists(pdf));
     if (std::system("command -v pdftotext >/dev/null") != 0)
         GTEST_SKIP() << "pdftotext missing";
@@ -379,11 +366,10 @@ TEST_F(BoardViewTest, PrintingWantsASelectionAndFollowsTheListOrder)
     const std::string text = TempDir::Read(context.folder.file("out.txt"));
     const size_t alpha = text.find("alpha"), beta = text.find("beta"), gamma = text.find("gamma");
     ASSERT_NE(gamma, std::string::npos);
-    EXPECT_LT(alpha, beta);
-    EXPECT_LT(beta, gamma);
+    EXPECT_TRUE(alpha < beta && beta < gamma);
 }
 
-TEST_F(BoardViewTest, TheBackgroundDragsTheWindowAndOffersTheWindowMenu)
+TEST_F(BoardViewTest, TheBackgroundDragsTheWindowAndOffersTheWindowMenuAndAFocusedButtonAnswersEnter)
 {
     View().resize(640, 400);
     const QPoint start = window.pos();
@@ -396,29 +382,18 @@ TEST_F(BoardViewTest, TheBackgroundDragsTheWindowAndOffersTheWindowMenu)
     EXPECT_EQ(window.pos(), start + QPoint(30, 15));
 
     QStringList entries;
-    bool restoreEnabled = true;
     QTimer::singleShot(0, [&] {
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            for (QAction* action : menu->actions()) {
-                entries << action->text();
-                if (action->text() == QStringLiteral("元のサイズに戻す"))
-                    restoreEnabled = action->isEnabled();
-            }
+            for (QAction* action : menu->actions())
+                entries << action->text() + (action->isEnabled() ? "" : " (off)");
             menu->close();
         }
     });
     QTest::mousePress(&View(), Qt::RightButton, Qt::NoModifier, QPoint(600, 185));
     EXPECT_TRUE(entries.contains(QStringLiteral("閉じる")));
+    EXPECT_TRUE(entries.contains(QStringLiteral("元のサイズに戻す (off)")));
     EXPECT_FALSE(entries.contains(QStringLiteral("開く")));
-    EXPECT_FALSE(restoreEnabled);
 
-    Titles().setFocus();
-    QTest::keyClick(&Titles(), Qt::Key_Return);
-    QTest::keyClick(&Titles(), Qt::Key_Escape);
-    EXPECT_TRUE(View().isVisible());
-    EXPECT_TRUE(window.isVisible());
-
-    // A focused button answers Enter, as in a dialog.
     int opened = 0;
     edit = [&](CBoardWrite& editor) { ++opened, editor.reject(); };
     Child<QPushButton>(View(), QStringLiteral("newButton"))->setFocus();

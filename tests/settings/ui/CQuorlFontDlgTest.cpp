@@ -16,89 +16,64 @@ namespace {
 
 template <typename T> bool Same(const T& a, const T& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-class CQuorlFontDlgTest : public ::testing::Test
+TEST(CQuorlFontDlg, ShowsEachRowInItsColoursStartsTheColourChooserFromBlackAndKeepsTenthsOfAPoint)
 {
-protected:
-    CQuorlFontDlgTest() { dialog.show(); }
-    ~CQuorlFontDlgTest() override
-    {
-        ChooserService::SetResponder({});
-    }
-
-    template <typename W = QLineEdit> W* Control(const QString& name) { return dialog.findChild<W*>(name); }
-    QLineEdit* Preview(int row) { return Control(QStringLiteral("preview%1").arg(row)); }
-    CColorButton* Button(int index) { return Control<CColorButton>(QStringLiteral("color%1").arg(index)); }
-    void Press(const char* name) { Control<QPushButton>(QString::fromLatin1(name))->click(); }
-    QString SizeText() { return Control(QStringLiteral("pointSize"))->text(); }
-    void ExpectRowColors(int row, uint32_t text, uint32_t back)
-    {
-        EXPECT_EQ(Preview(row)->palette().color(QPalette::Text), ColorRef::ToQColor(text)) << row;
-        EXPECT_EQ(Preview(row)->palette().color(QPalette::Base), ColorRef::ToQColor(back)) << row;
-    }
-
     const FontDescription preset = BoardFont::Default();
     // Distinct everywhere, so that a colour given to the wrong row shows.
     const PriorityColors presetColors{{0x0000FF, 0xFFFFFF, 0xFF0000, 0xE0FFFF, 0x000000, 0xC0C0C0}};
     CQuorlFontDlg dialog{preset, presetColors};
-};
+    dialog.show();
+    const auto preview = [&](int row) { return dialog.findChild<QLineEdit*>(QStringLiteral("preview%1").arg(row)); };
+    const auto button = [&](int index) { return dialog.findChild<CColorButton*>(QStringLiteral("color%1").arg(index)); };
+    const auto pointSize = [&] { return dialog.findChild<QLineEdit*>(QStringLiteral("pointSize"))->text(); };
+    const auto expectColors = [&](const PriorityColors& colors, double points, bool bold) {
+        for (int row = 0; row < CQuorlFontDlg::kRows; ++row) {
+            EXPECT_EQ(preview(row)->palette().color(QPalette::Text), ColorRef::ToQColor(colors.colors[2 * row])) << row;
+            EXPECT_EQ(preview(row)->palette().color(QPalette::Base), ColorRef::ToQColor(colors.colors[2 * row + 1])) << row;
+            EXPECT_EQ(button(2 * row + 1)->Color(), colors.colors[2 * row + 1]) << row;
+            EXPECT_DOUBLE_EQ(preview(row)->font().pointSizeF(), points);
+            EXPECT_EQ(preview(row)->font().bold(), bold);
+        }
+    };
+    EXPECT_EQ(pointSize(), QStringLiteral("11"));
+    expectColors(presetColors, 11.0, false);
 
-TEST_F(CQuorlFontDlgTest, ShowsEachRowInItsColoursStartsTheColourChooserFromBlackAndKeepsTenthsOfAPoint)
-{
-    EXPECT_EQ(SizeText(), QStringLiteral("11"));
-    EXPECT_EQ(Control(QStringLiteral("faceName"))->text(), QStringLiteral("ＭＳ Ｐゴシック"));
-    const char* words[] = {"緊急", "通知", "通常"};
-    for (int row = 0; row < CQuorlFontDlg::kRows; ++row) {
-        EXPECT_EQ(Preview(row)->text(), QString::fromUtf8(words[row]));
-        EXPECT_DOUBLE_EQ(Preview(row)->font().pointSizeF(), 11.0);
-        ExpectRowColors(row, presetColors.colors[2 * row], presetColors.colors[2 * row + 1]);
-        EXPECT_EQ(Button(2 * row)->Color(), presetColors.colors[2 * row]);
-        EXPECT_EQ(Button(2 * row + 1)->Color(), presetColors.colors[2 * row + 1]);
-    }
-
-    std::vector<QColor> colorStarts;
+    // Each chooser is cancelled once, then answers.
+    std::vector<ChooserService::Choice> starts;
     ChooserService::SetResponder([&](const ChooserService::Choice& start) -> std::optional<ChooserService::Choice> {
-        colorStarts.push_back(std::get<QColor>(start));
-        return colorStarts.size() == 1 ? std::nullopt : std::optional<ChooserService::Choice>(QColor(0, 255, 0));
-    });
-    Button(0)->click(); // red, cancelled
-    EXPECT_TRUE(Same(dialog.colors, presetColors));
-    Button(1)->click(); // urgent background
-    EXPECT_EQ(colorStarts, (std::vector<QColor>{Qt::black, Qt::black}));
-    EXPECT_EQ(Button(1)->Color(), 0x00FF00u);
-    ExpectRowColors(0, presetColors.colors[0], 0x00FF00);
-    for (int row = 1; row < CQuorlFontDlg::kRows; ++row)
-        ExpectRowColors(row, presetColors.colors[2 * row], presetColors.colors[2 * row + 1]);
-
-    std::vector<QFont> fontStarts;
-    ChooserService::SetResponder([&](const ChooserService::Choice& start) -> std::optional<ChooserService::Choice> {
-        fontStarts.push_back(std::get<QFont>(start));
-        if (fontStarts.size() == 1)
+        starts.push_back(start);
+        if (starts.size() % 2 == 1)
             return std::nullopt;
+        if (std::holds_alternative<QColor>(start))
+            return QColor(0, 255, 0);
         QFont chosen(QStringLiteral("IPAGothic"));
         chosen.setPointSizeF(10.5);
         chosen.setBold(true);
         return chosen;
     });
-    Press("change"); // cancelled
+    button(0)->click();
+    EXPECT_TRUE(Same(dialog.colors, presetColors));
+    button(1)->click(); // the urgent row's background
+    dialog.findChild<QPushButton*>(QStringLiteral("change"))->click();
     EXPECT_TRUE(Same(dialog.font, preset));
-    EXPECT_EQ(SizeText(), QStringLiteral("11"));
-    Press("change");
-    ASSERT_EQ(fontStarts.size(), 2u);
-    EXPECT_DOUBLE_EQ(fontStarts[1].pointSizeF(), 11.0);
-    EXPECT_NE(fontStarts[1].family(), QStringLiteral("ＭＳ Ｐゴシック")) << "starts from the face really drawn";
-    EXPECT_EQ(SizeText(), QStringLiteral("10"));
-    for (int row = 0; row < CQuorlFontDlg::kRows; ++row) {
-        EXPECT_DOUBLE_EQ(Preview(row)->font().pointSizeF(), 10.5);
-        EXPECT_TRUE(Preview(row)->font().bold());
-    }
+    EXPECT_EQ(pointSize(), QStringLiteral("11"));
+    dialog.findChild<QPushButton*>(QStringLiteral("change"))->click();
+    ChooserService::SetResponder({});
+    ASSERT_EQ(starts.size(), 4u);
+    EXPECT_EQ(std::get<QColor>(starts[0]), QColor(Qt::black));
+    EXPECT_EQ(std::get<QColor>(starts[1]), QColor(Qt::black));
+    EXPECT_DOUBLE_EQ(std::get<QFont>(starts[3]).pointSizeF(), 11.0);
+    EXPECT_NE(std::get<QFont>(starts[3]).family(), QStringLiteral("ＭＳ Ｐゴシック")) << "starts from the face really drawn";
+    EXPECT_EQ(pointSize(), QStringLiteral("10"));
+    PriorityColors expected = presetColors;
+    expected.colors[1] = 0x00FF00;
+    expectColors(expected, 10.5, true);
 
-    Press("ok");
+    dialog.findChild<QPushButton*>(QStringLiteral("ok"))->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.font.height, 105);
     EXPECT_EQ(dialog.font.weight, 700);
     EXPECT_STREQ(dialog.font.faceName, "IPAGothic");
-    PriorityColors expected = presetColors;
-    expected.colors[1] = 0x00FF00;
     EXPECT_TRUE(Same(dialog.colors, expected));
 }
 

@@ -5,6 +5,7 @@
 #include "settings/ui/SettingDlgTexts.h"
 #include "settings/SettingsStore.h"
 #include "support/FileDialogAnswer.h"
+#include "support/RecordedBoxes.h"
 #include "support/TempDir.h"
 #include "ui/FileDialogService.h"
 #include "ui/MessageBoxService.h"
@@ -54,16 +55,8 @@ protected:
     CSettingDlgTest()
     {
         TempDir::Write(board.file(CBoardData::kFileName), "<?xml version=\"1.0\"?>\n<root/>\n");
-        MessageBoxService::SetResponder([this](const MessageBoxService::Request& request) {
-            boxes.push_back(request);
-            return request.buttons == MessageBoxService::Buttons::YesNo ? answer : MessageBoxService::AnswerOk;
-        });
     }
-    ~CSettingDlgTest() override
-    {
-        MessageBoxService::SetResponder({});
-        FileDialogService::SetResponder({});
-    }
+    ~CSettingDlgTest() override { FileDialogService::SetResponder({}); }
 
     // A shown window preset as the caller does, over a board that exists.
     void Open(SettingsStore& over, const char* group = "グループ１")
@@ -72,10 +65,9 @@ protected:
         dialog->messageFolder = folder;
         dialog->userName = Text("山田");
         dialog->groupName = Text(group);
-        dialog->popupOnReceipt = 1;
         dialog->portNumber = 2345;
         dialog->show();
-        boxes.clear();
+        boxes.requests.clear();
     }
     void Open() { Open(store); }
     QWidget* Control(const char* name) { return dialog->findChild<QWidget*>(QString::fromLatin1(name)); }
@@ -98,104 +90,64 @@ protected:
     MemorySettingsBackend backend;
     SettingsStore store{backend};
     std::unique_ptr<CSettingDlg> dialog;
-    std::vector<MessageBoxService::Request> boxes;
-    MessageBoxService::Answer answer = MessageBoxService::AnswerNo;
+    RecordedBoxes boxes;
 };
 
-TEST_F(CSettingDlgTest, ChosenFolderEndsInASeparatorAndOkKeepsTheRest)
+TEST_F(CSettingDlgTest, TheFolderBrowserStartsAtTheFieldsFolderOrHomeAndItsChoiceEndsInASeparator)
 {
-    QStringList answers = {QString(), QString::fromStdString(board.path())};
-    FileDialogService::SetResponder([&](const FileDialogService::Request& request) {
-        EXPECT_EQ(request.kind, FileDialogService::Kind::Folder);
-        EXPECT_EQ(request.title, Text("メッセージファイルフォルダ選択"));
-        return answers.takeFirst();
-    });
-    Open();
-    Type("messageFolder", QStringLiteral("/typed"));
-    Type("userName", Text("新しい名前"));
-    auto* select = qobject_cast<QPushButton*>(Control("select"));
-    select->click(); // cancelled
-    EXPECT_EQ(Field("messageFolder")->text(), QStringLiteral("/typed"));
-    select->click();
-    EXPECT_EQ(Field("messageFolder")->text(), folder);
-    EXPECT_EQ(Field("userName")->text(), Text("新しい名前"));
-
-    ASSERT_TRUE(PressOk());
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(QStringList({dialog->messageFolder, dialog->userName, dialog->groupName}),
-              QStringList({folder, Text("新しい名前"), Text("グループ１")}));
-    EXPECT_EQ(dialog->popupOnReceipt, 1);
-    EXPECT_EQ(dialog->portNumber, 2345);
-}
-
-TEST_F(CSettingDlgTest, FolderBrowserStartsAtTheFolderInTheFieldOrAtHome)
-{
-    FileDialogService::SetResponder({});
     QStringList starts;
     for (const QString& typed : {folder, QStringLiteral("/no/such/folder/")}) {
         Open();
         Type("messageFolder", typed);
         AnswerFileDialog(starts);
         qobject_cast<QPushButton*>(Control("select"))->click();
+        EXPECT_EQ(Field("messageFolder")->text(), typed) << "cancelled";
     }
     EXPECT_EQ(starts, QStringList({QString::fromStdString(board.path()), QDir::homePath()}));
+
+    FileDialogService::SetResponder([&](const FileDialogService::Request&) { return QString::fromStdString(board.path()); });
+    qobject_cast<QPushButton*>(Control("select"))->click();
+    EXPECT_EQ(Field("messageFolder")->text(), folder);
 }
 
-TEST_F(CSettingDlgTest, ValuesThatDoNotFitTheRecordAreRefusedOnTheirField)
+TEST_F(CSettingDlgTest, ValuesThatDoNotFitTheRecordAreRefusedOnTheirFieldAndOthersStoredAsTheyWillBeRead)
 {
+    // "~" and relative folders are stored absolute.
+    ::setenv("HOME", board.path().c_str(), 1);
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(board.path());
     const auto folderOf = [&](int bytes) { return folder + QString(bytes - 1 - folder.size(), u'd'); };
-    struct Case
-    {
-        const char* field;
-        QString typed;
-        const char* refusal; // null when accepted
-        int port = 2345;
-    };
-    const Case cases[] = {
-        {"portNumber", "1500", nullptr, 1500}, {"portNumber", "60000", nullptr, 60000},
-        {"portNumber", "2000abc", nullptr, 2000}, {"portNumber", "  +1600 9", nullptr, 1600},
+    const struct { const char* field; QString typed; const char* refusal; QString stored; } cases[] = {
+        {"portNumber", "1500", nullptr, "1500"}, {"portNumber", "60000", nullptr, "60000"},
+        {"portNumber", "2000abc", nullptr, "2000"}, {"portNumber", "  +1600 9", nullptr, "1600"},
         {"portNumber", "1499", kPortOutOfRange}, {"portNumber", "60001", kPortOutOfRange},
         {"portNumber", "99999999999999999999", kPortOutOfRange}, {"portNumber", "", kPortNotNumber},
         {"portNumber", "abc", kPortNotNumber}, {"portNumber", "-", kPortNotNumber},
         {"userName", QString(31, u'名') + u'a', nullptr}, {"userName", QString(32, u'名'), kUserNameTooLong},
         {"userName", Text("山田😀"), kUserNameUnusable}, {"userName", Text("山田:総務"), kUserNameColon},
         {"groupName", QString(64, u'g'), kGroupNameTooLong}, {"groupName", "title\\size", kGroupNameReserved},
-        {"messageFolder", "", kFolderEmpty}, {"messageFolder", folderOf(259), nullptr},
+        {"messageFolder", "", kFolderEmpty}, {"messageFolder", folderOf(259), nullptr, folderOf(259) + "/"},
         {"messageFolder", folderOf(260), kFolderTooLong}, {"messageFolder", folder + Text("é"), kFolderUnusable},
         {"messageFolder", folder + Text("a〜b"), kFolderUnusable}, // would come back as a different path
+        {"messageFolder", "~", nullptr, folder}, {"messageFolder", "~/sub/..", nullptr, folder},
+        {"messageFolder", ".", nullptr, folder}, {"messageFolder", folder, nullptr, folder},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.typed.toStdString());
         Open();
         Type(c.field, c.typed);
         Control("ok")->setFocus();
-        const std::string label = std::string(c.field) + " " + c.typed.toStdString();
-        EXPECT_EQ(PressOk(), c.refusal == nullptr) << label;
+        EXPECT_EQ(PressOk(), c.refusal == nullptr);
         if (c.refusal == nullptr) {
-            EXPECT_EQ(dialog->portNumber, c.port) << label;
-            // A typed folder gets one separator at the end, never a second.
-            EXPECT_TRUE(dialog->messageFolder.endsWith(u'/') && !dialog->messageFolder.endsWith(QStringLiteral("//")))
-                << label;
+            const QString stored = QString(c.field) == "portNumber" ? QString::number(dialog->portNumber)
+                                   : QString(c.field) == "messageFolder" ? dialog->messageFolder : c.stored;
+            EXPECT_EQ(stored, c.stored);
             continue;
         }
-        ASSERT_EQ(boxes.size(), 1u) << label;
-        EXPECT_EQ(boxes[0].text, Text(c.refusal)) << label;
-        EXPECT_EQ(boxes[0].icon, MessageBoxService::Icon::Exclamation) << label;
-        EXPECT_EQ(boxes[0].caption, MessageBoxService::ApplicationName()) << label;
-        EXPECT_TRUE(!Control(c.field)->isVisible() || dialog->focusWidget() == Control(c.field)) << label;
-    }
-}
-
-TEST_F(CSettingDlgTest, ARelativeFolderOrOneInTheHomeFolderIsStoredAbsolute)
-{
-    ::setenv("HOME", board.path().c_str(), 1);
-    const std::filesystem::path started = std::filesystem::current_path();
-    std::filesystem::current_path(board.path());
-    for (const char* typed : {"~", "~/sub/..", "."}) {
-        Open();
-        Type("messageFolder", Text(typed));
-        EXPECT_TRUE(PressOk()) << typed;
-        EXPECT_EQ(dialog->messageFolder, folder) << typed;
-        EXPECT_EQ(Field("messageFolder")->text(), folder) << typed;
+        ASSERT_EQ(boxes.requests.size(), 1u);
+        EXPECT_EQ(boxes.requests[0].text, Text(c.refusal));
+        EXPECT_EQ(boxes.requests[0].icon, MessageBoxService::Icon::Exclamation);
+        EXPECT_TRUE(!Control(c.field)->isVisible() || dialog->focusWidget() == Control(c.field));
     }
     std::filesystem::current_path(started);
 }
@@ -211,54 +163,45 @@ TEST_F(CSettingDlgTest, GroupListHoldsEverySubKeyAndKeepsTheGroup)
         listing.calls = 0;
         Open(listed, preset);
         auto* combo = qobject_cast<QComboBox*>(Control("groupName"));
-        EXPECT_FALSE(combo->isVisible());
         ASSERT_EQ(combo->count(), 4);
         EXPECT_EQ(combo->itemText(1), Text("営業部２"));
-        EXPECT_EQ(combo->itemText(2), Text("営業部"));
         EXPECT_EQ(listing.calls, 6);
         ASSERT_TRUE(PressOk()) << preset;
         EXPECT_EQ(dialog->groupName, Text(shown)) << preset;
     }
 }
 
-TEST_F(CSettingDlgTest, MissingBoardIsCreatedOnlyWhenTheUserAgrees)
+TEST_F(CSettingDlgTest, AMissingBoardIsCreatedOnlyWhenTheUserAgrees)
 {
+    // A folder that is not there may be a share that is not connected: Enter must not make a board on the local disk.
     const std::string declined = board.path() + "/elsewhere";
     Open();
     Type("messageFolder", QString::fromStdString(declined));
     ASSERT_TRUE(PressOk());
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].buttons, MessageBoxService::Buttons::YesNo);
-    EXPECT_TRUE(boxes[0].text.contains(QString::fromStdString(declined + "/")));
-    // A folder that is not there may be a share that is not connected.
-    EXPECT_TRUE(boxes[0].text.startsWith(Text("フォルダがありません。")));
-    EXPECT_EQ(boxes[0].defaultAnswer, MessageBoxService::AnswerNo) << "Enter must not make a board on the local disk";
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_EQ(boxes.requests[0].text, Text(kCreateFolderAndBoard).arg(CBoardData::kFileName, QString::fromStdString(declined + "/")));
+    EXPECT_EQ(boxes.requests[0].defaultAnswer, MessageBoxService::AnswerNo);
     EXPECT_FALSE(std::filesystem::exists(declined));
 
-    // An existing folder without a board is only asked about the board.
     std::filesystem::create_directory(board.path() + "/empty");
     Open();
     Type("messageFolder", QString::fromStdString(board.path() + "/empty"));
     ASSERT_TRUE(PressOk());
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].text.startsWith(Text("メッセージファイル（BoardData.xml）がありません。")));
-    EXPECT_EQ(boxes[0].defaultAnswer, MessageBoxService::AnswerYes);
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_EQ(boxes.requests[0].text, Text(kCreateBoard).arg(CBoardData::kFileName, QString::fromStdString(board.path() + "/empty/")));
+    EXPECT_EQ(boxes.requests[0].defaultAnswer, MessageBoxService::AnswerYes);
 
-    answer = MessageBoxService::AnswerYes;
+    boxes.answer = MessageBoxService::AnswerYes;
     TempDir::Write(board.file("plain"), "not a folder");
     Open();
     Type("messageFolder", QString::fromStdString(board.file("plain") + "/sub"));
     EXPECT_FALSE(PressOk());
-    ASSERT_EQ(boxes.size(), 2u) << "the question, then why it failed";
+    ASSERT_EQ(boxes.requests.size(), 2u) << "the question, then why it failed";
 
-    const std::string agreed = board.path() + "/new/shared";
-    Type("messageFolder", QString::fromStdString(agreed));
+    const std::string agreed = board.path() + "/new/shared/" + CBoardData::kFileName;
+    Type("messageFolder", QString::fromStdString(board.path() + "/new/shared"));
     ASSERT_TRUE(PressOk());
-    CBoardData data;
-    data.SetFilePath(agreed + "/" + CBoardData::kFileName);
-    std::vector<BoardMessage> messages;
-    EXPECT_EQ(data.LoadMessages(messages), 0);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(TempDir::Read(agreed), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root/>\n");
 }
 
 TEST_F(CSettingDlgTest, RecordFieldsAreCopiedBothWaysInCp932AndCutAtACharacterBoundary)
@@ -272,7 +215,6 @@ TEST_F(CSettingDlgTest, RecordFieldsAreCopiedBothWaysInCp932AndCutAtACharacterBo
     CSettingDlg dlg(store);
     dlg.SetFrom(in);
     EXPECT_EQ(dlg.userName, Text("表示名"));
-
     GroupSettings out;
     dlg.CopyTo(out);
     EXPECT_EQ(std::memcmp(&in, &out, sizeof in), 0);
