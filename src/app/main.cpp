@@ -4,6 +4,7 @@
 #include "app/ProductInfo.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "core/FileCreation.h"
 #include "core/Version.h"
 #include "settings/FileSettingsBackend.h"
 #include "settings/SettingsStore.h"
@@ -28,6 +29,7 @@ constexpr char kAlreadyRunning[] = "%1 は既に起動しています(ポート�
 
 int main(int argc, char* argv[])
 {
+    FileCreation::Init();
     // Answered before Qt looks for a display, so they work anywhere.
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];

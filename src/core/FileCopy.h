@@ -6,7 +6,7 @@
 
 // Copies one file into place so that nobody ever sees a part of it: the
 // contents go to a temporary file in the destination's folder, which takes
-// the destination's name only once complete.
+// the destination's name only once complete and on disk.
 class FileCopy
 {
 public:
