@@ -3,9 +3,9 @@
 #include "app/CommandLine.h"
 #include "app/ProductInfo.h"
 #include "app/SingleInstance.h"
-#include "app/TerminationSignals.h"
 #include "core/FileCreation.h"
 #include "core/Version.h"
+#include "process/TerminationSignals.h"
 #include "settings/FileSettingsBackend.h"
 #include "settings/SettingsStore.h"
 #include "ui/MessageBoxService.h"
@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -94,8 +95,8 @@ int main(int argc, char* argv[])
     CMainDlg* window = boardApp.MainWindow();
     if (showRequested)
         window->ShowMainWindow();
-    TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, window, &CMainDlg::ExitProgram);
+    // They end the program as its Exit command does.
+    const TerminationSignals termination({SIGTERM, SIGINT, SIGHUP}, [window] { window->ExitProgram(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, window, [window](QSessionManager&) {
         window->ExitProgram();
     });
