@@ -1,6 +1,6 @@
 #include "board/EmptyBoardWriter.h"
 
-#include "core/AtomicFile.h"
+#include "core/FilePath.h"
 #include "core/NewFile.h"
 
 #include <cerrno>
@@ -34,7 +34,7 @@ std::string WriteTemporary(const std::string& path, const std::string& contents,
 // "<board>.<pid>.<attempt>.tmp"
 bool EmptyBoardWriter::IsTemporaryOf(const std::string& path, std::string_view name)
 {
-    const std::string prefix = AtomicFile::BaseNameOf(path) + ".";
+    const std::string prefix = FilePath::BaseNameOf(path) + ".";
     const std::string_view suffix = kTemporarySuffix;
     if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
         return false;

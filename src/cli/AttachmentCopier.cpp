@@ -2,9 +2,9 @@
 
 #include "board/AttachmentFolder.h"
 #include "core/FileCopy.h"
+#include "core/FilePath.h"
 
 #include <cstring>
-#include <filesystem>
 
 namespace {
 
@@ -13,16 +13,10 @@ std::string Describe(const std::string& source, const std::string& target, const
 {
     if (result.failure == FileCopy::Failure::NotRegular)
         return source + ": not a regular file";
-    const std::string& path = result.failure == FileCopy::Failure::Destination ? target : source;
-    return path + ": " + std::strerror(result.error);
+    return result.FailedPath(source, target) + ": " + std::strerror(result.error);
 }
 
 } // namespace
-
-std::string AttachmentCopier::BaseName(const std::string& path)
-{
-    return std::filesystem::path(path).filename().string();
-}
 
 bool AttachmentCopier::CheckSources(const std::vector<std::string>& sources, std::string& error)
 {
@@ -38,14 +32,12 @@ bool AttachmentCopier::CheckSources(const std::vector<std::string>& sources, std
 bool AttachmentCopier::CopyInto(const std::string& folder, const std::vector<std::string>& sources,
                                 std::string& error)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        error = folder + ": " + ec.message();
+    if (const int failure = FilePath::MakeFolders(folder); failure != 0) {
+        error = folder + ": " + std::strerror(failure);
         return false;
     }
     for (const std::string& source : sources) {
-        if (!CopyFile(source, AttachmentFolder::Join(folder, BaseName(source)), error))
+        if (!CopyFile(source, AttachmentFolder::Join(folder, FilePath::BaseNameOf(source)), error))
             return false;
     }
     return true;

@@ -15,8 +15,6 @@ public:
     static bool CopyInto(const std::string& folder, const std::vector<std::string>& sources,
                          std::string& error);
 
-    static std::string BaseName(const std::string& path);
-
 private:
     static bool CopyFile(const std::string& source, const std::string& target, std::string& error);
 };

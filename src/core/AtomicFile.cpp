@@ -1,6 +1,7 @@
 #include "AtomicFile.h"
 
 #include "FileCreation.h"
+#include "FilePath.h"
 #include "TemporaryFile.h"
 
 #include <cctype>
@@ -130,25 +131,9 @@ bool OverwriteInPlace(const std::string& target, const std::vector<std::string_v
 
 } // namespace
 
-std::string AtomicFile::DirectoryOf(const std::string& path)
-{
-    std::string::size_type slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string AtomicFile::BaseNameOf(const std::string& path)
-{
-    std::string::size_type slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool AtomicFile::IsTemporaryOf(const std::string& target, std::string_view name)
 {
-    const std::string prefix = "." + BaseNameOf(target) + ".";
+    const std::string prefix = "." + FilePath::BaseNameOf(target) + ".";
     if (name.size() != prefix.size() + kTemporarySuffixLength || name.substr(0, prefix.size()) != prefix)
         return false;
     for (char c : name.substr(prefix.size())) {
@@ -174,11 +159,11 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
         if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
             return Fail(error, target + " is read-only");
     }
-    const std::string dir = DirectoryOf(target);
+    const std::string dir = FilePath::DirectoryOf(target);
     const bool mayOverwrite = hadOld && inPlace == InPlace::WhereReplacingIsRefused;
     if (mayOverwrite && FolderRefusesReplacing(dir, old))
         return OverwriteInPlace(target, parts, error);
-    TemporaryFile temp(dir + "/." + BaseNameOf(target) + "." + kTemporarySuffix);
+    TemporaryFile temp(dir + "/." + FilePath::BaseNameOf(target) + "." + kTemporarySuffix);
     if (!temp.created() && mayOverwrite && Refused(temp.error()))
         return OverwriteInPlace(target, parts, error);
     if (!temp.created()) {

@@ -2,11 +2,11 @@
 
 #include "core/AtomicFile.h"
 #include "core/FileCreation.h"
+#include "core/FilePath.h"
 #include "core/TemporaryFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <filesystem>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,8 +59,7 @@ Result OpenSource(const std::string& path, FileDescriptor& file, struct stat& st
 
 std::string TemporaryPathFor(const std::string& destination)
 {
-    const std::string folder = std::filesystem::path(destination).parent_path().string();
-    return (folder.empty() ? std::string(".") : folder) + "/" + FileCopy::kCopyPrefix + kTemporaryPattern;
+    return FilePath::DirectoryOf(destination) + "/" + FileCopy::kCopyPrefix + kTemporaryPattern;
 }
 
 // The kernel copies between the files while it can; whatever it cannot do

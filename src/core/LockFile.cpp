@@ -1,6 +1,7 @@
 #include "LockFile.h"
 
 #include "AtomicFile.h"
+#include "FilePath.h"
 #include "HostIdentity.h"
 #include "NewFile.h"
 
@@ -67,7 +68,7 @@ LockFile::LockFile(std::string path) : path_(std::move(path)) {}
 
 bool LockFile::IsWorkingFileOf(const std::string& lockPath, std::string_view name)
 {
-    const std::string base = AtomicFile::BaseNameOf(lockPath);
+    const std::string base = FilePath::BaseNameOf(lockPath);
     if (name == base + kBreakSuffix)
         return true;
     for (const char* suffix : {kNewSuffix, kOldSuffix}) {

@@ -1,6 +1,6 @@
 #include "core/TemporaryFile.h"
 
-#include "core/AtomicFile.h"
+#include "core/FilePath.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -47,7 +47,7 @@ int TemporaryFile::MoveTo(const std::string& target)
     if (::rename(path_.c_str(), target.c_str()) != 0)
         return errno;
     present_ = false;
-    SyncFolder(AtomicFile::DirectoryOf(target));
+    SyncFolder(FilePath::DirectoryOf(target));
     return 0;
 }
 

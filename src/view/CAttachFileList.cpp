@@ -2,6 +2,7 @@
 
 #include "board/AttachmentFolder.h"
 #include "core/FileCopy.h"
+#include "core/FilePath.h"
 #include "view/BoardLog.h"
 
 #include <QElapsedTimer>
@@ -162,7 +163,7 @@ void CAttachFileList::AddFile(const std::string& path)
 
 void CAttachFileList::AppendRow(int record)
 {
-    const QString name = QFile::decodeName(FileNameOf(records_[record].path).c_str());
+    const QString name = QFile::decodeName(FilePath::BaseNameOf(records_[record].path).c_str());
     auto* item = new QListWidgetItem(FileTypeIcon(name, style()), name);
     item->setData(Qt::UserRole, record);
     item->setToolTip(name);
@@ -222,14 +223,14 @@ bool CAttachFileList::Commit(QProgressBar* bar, QString* error)
         bar->setRange(0, static_cast<int>(maximum));
         bar->setValue(0);
     }
-    MakeFolders(folder_);
+    FilePath::MakeFolders(folder_);
 
     // A stored file that an added one of the same name is about to replace
     // stays until then: it may be that very file, picked again.
     std::set<std::string> destinations;
     for (const AttachRecord& record : records_) {
         if ((record.flags & (kStored | kRemoved)) == 0)
-            destinations.insert(AttachmentFolder::Join(folder_, FileNameOf(record.path)));
+            destinations.insert(AttachmentFolder::Join(folder_, FilePath::BaseNameOf(record.path)));
     }
     int copied = 0;
     int deleted = 0;
@@ -240,7 +241,7 @@ bool CAttachFileList::Commit(QProgressBar* bar, QString* error)
             deleted += ::unlink(record.path.c_str()) == 0 ? 1 : 0;
         } else if (!stored && !removed) {
             QString failure;
-            if (!CopyFileBlocks(record.path, AttachmentFolder::Join(folder_, FileNameOf(record.path)), bar,
+            if (!CopyFileBlocks(record.path, AttachmentFolder::Join(folder_, FilePath::BaseNameOf(record.path)), bar,
                                 &failure)) {
                 qCInfo(lcBoard).noquote() << "attachment commit stopped after" << copied << "copies:"
                                           << QString(failure).replace(u'\n', u' ');
@@ -256,32 +257,6 @@ bool CAttachFileList::Commit(QProgressBar* bar, QString* error)
     return true;
 }
 
-std::string CAttachFileList::FileNameOf(const std::string& path)
-{
-    const std::string::size_type slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-void CAttachFileList::MakeFolders(const std::string& path)
-{
-    std::string built = path.rfind('/', 0) == 0 ? "/" : "";
-    std::string::size_type at = 0;
-    while (at < path.size()) {
-        std::string::size_type end = path.find('/', at);
-        if (end == std::string::npos)
-            end = path.size();
-        if (end > at) {
-            if (!built.empty() && built.back() != '/')
-                built += '/';
-            built.append(path, at, end - at);
-            struct stat st {};
-            if (::stat(built.c_str(), &st) != 0)
-                ::mkdir(built.c_str(), 0777);
-        }
-        at = end + 1;
-    }
-}
-
 bool CAttachFileList::CopyFileBlocks(const std::string& source, const std::string& destination, QProgressBar* bar,
                                      QString* error)
 {
@@ -292,5 +267,5 @@ bool CAttachFileList::CopyFileBlocks(const std::string& source, const std::strin
         return true;
     if (result.failure == FileCopy::Failure::NotRegular && result.error == 0)
         return Fail(error, source, QString::fromUtf8(kNotRegularFile));
-    return FailErrno(error, result.failure == FileCopy::Failure::Destination ? destination : source, result.error);
+    return FailErrno(error, result.FailedPath(source, destination), result.error);
 }

@@ -54,8 +54,6 @@ public:
     int SelectionMarkRow() const { return currentRow(); }
     std::string RecordPathOf(int row) const;
 
-    static std::string FileNameOf(const std::string& path);
-    static void MakeFolders(const std::string& path);
     // Advances the bar by one per started kilobyte copied. The destination is
     // replaced only once the copy is complete.
     static bool CopyFileBlocks(const std::string& source, const std::string& destination, QProgressBar* bar,
