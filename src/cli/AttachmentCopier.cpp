@@ -1,6 +1,6 @@
 #include "AttachmentCopier.h"
 
-#include "board/AttachmentFolder.h"
+#include "board/AttachmentFiles.h"
 #include "core/FileCopy.h"
 #include "core/FilePath.h"
 
@@ -36,17 +36,11 @@ bool AttachmentCopier::CopyInto(const std::string& folder, const std::vector<std
         error = folder + ": " + std::strerror(failure);
         return false;
     }
-    for (const std::string& source : sources) {
-        if (!CopyFile(source, AttachmentFolder::Join(folder, FilePath::BaseNameOf(source)), error))
-            return false;
-    }
-    return true;
-}
-
-bool AttachmentCopier::CopyFile(const std::string& source, const std::string& target, std::string& error)
-{
-    const FileCopy::Result copied = FileCopy::Copy(source, target);
+    std::vector<AttachRecord> records;
+    for (const std::string& source : sources)
+        records.push_back(AttachmentFiles::ToAdd(source));
+    const AttachmentFiles::CommitResult copied = AttachmentFiles::Commit(folder, records);
     if (!copied.ok())
-        error = Describe(source, target, copied);
+        error = Describe(copied.source, copied.destination, copied.failure);
     return copied.ok();
 }

@@ -14,7 +14,4 @@ public:
     // its base name; a later source replaces an earlier one of the same name.
     static bool CopyInto(const std::string& folder, const std::vector<std::string>& sources,
                          std::string& error);
-
-private:
-    static bool CopyFile(const std::string& source, const std::string& target, std::string& error);
 };
