@@ -3,6 +3,7 @@
 // after the timings.
 #include "RatioReporter.h"
 
+#include "core/FileCreation.h"
 #include "view/CAttachFileList.h"
 
 #include <QApplication>
@@ -122,6 +123,7 @@ BENCHMARK(BM_Cp200MB)->Apply(CopyRuns);
 
 int main(int argc, char** argv)
 {
+    FileCreation::Init();
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     Files& files = Shared();

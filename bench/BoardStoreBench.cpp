@@ -6,6 +6,7 @@
 
 #include "board/CBoardData.h"
 #include "core/AtomicFile.h"
+#include "core/FileCreation.h"
 
 #include <benchmark/benchmark.h>
 #include <libxml/parser.h>
@@ -157,6 +158,7 @@ void PrintRatios(const RatioReporter& reporter)
 
 int main(int argc, char** argv)
 {
+    FileCreation::Init();
     const std::string dir = (std::filesystem::temp_directory_path() / ("quorl-bench-" + std::to_string(getpid()))).string();
     std::filesystem::create_directories(dir);
     for (int count : {1000, 10000}) {

@@ -13,6 +13,7 @@
 #include "settings/MemorySettingsBackend.h"
 #include "view/CBoardDlg.h"
 #include "core/AtomicFile.h"
+#include "core/FileCreation.h"
 #include "view/CBoardTitle.h"
 
 #include <QApplication>
@@ -163,6 +164,7 @@ void PrintRatios(const RatioReporter& reporter)
 
 int main(int argc, char** argv)
 {
+    FileCreation::Init();
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     const std::string dir = (std::filesystem::temp_directory_path() / ("quorl-viewbench-" + std::to_string(getpid()))).string();

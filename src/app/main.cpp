@@ -3,8 +3,9 @@
 #include "app/CommandLine.h"
 #include "app/ProductInfo.h"
 #include "app/SingleInstance.h"
-#include "app/TerminationSignals.h"
+#include "core/FileCreation.h"
 #include "core/Version.h"
+#include "process/TerminationSignals.h"
 #include "settings/FileSettingsBackend.h"
 #include "settings/SettingsStore.h"
 #include "ui/MessageBoxService.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -28,6 +30,7 @@ constexpr char kAlreadyRunning[] = "%1 は既に起動しています(ポート�
 
 int main(int argc, char* argv[])
 {
+    FileCreation::Init();
     // Answered before Qt looks for a display, so they work anywhere.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
@@ -93,8 +96,8 @@ int main(int argc, char* argv[])
     CMainDlg* window = boardApp.MainWindow();
     if (showRequested)
         window->ShowMainWindow();
-    TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, window, &CMainDlg::ExitProgram);
+    // They end the program as its Exit command does.
+    const TerminationSignals termination({SIGTERM, SIGINT, SIGHUP}, [window] { window->ExitProgram(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, window, [window](QSessionManager&) {
         window->ExitProgram();
     });

@@ -1,6 +1,6 @@
 #include "BoardLock.h"
 
-#include "core/AtomicFile.h"
+#include "core/FilePath.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -45,7 +45,7 @@ bool BoardLock::OthersMayWriteInPlace() const
 {
     struct stat board {};
     struct stat folder {};
-    if (::stat(boardPath_.c_str(), &board) != 0 || ::stat(AtomicFile::DirectoryOf(boardPath_).c_str(), &folder) != 0)
+    if (::stat(boardPath_.c_str(), &board) != 0 || ::stat(FilePath::DirectoryOf(boardPath_).c_str(), &folder) != 0)
         return false;
     return (board.st_mode & ~folder.st_mode & (S_IWGRP | S_IWOTH)) != 0;
 }

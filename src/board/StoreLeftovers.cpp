@@ -2,6 +2,7 @@
 
 #include "EmptyBoardWriter.h"
 #include "core/AtomicFile.h"
+#include "core/FilePath.h"
 #include "core/LockFile.h"
 
 #include <dirent.h>
@@ -10,7 +11,7 @@
 
 void StoreLeftovers::Remove(const std::string& boardPath, const std::string& lockPath, int64_t serverNowNs)
 {
-    const std::string folder = AtomicFile::DirectoryOf(boardPath);
+    const std::string folder = FilePath::DirectoryOf(boardPath);
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
         return;

@@ -1,10 +1,10 @@
 #include "AttachmentCopier.h"
 
-#include "board/AttachmentFolder.h"
+#include "board/AttachmentFiles.h"
 #include "core/FileCopy.h"
+#include "core/FilePath.h"
 
 #include <cstring>
-#include <filesystem>
 
 namespace {
 
@@ -13,16 +13,10 @@ std::string Describe(const std::string& source, const std::string& target, const
 {
     if (result.failure == FileCopy::Failure::NotRegular)
         return source + ": not a regular file";
-    const std::string& path = result.failure == FileCopy::Failure::Destination ? target : source;
-    return path + ": " + std::strerror(result.error);
+    return result.FailedPath(source, target) + ": " + std::strerror(result.error);
 }
 
 } // namespace
-
-std::string AttachmentCopier::BaseName(const std::string& path)
-{
-    return std::filesystem::path(path).filename().string();
-}
 
 bool AttachmentCopier::CheckSources(const std::vector<std::string>& sources, std::string& error)
 {
@@ -38,23 +32,15 @@ bool AttachmentCopier::CheckSources(const std::vector<std::string>& sources, std
 bool AttachmentCopier::CopyInto(const std::string& folder, const std::vector<std::string>& sources,
                                 std::string& error)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        error = folder + ": " + ec.message();
+    if (const int failure = FilePath::MakeFolders(folder); failure != 0) {
+        error = folder + ": " + std::strerror(failure);
         return false;
     }
-    for (const std::string& source : sources) {
-        if (!CopyFile(source, AttachmentFolder::Join(folder, BaseName(source)), error))
-            return false;
-    }
-    return true;
-}
-
-bool AttachmentCopier::CopyFile(const std::string& source, const std::string& target, std::string& error)
-{
-    const FileCopy::Result copied = FileCopy::Copy(source, target);
+    std::vector<AttachRecord> records;
+    for (const std::string& source : sources)
+        records.push_back(AttachmentFiles::ToAdd(source));
+    const AttachmentFiles::CommitResult copied = AttachmentFiles::Commit(folder, records);
     if (!copied.ok())
-        error = Describe(source, target, copied);
+        error = Describe(copied.source, copied.destination, copied.failure);
     return copied.ok();
 }

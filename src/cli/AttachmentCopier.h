@@ -14,9 +14,4 @@ public:
     // its base name; a later source replaces an earlier one of the same name.
     static bool CopyInto(const std::string& folder, const std::vector<std::string>& sources,
                          std::string& error);
-
-    static std::string BaseName(const std::string& path);
-
-private:
-    static bool CopyFile(const std::string& source, const std::string& target, std::string& error);
 };

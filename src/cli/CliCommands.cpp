@@ -11,10 +11,11 @@
 #include "board/AttachmentFolder.h"
 #include "board/BoardTexts.h"
 #include "board/CBoardData.h"
+#include "core/FilePath.h"
 #include "core/HostIdentity.h"
 
+#include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <ostream>
 
 namespace {
@@ -94,10 +95,8 @@ int CliCommands::Run(const CliRequest& request)
 
 int CliCommands::Init(const std::string& folder, const CliRequest& request)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec)
-        return Fail("cannot create the folder " + folder + ": " + ec.message());
+    if (const int failure = FilePath::MakeFolders(folder); failure != 0)
+        return Fail("cannot create the folder " + folder + ": " + std::strerror(failure));
     const std::string path = AttachmentFolder::Join(folder, CBoardData::kFileName);
     std::string error;
     switch (EmptyBoardWriter::Create(path, request.encoding, error)) {

@@ -2,6 +2,7 @@
 #include "CliOptions.h"
 #include "CliSettings.h"
 #include "CliUsage.h"
+#include "core/FileCreation.h"
 #include "core/Version.h"
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv)
 {
+    FileCreation::Init();
     // Noted before any file is opened, which could take the closed descriptor.
     const int input = ::fcntl(STDIN_FILENO, F_GETFD) != -1 ? STDIN_FILENO : -1;
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -6,13 +6,13 @@
 #include "CliSettings.h"
 #include "CliText.h"
 #include "CliUsage.h"
-#include "StopSignals.h"
 #include "core/HostIdentity.h"
 #include "net/CBoardSocket.h"
 #include "net/DatagramFormat.h"
 #include "net/DatagramLog.h"
 #include "net/HostLookup.h"
 #include "net/OwnAddress.h"
+#include "process/TerminationSignals.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <ostream>
 
@@ -166,7 +167,8 @@ int CliNetwork::Listen(const CliRequest& request)
     if (!socket.Open(port, false))
         return Fail("cannot listen on port " + std::to_string(port) + ": it may be in use by another program");
 
-    StopSignals stop([&loop] { loop.quit(); });
+    // A listener stopped by the user still ends with its output complete.
+    const TerminationSignals stop({SIGINT, SIGTERM}, [&loop] { loop.quit(); });
     if (request.timeoutSeconds) {
         const auto limit = std::chrono::milliseconds(std::min<int64_t>(*request.timeoutSeconds * 1000LL, INT_MAX));
         QTimer::singleShot(limit, &loop, &QEventLoop::quit);

@@ -1,11 +1,14 @@
 #include "AtomicFile.h"
 
+#include "FileCreation.h"
+#include "FilePath.h"
+#include "TemporaryFile.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <chrono>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -31,22 +34,6 @@ std::string ResolveTarget(const std::string& path)
             return resolved;
     }
     return path;
-}
-
-mode_t DefaultFileMode()
-{
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-void SyncDirectory(const std::string& dir)
-{
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 bool Fail(std::string* error, const std::string& what)
@@ -129,7 +116,6 @@ bool OverwriteInPlace(const std::string& target, const std::vector<std::string_v
         errno = savedErrno;
         return Fail(error, "cannot read " + target);
     }
-    std::signal(SIGXFSZ, SIG_IGN);
     if (WriteAllAt(fd, parts)) {
         ::close(fd);
         return true;
@@ -145,25 +131,9 @@ bool OverwriteInPlace(const std::string& target, const std::vector<std::string_v
 
 } // namespace
 
-std::string AtomicFile::DirectoryOf(const std::string& path)
-{
-    std::string::size_type slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string AtomicFile::BaseNameOf(const std::string& path)
-{
-    std::string::size_type slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool AtomicFile::IsTemporaryOf(const std::string& target, std::string_view name)
 {
-    const std::string prefix = "." + BaseNameOf(target) + ".";
+    const std::string prefix = "." + FilePath::BaseNameOf(target) + ".";
     if (name.size() != prefix.size() + kTemporarySuffixLength || name.substr(0, prefix.size()) != prefix)
         return false;
     for (char c : name.substr(prefix.size())) {
@@ -189,24 +159,21 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
         if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
             return Fail(error, target + " is read-only");
     }
-    const std::string dir = DirectoryOf(target);
+    const std::string dir = FilePath::DirectoryOf(target);
     const bool mayOverwrite = hadOld && inPlace == InPlace::WhereReplacingIsRefused;
     if (mayOverwrite && FolderRefusesReplacing(dir, old))
         return OverwriteInPlace(target, parts, error);
-    std::string temp = dir + "/." + BaseNameOf(target) + "." + kTemporarySuffix;
-
-    int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0 && mayOverwrite && Refused(errno))
+    TemporaryFile temp(dir + "/." + FilePath::BaseNameOf(target) + "." + kTemporarySuffix);
+    if (!temp.created() && mayOverwrite && Refused(temp.error()))
         return OverwriteInPlace(target, parts, error);
-    if (fd < 0)
+    if (!temp.created()) {
+        errno = temp.error();
         return Fail(error, "cannot create a temporary file in " + dir);
-
-    // A write past a file size limit raises SIGXFSZ; it must fail, not kill us.
-    std::signal(SIGXFSZ, SIG_IGN);
+    }
 
     bool ok = true;
     for (std::string_view part : parts) {
-        if (!AtomicFile::WriteFully(fd, part)) {
+        if (!AtomicFile::WriteFully(temp.fd(), part)) {
             ok = false;
             break;
         }
@@ -215,48 +182,41 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
         if (hadOld) {
             // Group first: members who reach a shared board through its
             // group must keep reaching it. Only root can keep the owner.
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            if (::fchown(temp.fd(), old.st_uid, old.st_gid) != 0 &&
+                ::fchown(temp.fd(), static_cast<uid_t>(-1), old.st_gid) != 0) {
                 // Not a member of that group: the file keeps ours.
             }
-            ::fchmod(fd, old.st_mode & 07777);
+            ::fchmod(temp.fd(), old.st_mode & 07777);
         } else {
-            ::fchmod(fd, DefaultFileMode());
+            ::fchmod(temp.fd(), FileCreation::NewFileMode());
         }
-        // The mode is flushed with the data, so that a crash cannot leave the
-        // board with the temporary file's private mode.
-        ok = ::fsync(fd) == 0;
     }
-    int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        errno = savedErrno;
+    // The mode is flushed with the data, so that a crash cannot leave the
+    // board with the temporary file's private mode.
+    if (const int failure = ok ? temp.Complete() : errno; failure != 0) {
+        temp.Discard();
+        errno = failure;
         return Fail(error, "cannot write " + target);
     }
 
     for (int attempt = 0;; ++attempt) {
-        if (::rename(temp.c_str(), target.c_str()) == 0)
-            break;
-        savedErrno = errno;
+        const int failure = temp.MoveTo(target);
+        if (failure == 0)
+            return true;
         // A folder that refuses for good is not waited for; on a network
         // share a refusal may also mean that another client has the file open.
-        const bool refusedForGood = Refused(savedErrno) && (attempt + 1 >= kRenameAttempts ||
-                                                            FolderRefusesReplacing(dir, old));
-        const bool transient = savedErrno == EBUSY || savedErrno == ETXTBSY || Refused(savedErrno);
+        const bool refusedForGood =
+            Refused(failure) && (attempt + 1 >= kRenameAttempts || FolderRefusesReplacing(dir, old));
+        const bool transient = failure == EBUSY || failure == ETXTBSY || Refused(failure);
         if (!transient || refusedForGood || attempt + 1 >= kRenameAttempts) {
-            ::unlink(temp.c_str());
+            temp.Discard();
             if (refusedForGood && mayOverwrite)
                 return OverwriteInPlace(target, parts, error);
-            errno = savedErrno;
+            errno = failure;
             return Fail(error, "cannot replace " + target);
         }
         std::this_thread::sleep_for(kRenameRetryDelay);
     }
-    SyncDirectory(dir);
-    return true;
 }
 
 bool AtomicFile::WriteFully(int fd, std::string_view data)

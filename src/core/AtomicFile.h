@@ -37,8 +37,4 @@ public:
     // Whether name, an entry of the target's folder, is one of the temporary
     // files in which Write prepares the target's new contents.
     static bool IsTemporaryOf(const std::string& target, std::string_view name);
-
-    // The folder of a path ("." for a bare name) and the name in it.
-    static std::string DirectoryOf(const std::string& path);
-    static std::string BaseNameOf(const std::string& path);
 };

@@ -1,11 +1,12 @@
 #include "core/FileCopy.h"
 
 #include "core/AtomicFile.h"
+#include "core/FileCreation.h"
+#include "core/FilePath.h"
+#include "core/TemporaryFile.h"
 
 #include <cerrno>
-#include <csignal>
 #include <fcntl.h>
-#include <filesystem>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,12 +38,6 @@ public:
             ::close(fd_);
         fd_ = fd;
     }
-    int Close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd);
-    }
 
 private:
     int fd_;
@@ -64,15 +59,7 @@ Result OpenSource(const std::string& path, FileDescriptor& file, struct stat& st
 
 std::string TemporaryPathFor(const std::string& destination)
 {
-    const std::string folder = std::filesystem::path(destination).parent_path().string();
-    return (folder.empty() ? std::string(".") : folder) + "/" + FileCopy::kCopyPrefix + kTemporaryPattern;
-}
-
-mode_t NewFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    return FilePath::DirectoryOf(destination) + "/" + FileCopy::kCopyPrefix + kTemporaryPattern;
 }
 
 // The kernel copies between the files while it can; whatever it cannot do
@@ -130,22 +117,16 @@ Result FileCopy::Copy(const std::string& source, const std::string& destination,
             progress(st.st_size);
         return {};
     }
-    // A write past a file size limit raises SIGXFSZ; it must fail, not kill us.
-    std::signal(SIGXFSZ, SIG_IGN);
+    TemporaryFile out(TemporaryPathFor(destination));
+    if (!out.created())
+        return {Failure::Destination, out.error()};
+    ::fchmod(out.fd(), FileCreation::NewFileMode());
 
-    std::string temporary = TemporaryPathFor(destination);
-    FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (out.get() < 0)
-        return {Failure::Destination, errno};
-    ::fchmod(out.get(), NewFileMode());
-
-    Result result = CopyContents(in.get(), out.get(), progress);
-    if (result.ok() && out.Close() != 0)
-        result = {Failure::Destination, errno};
+    Result result = CopyContents(in.get(), out.fd(), progress);
+    if (const int failure = result.ok() ? out.Complete() : 0; failure != 0)
+        result = {Failure::Destination, failure};
     // The rename replaces a link at the destination, not the file it points to.
-    if (result.ok() && ::rename(temporary.c_str(), destination.c_str()) != 0)
-        result = {Failure::Destination, errno};
-    if (!result.ok())
-        ::unlink(temporary.c_str());
+    if (const int failure = result.ok() ? out.MoveTo(destination) : 0; failure != 0)
+        result = {Failure::Destination, failure};
     return result;
 }

@@ -6,7 +6,7 @@
 
 // Copies one file into place so that nobody ever sees a part of it: the
 // contents go to a temporary file in the destination's folder, which takes
-// the destination's name only once complete.
+// the destination's name only once complete and on disk.
 class FileCopy
 {
 public:
@@ -26,6 +26,11 @@ public:
         Failure failure = Failure::None;
         int error = 0; // errno of the failed step
         bool ok() const { return failure == Failure::None; }
+        // The side that failed: the destination, or else the source.
+        const std::string& FailedPath(const std::string& source, const std::string& destination) const
+        {
+            return failure == Failure::Destination ? destination : source;
+        }
     };
 
     // Told the bytes copied so far after each chunk.

@@ -1,7 +1,9 @@
 #include "LockFile.h"
 
 #include "AtomicFile.h"
+#include "FilePath.h"
 #include "HostIdentity.h"
+#include "NewFile.h"
 
 #include <cerrno>
 #include <csignal>
@@ -18,7 +20,8 @@ namespace {
 
 constexpr int kMinBackoffMs = 5;
 constexpr int kMaxBackoffMs = 40;
-constexpr mode_t kLockMode = 0644;
+// Readable by everyone whatever the umask.
+constexpr NewFile::Options kLockOptions{0644, true, false};
 constexpr int64_t kNsPerSecond = 1'000'000'000;
 // Breaking is done by one program at a time, under this second lock. It is
 // held for moments only; one left by a program that died is ignored after:
@@ -48,11 +51,6 @@ bool SameFile(const struct stat& a, const struct stat& b)
            ModifiedNs(a) == ModifiedNs(b);
 }
 
-bool HardLinksUnsupported(int error)
-{
-    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP;
-}
-
 // Puts a file back under a name without replacing what may stand there now.
 void PutBack(const std::string& from, const std::string& to)
 {
@@ -70,7 +68,7 @@ LockFile::LockFile(std::string path) : path_(std::move(path)) {}
 
 bool LockFile::IsWorkingFileOf(const std::string& lockPath, std::string_view name)
 {
-    const std::string base = AtomicFile::BaseNameOf(lockPath);
+    const std::string base = FilePath::BaseNameOf(lockPath);
     if (name == base + kBreakSuffix)
         return true;
     for (const char* suffix : {kNewSuffix, kOldSuffix}) {
@@ -106,11 +104,8 @@ LockFile::Result LockFile::Acquire(std::chrono::milliseconds wait, std::chrono::
     }
 }
 
-// The lock appears with its contents in one step: written under a private
-// name first, then linked to the lock's name, which fails if a lock is there.
-// So a holder killed at any moment leaves a lock that tells whose it was.
-// Where the file system has no hard links, it is created exclusively and
-// written afterwards.
+// The lock appears with its contents in one step, so a holder killed at any
+// moment leaves a lock that tells whose it was.
 bool LockFile::TryCreate()
 {
     const std::string content = "pid " + std::to_string(::getpid()) + "\nhost " + HostIdentity::HostName() +
@@ -118,49 +113,19 @@ bool LockFile::TryCreate()
     const std::string privateName = path_ + kNewSuffix + token_;
     if (!WriteLockFile(privateName, content, &serverNowNs_))
         return false;
-    int linkError = ::link(privateName.c_str(), path_.c_str()) == 0 ? 0 : errno;
-    if (linkError != 0) {
-        // Over NFS a link whose reply was lost is retried and answers EEXIST
-        // although it was made: the private name's link count tells.
-        struct stat st {};
-        if (::stat(privateName.c_str(), &st) == 0 && st.st_nlink == 2)
-            linkError = 0;
-    }
-    ::unlink(privateName.c_str());
-    if (linkError == 0) {
-        error_ = 0;
-        held_ = true;
-        return true;
-    }
-    if (!HardLinksUnsupported(linkError)) {
-        error_ = linkError;
-        return false;
-    }
-    if (!WriteLockFile(path_, content, nullptr))
-        return false;
-    held_ = true;
-    return true;
+    error_ = NewFile::Publish(privateName, path_, content, kLockOptions);
+    held_ = error_ == 0;
+    return held_;
 }
 
-// Creates the file exclusively, readable by everyone whatever the umask
-// (another member's program must be able to tell whose lock it is).
+// Another member's program must be able to tell whose lock it is.
 bool LockFile::WriteLockFile(const std::string& path, const std::string& content, int64_t* modifiedNs)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kLockMode);
-    if (fd < 0) {
-        error_ = errno;
-        return false;
-    }
-    ::fchmod(fd, kLockMode);
-    const bool written = AtomicFile::WriteFully(fd, content);
-    error_ = written ? 0 : errno;
     struct stat st {};
-    if (written && modifiedNs != nullptr && ::fstat(fd, &st) == 0)
+    error_ = NewFile::Create(path, content, kLockOptions, &st);
+    if (error_ == 0 && modifiedNs != nullptr)
         *modifiedNs = ModifiedNs(st);
-    ::close(fd);
-    if (!written)
-        ::unlink(path.c_str());
-    return written;
+    return error_ == 0;
 }
 
 bool LockFile::IsStale(int64_t modifiedNs, std::chrono::seconds staleAfter) const

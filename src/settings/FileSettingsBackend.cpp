@@ -1,6 +1,7 @@
 #include "FileSettingsBackend.h"
 
 #include "core/AtomicFile.h"
+#include "core/FilePath.h"
 #include "core/HostIdentity.h"
 #include "settings/SettingsFileFormat.h"
 
@@ -28,27 +29,6 @@ const char* NonEmptyVariable(const char* name)
 {
     const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0' ? value : nullptr;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool MakeFolders(const std::string& folder)
-{
-    struct stat st {};
-    for (size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
-        const std::string part = folder.substr(0, end);
-        if (::mkdir(part.c_str(), kFolderMode) != 0 && errno != EEXIST)
-            return false;
-        if (end == std::string::npos)
-            break;
-    }
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 int64_t Nanoseconds(const timespec& time)
@@ -166,7 +146,7 @@ int FileSettingsBackend::Save(const std::vector<Change>& changes)
     if (!changesSomething && saved_.readable && Stat(path_) == saved_.stamp)
         return kSuccess;
 
-    if (!MakeFolders(FolderOf(path_)))
+    if (FilePath::MakeFolders(FilePath::DirectoryOf(path_), kFolderMode) != 0)
         return kErrorAccessDenied;
     LockFile lock(path_ + kLockSuffix);
     switch (lock.Acquire(lockWait_)) {

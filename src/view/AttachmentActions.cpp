@@ -1,5 +1,6 @@
 #include "view/AttachmentActions.h"
 
+#include "core/FilePath.h"
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
 #include "ui/FileDialogService.h"
@@ -40,7 +41,7 @@ bool AttachmentActions::Save(QWidget* owner, const std::string& path)
 {
     if (path.empty())
         return false;
-    const QString chosen = FileDialogService::ChooseSaveAs(owner, QFile::decodeName(CAttachFileList::FileNameOf(path).c_str()));
+    const QString chosen = FileDialogService::ChooseSaveAs(owner, QFile::decodeName(FilePath::BaseNameOf(path).c_str()));
     if (chosen.isEmpty())
         return false;
     QString error;

@@ -1,7 +1,8 @@
 #include "view/CAttachFileList.h"
 
-#include "board/AttachmentFolder.h"
+#include "board/AttachmentFiles.h"
 #include "core/FileCopy.h"
+#include "core/FilePath.h"
 #include "view/BoardLog.h"
 
 #include <QElapsedTimer>
@@ -18,11 +19,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <dirent.h>
 #include <memory>
-#include <set>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <optional>
 
 namespace {
 
@@ -62,9 +60,12 @@ bool Fail(QString* error, const std::string& path, const QString& reason)
     return false;
 }
 
-bool FailErrno(QString* error, const std::string& path, int code)
+bool CopyFailed(QString* error, const std::string& source, const std::string& destination,
+                const FileCopy::Result& result)
 {
-    return Fail(error, path, QString::fromLocal8Bit(std::strerror(code)));
+    if (result.failure == FileCopy::Failure::NotRegular && result.error == 0)
+        return Fail(error, source, QString::fromUtf8(kNotRegularFile));
+    return Fail(error, result.FailedPath(source, destination), QString::fromLocal8Bit(std::strerror(result.error)));
 }
 
 // Shows one step per started kilobyte of the file, from where the bar stood.
@@ -133,36 +134,20 @@ void CAttachFileList::LoadFolder(const std::string& folder)
 {
     folder_ = folder;
     clear();
-    records_.clear();
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
-        return;
-    while (const struct dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.rfind(kCopyPrefix, 0) == 0)
-            continue;
-        const std::string path = AttachmentFolder::Join(folder, name);
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-            continue;
-        records_.push_back(AttachRecord{kStored, st.st_size, path});
-    }
-    ::closedir(dir);
+    records_ = AttachmentFiles::ListStored(folder);
     for (size_t i = 0; i < records_.size(); ++i)
         AppendRow(static_cast<int>(i));
 }
 
 void CAttachFileList::AddFile(const std::string& path)
 {
-    struct stat st {};
-    const int64_t size = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
-    records_.push_back(AttachRecord{0, size, path});
+    records_.push_back(AttachmentFiles::ToAdd(path));
     AppendRow(static_cast<int>(records_.size() - 1));
 }
 
 void CAttachFileList::AppendRow(int record)
 {
-    const QString name = QFile::decodeName(FileNameOf(records_[record].path).c_str());
+    const QString name = QFile::decodeName(FilePath::BaseNameOf(records_[record].path).c_str());
     auto* item = new QListWidgetItem(FileTypeIcon(name, style()), name);
     item->setData(Qt::UserRole, record);
     item->setToolTip(name);
@@ -177,7 +162,7 @@ void CAttachFileList::RemoveItem(int row)
     const std::unique_ptr<QListWidgetItem> item(takeItem(row));
     const int record = item->data(Qt::UserRole).toInt();
     if (record >= 0 && record < static_cast<int>(records_.size()))
-        records_[record].flags |= kRemoved;
+        records_[record].flags |= AttachRecord::kRemoved;
 }
 
 std::string CAttachFileList::RecordPathOf(int row) const
@@ -194,7 +179,7 @@ std::string CAttachFileList::RecordPathOf(int row) const
 bool CAttachFileList::CountKept(int* count) const
 {
     const auto kept = std::count_if(records_.begin(), records_.end(),
-                                    [](const AttachRecord& r) { return (r.flags & kRemoved) == 0; });
+                                    [](const AttachRecord& r) { return (r.flags & AttachRecord::kRemoved) == 0; });
     if (count != nullptr)
         *count = static_cast<int>(kept);
     return kept > 0;
@@ -204,7 +189,7 @@ int64_t CAttachFileList::TotalSize() const
 {
     int64_t total = 0;
     for (const AttachRecord& record : records_) {
-        if ((record.flags & kRemoved) == 0)
+        if ((record.flags & AttachRecord::kRemoved) == 0)
             total += record.size;
     }
     return total;
@@ -222,64 +207,30 @@ bool CAttachFileList::Commit(QProgressBar* bar, QString* error)
         bar->setRange(0, static_cast<int>(maximum));
         bar->setValue(0);
     }
-    MakeFolders(folder_);
+    FilePath::MakeFolders(folder_);
 
-    // A stored file that an added one of the same name is about to replace
-    // stays until then: it may be that very file, picked again.
-    std::set<std::string> destinations;
-    for (const AttachRecord& record : records_) {
-        if ((record.flags & (kStored | kRemoved)) == 0)
-            destinations.insert(AttachmentFolder::Join(folder_, FileNameOf(record.path)));
+    std::optional<BlockProgress> progress;
+    int shownCopy = -1;
+    const AttachmentFiles::CommitResult result =
+        AttachmentFiles::Commit(folder_, records_, [&](int copy, int64_t copied) {
+            if (copy != shownCopy)
+                progress.emplace(bar);
+            shownCopy = copy;
+            progress->Copied(copied);
+        });
+    if (!result.ok()) {
+        QString failure;
+        CopyFailed(&failure, result.source, result.destination, result.failure);
+        qCInfo(lcBoard).noquote() << "attachment commit stopped after" << result.copied << "copies:"
+                                  << QString(failure).replace(u'\n', u' ');
+        if (error != nullptr)
+            *error = failure;
+        return false;
     }
-    int copied = 0;
-    int deleted = 0;
-    for (const AttachRecord& record : records_) {
-        const bool stored = (record.flags & kStored) != 0;
-        const bool removed = (record.flags & kRemoved) != 0;
-        if (stored && removed && destinations.count(record.path) == 0) {
-            deleted += ::unlink(record.path.c_str()) == 0 ? 1 : 0;
-        } else if (!stored && !removed) {
-            QString failure;
-            if (!CopyFileBlocks(record.path, AttachmentFolder::Join(folder_, FileNameOf(record.path)), bar,
-                                &failure)) {
-                qCInfo(lcBoard).noquote() << "attachment commit stopped after" << copied << "copies:"
-                                          << QString(failure).replace(u'\n', u' ');
-                if (error != nullptr)
-                    *error = failure;
-                return false;
-            }
-            ++copied;
-        }
-    }
-    qCInfo(lcBoard).noquote() << "attachments committed to" << QFile::decodeName(folder_.c_str()) << ":" << copied
-                              << "copied," << deleted << "deleted in" << timer.elapsed() << "ms";
+    qCInfo(lcBoard).noquote() << "attachments committed to" << QFile::decodeName(folder_.c_str()) << ":"
+                              << result.copied << "copied," << result.deleted << "deleted in" << timer.elapsed()
+                              << "ms";
     return true;
-}
-
-std::string CAttachFileList::FileNameOf(const std::string& path)
-{
-    const std::string::size_type slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-void CAttachFileList::MakeFolders(const std::string& path)
-{
-    std::string built = path.rfind('/', 0) == 0 ? "/" : "";
-    std::string::size_type at = 0;
-    while (at < path.size()) {
-        std::string::size_type end = path.find('/', at);
-        if (end == std::string::npos)
-            end = path.size();
-        if (end > at) {
-            if (!built.empty() && built.back() != '/')
-                built += '/';
-            built.append(path, at, end - at);
-            struct stat st {};
-            if (::stat(built.c_str(), &st) != 0)
-                ::mkdir(built.c_str(), 0777);
-        }
-        at = end + 1;
-    }
 }
 
 bool CAttachFileList::CopyFileBlocks(const std::string& source, const std::string& destination, QProgressBar* bar,
@@ -288,9 +239,5 @@ bool CAttachFileList::CopyFileBlocks(const std::string& source, const std::strin
     BlockProgress progress(bar);
     const FileCopy::Result result =
         FileCopy::Copy(source, destination, [&progress](int64_t copied) { progress.Copied(copied); });
-    if (result.ok())
-        return true;
-    if (result.failure == FileCopy::Failure::NotRegular && result.error == 0)
-        return Fail(error, source, QString::fromUtf8(kNotRegularFile));
-    return FailErrno(error, result.failure == FileCopy::Failure::Destination ? destination : source, result.error);
+    return result.ok() || CopyFailed(error, source, destination, result);
 }

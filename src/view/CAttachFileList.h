@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/FileCopy.h"
+#include "board/AttachRecord.h"
 
 #include <QListWidget>
 
@@ -9,13 +9,6 @@
 #include <vector>
 
 class QProgressBar;
-
-struct AttachRecord
-{
-    uint32_t flags = 0;
-    int64_t size = 0;
-    std::string path; // file-system path
-};
 
 // The attached files of one message as large icons with their names.
 //
@@ -27,17 +20,9 @@ class CAttachFileList : public QListWidget
 {
     Q_OBJECT
 public:
-    static constexpr uint32_t kStored = 0x01;
-    static constexpr uint32_t kRemoved = 0x10;
-    // Copies in progress live under this name in the attachment folder until
-    // complete; listings never show them.
-    static constexpr const char* kCopyPrefix = FileCopy::kCopyPrefix;
-
     explicit CAttachFileList(QWidget* parent = nullptr);
 
-    // Lists the regular files directly in the folder, and symbolic links to
-    // regular files, as stored records. Sub-folders, links to them, dangling
-    // links and special files are not attachments.
+    // Shows the attachments stored in the folder (AttachmentFiles::ListStored).
     void LoadFolder(const std::string& folder);
     void SetFolder(const std::string& folder) { folder_ = folder; }
     const std::string& Folder() const { return folder_; }
@@ -45,17 +30,15 @@ public:
     void RemoveItem(int row);
     bool CountKept(int* count = nullptr) const;
     int64_t TotalSize() const;
-    // Creates the folder, copies the added files that are kept into it and
-    // deletes the stored files that were removed. Stops at the first file that
-    // cannot be copied, with a text for the user in *error.
+    // Creates the folder and brings it in line with the records
+    // (AttachmentFiles::Commit), the bar showing the copies. Stops at the
+    // first file that cannot be copied, with a text for the user in *error.
     bool Commit(QProgressBar* bar, QString* error = nullptr);
     void ClearList() { clear(); }
     const std::vector<AttachRecord>& Records() const { return records_; }
     int SelectionMarkRow() const { return currentRow(); }
     std::string RecordPathOf(int row) const;
 
-    static std::string FileNameOf(const std::string& path);
-    static void MakeFolders(const std::string& path);
     // Advances the bar by one per started kilobyte copied. The destination is
     // replaced only once the copy is complete.
     static bool CopyFileBlocks(const std::string& source, const std::string& destination, QProgressBar* bar,

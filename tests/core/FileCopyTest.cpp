@@ -1,4 +1,5 @@
 #include "core/FileCopy.h"
+#include "core/FileCreation.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +28,11 @@ TEST(FileCopy, CopiesWholeFilesReportingProgressPerChunkWithTheUmaskMode)
     TempDir::Write(dir.file("src"), bytes);
     TempDir::Write(dir.file("dst"), "old contents");
     const mode_t oldMask = ::umask(027);
+    FileCreation::Init();
     std::vector<int64_t> told{0};
     const bool copied = FileCopy::Copy(dir.file("src"), dir.file("dst"), [&](int64_t n) { told.push_back(n); }).ok();
     ::umask(oldMask);
+    FileCreation::Init();
     ASSERT_TRUE(copied);
     EXPECT_EQ(TempDir::Read(dir.file("dst")), bytes);
     EXPECT_EQ(fs::status(dir.file("dst")).permissions(), static_cast<fs::perms>(0640));

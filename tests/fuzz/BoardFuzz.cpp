@@ -6,6 +6,7 @@
 // message as before plus the new one.
 #include "board/CBoardData.h"
 #include "core/Cp932Codec.h"
+#include "core/FileCreation.h"
 #include "support/TempDir.h"
 
 #include <cstdio>
@@ -76,6 +77,12 @@ void ExpectOneAdded(const std::vector<BoardMessage>& before, const std::vector<B
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    FileCreation::Init();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,3 +1,4 @@
+#include "core/FileCreation.h"
 #include "ui/UiEnvironment.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 
 int main(int argc, char** argv)
 {
+    FileCreation::Init();
     // Test discovery and ctest start the binary without a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     std::string runtime;

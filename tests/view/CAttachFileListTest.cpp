@@ -1,6 +1,7 @@
 #include "view/AttachmentActions.h"
 #include "view/CAttachFileList.h"
 
+#include "core/FilePath.h"
 #include "support/TempDir.h"
 #include "ui/MessageBoxService.h"
 #include "ui/UiEnvironment.h"
@@ -73,7 +74,7 @@ TEST_F(AttachList, LoadFolderListsFilesAndLinksToFilesAndRowsKeepTheirRecordsAcr
         Names paths;
         for (int row = 0; row < list.count(); ++row) {
             const std::string& path = *paths.insert(list.RecordPathOf(row)).first;
-            EXPECT_EQ(list.item(row)->text(), QFile::decodeName(CAttachFileList::FileNameOf(path).c_str()));
+            EXPECT_EQ(list.item(row)->text(), QFile::decodeName(FilePath::BaseNameOf(path).c_str()));
             EXPECT_FALSE(list.item(row)->icon().isNull());
         }
         return paths;
@@ -203,26 +204,6 @@ TEST_F(AttachList, AFailedCopyStopsThereLeavesNoPartialFileAndNamesTheFailingSid
     const std::string missing = dir.file("src/missing.txt");
     EXPECT_FALSE(CAttachFileList::CopyFileBlocks(missing, At("m"), nullptr, &error));
     EXPECT_TRUE(error.startsWith(cannotCopy + QFile::decodeName(missing.c_str()) + "\n")) << error.toStdString();
-}
-
-TEST(AttachFolders, MakeFoldersCreatesOnlyWhatIsMissingWithTheUmaskMode)
-{
-    TempDir dir;
-    fs::create_directories(dir.file("a"));
-    ASSERT_EQ(chmod(dir.file("a").c_str(), 0700), 0);
-    TempDir::Write(dir.file("plain"), "p");
-    const mode_t oldMask = ::umask(022);
-    CAttachFileList::MakeFolders(dir.file("a//b/c/"));
-    CAttachFileList::MakeFolders(dir.file("plain/x"));
-    const fs::path before = fs::current_path();
-    fs::current_path(dir.path());
-    CAttachFileList::MakeFolders("r/s");
-    fs::current_path(before);
-    ::umask(oldMask);
-    EXPECT_EQ(fs::status(dir.file("a")).permissions(), fs::perms::owner_all);
-    EXPECT_EQ(fs::status(dir.file("a/b/c")).permissions(), static_cast<fs::perms>(0755));
-    EXPECT_EQ(TempDir::Read(dir.file("plain")), "p");
-    EXPECT_TRUE(fs::is_directory(dir.file("r/s")));
 }
 
 TEST(AttachActions, SaveAsksWhereAndCopiesOpenHandsThePathOnAndOnlyFailuresAreReported)

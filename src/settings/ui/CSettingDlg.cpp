@@ -5,6 +5,7 @@
 #include "board/CBoardData.h"
 #include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
+#include "core/FilePath.h"
 #include "settings/GroupSettingsValidator.h"
 #include "settings/ui/SettingDlgTexts.h"
 #include "settings/SettingsStore.h"
@@ -22,7 +23,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -303,12 +303,9 @@ bool CSettingDlg::OfferEmptyBoard()
                                 QString(), proposed) != MessageBoxService::AnswerYes)
         return true;
 
-    std::error_code failure;
-    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(messageFolder).toStdString()),
-                                        failure);
-    if (failure) {
+    if (const int failure = FilePath::MakeFolders(QFile::encodeName(messageFolder).toStdString()); failure != 0) {
         MessageBoxService::Show(this, Text(SettingDlgTexts::kCannotCreateFolder)
-                                          .arg(messageFolder, QString::fromLocal8Bit(failure.message())));
+                                          .arg(messageFolder, QString::fromLocal8Bit(std::strerror(failure))));
         return false;
     }
     std::string error;

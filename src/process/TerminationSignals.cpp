@@ -1,4 +1,4 @@
-#include "StopSignals.h"
+#include "process/TerminationSignals.h"
 
 #include <QSocketNotifier>
 
@@ -11,28 +11,28 @@ namespace {
 // Written by the handler, read on the event loop: the only thing a signal
 // handler may safely do is write a byte.
 int gPipe[2] = {-1, -1};
-constexpr int kSignals[] = {SIGINT, SIGTERM};
-
-void SetHandler(void (*handler)(int))
-{
-    struct sigaction action = {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signalNumber : kSignals)
-        ::sigaction(signalNumber, &action, nullptr);
-}
 
 } // namespace
 
-void StopSignals::Handler(int signalNumber)
+void TerminationSignals::Handler(int signalNumber)
 {
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     const ssize_t ignored = ::write(gPipe[1], &byte, 1);
     (void)ignored;
 }
 
-StopSignals::StopSignals(std::function<void()> onStop) : onStop_(std::move(onStop))
+void TerminationSignals::SetHandler(void (*handler)(int)) const
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signalNumber : signalNumbers_)
+        ::sigaction(signalNumber, &action, nullptr);
+}
+
+TerminationSignals::TerminationSignals(std::vector<int> signalNumbers, std::function<void()> onSignal)
+    : signalNumbers_(std::move(signalNumbers)), onSignal_(std::move(onSignal))
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gPipe) != 0)
         return;
@@ -41,13 +41,13 @@ StopSignals::StopSignals(std::function<void()> onStop) : onStop_(std::move(onSto
         unsigned char byte = 0;
         while (::read(gPipe[0], &byte, 1) == 1) {
         }
-        if (onStop_)
-            onStop_();
+        if (onSignal_)
+            onSignal_();
     });
-    SetHandler(&StopSignals::Handler);
+    SetHandler(&TerminationSignals::Handler);
 }
 
-StopSignals::~StopSignals()
+TerminationSignals::~TerminationSignals()
 {
     if (!notifier_)
         return;

@@ -1,0 +1,44 @@
+#include "core/FilePath.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(FilePath, MakeFoldersCreatesOnlyWhatIsMissingWithTheModeLessTheUmask)
+{
+    TempDir dir;
+    fs::create_directories(dir.file("a"));
+    ASSERT_EQ(chmod(dir.file("a").c_str(), 0700), 0);
+    TempDir::Write(dir.file("plain"), "p");
+    const mode_t oldMask = ::umask(022);
+    const int nested = FilePath::MakeFolders(dir.file("a//b/c/"));
+    const int own = FilePath::MakeFolders(dir.file("own/d"), 0700);
+    const int throughFile = FilePath::MakeFolders(dir.file("plain/x"));
+    const int onFile = FilePath::MakeFolders(dir.file("plain"));
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    const int relative = FilePath::MakeFolders("r/s");
+    fs::current_path(before);
+    ::umask(oldMask);
+
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(fs::status(dir.file("a")).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(dir.file("a/b/c")).permissions(), static_cast<fs::perms>(0755));
+    EXPECT_EQ(own, 0);
+    EXPECT_EQ(fs::status(dir.file("own/d")).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(throughFile, ENOTDIR);
+    EXPECT_EQ(onFile, ENOTDIR);
+    EXPECT_EQ(TempDir::Read(dir.file("plain")), "p");
+    EXPECT_EQ(relative, 0);
+    EXPECT_TRUE(fs::is_directory(dir.file("r/s")));
+    EXPECT_EQ(FilePath::MakeFolders(""), EINVAL);
+}
+
+} // namespace
