@@ -34,7 +34,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
 
@@ -287,7 +286,6 @@ TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnounces
 
     // A delete the board file does not take leaves the attachments alone.
     SelectNumber(nested);
-    std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit old {};
     getrlimit(RLIMIT_FSIZE, &old);
     const struct rlimit tiny = {16, old.rlim_max};
