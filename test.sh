@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh --test
 scripts/check-test-macros.sh
 scripts/check-layers.sh
-cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DQUORLBOARD_SANITIZE=ON -DQUORLBOARD_TESTS=ON >/dev/null
+cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DQUORLBOARD_SANITIZE=ON -DQUORLBOARD_TESTS=ON -DQUORLBOARD_BENCH=ON >/dev/null
 cmake --build build-test -j2
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build-test --output-on-failure -j2 "$@"

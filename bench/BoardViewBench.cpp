@@ -136,8 +136,10 @@ void BM_ShowMessage(benchmark::State& state)
     SettingsStore settings(backend);
     CBoardApp app(settings);
     const std::string folder = std::filesystem::path(path).parent_path().string() + "/";
-    std::snprintf(app.settings.messageFolder, sizeof app.settings.messageFolder, "%s", folder.c_str());
-    app.board().SetFilePath(path);
+    GroupSettings group = app.Settings();
+    std::snprintf(group.messageFolder, sizeof group.messageFolder, "%s", folder.c_str());
+    app.SetSettings(group);
+    app.Board().SetFilePath(path);
     CBoardDlg view(app, nullptr);
     view.resize(kListWidth + 200, kListHeight * 2);
     view.show();
