@@ -17,7 +17,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
 
 namespace {
 
