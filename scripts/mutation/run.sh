@@ -2,13 +2,14 @@
 # Counts how many injected faults the test suite catches.
 #
 # Makes a scratch git worktree of HEAD, builds it as ./test.sh does (Debug,
-# sanitizers, tests), checks that the suite passes, then for each fault of
+# sanitizers, tests) but with shared libraries, so that a fault rebuilds one
+# library and no test program, checks that the suite passes, then for each fault of
 # mutants.tsv: puts it into its file, rebuilds, runs the tests until the
 # first failure, and puts the file back. A fault is caught when a test fails
 # or times out, survived when all pass, not-compiled when the build fails.
 # The worktree this script lives in is never changed.
 #
-#   tests/mutation/run.sh [options] [ID...]     all faults, or only these
+#   scripts/mutation/run.sh [options] [ID...]     all faults, or only these
 #     --check          only check that every fragment occurs exactly once
 #                      in this worktree's src/, then stop
 #     --work DIR       scratch folder (default ${TMPDIR:-/tmp}/quorl-mutation)
@@ -16,6 +17,7 @@
 #     --list FILE      faults to inject (default mutants.tsv beside this script)
 #     --timeout SEC    limit for a test without its own (default 120)
 #     --keep           leave the scratch worktree and build behind
+#     --rev REV        test this commit instead of HEAD (for a before/after count)
 set -euo pipefail
 
 # Everything runs from main, called on the last line: bash has then read the
@@ -112,6 +114,7 @@ main() {
   timeout=120
   check_only=false
   keep=false
+  rev=HEAD
   selected=()
   while [ $# -gt 0 ]; do
     case "$1" in
@@ -121,7 +124,8 @@ main() {
       --list) list=$2; shift ;;
       --timeout) timeout=$2; shift ;;
       --keep) keep=true ;;
-      -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+      --rev) rev=$2; shift ;;
+      -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
       -*) echo "unknown option $1" >&2; exit 2 ;;
       *) selected+=("$1") ;;
     esac
@@ -156,7 +160,10 @@ main() {
     git -C "$repo" worktree remove --force "$src"
   fi
   rm -rf "$src"
-  git -C "$repo" worktree add --detach --quiet "$src" HEAD
+  git -C "$repo" worktree add --detach --quiet "$src" "$rev"
+  # Shared libraries, and test programs that are not relinked when one
+  # changes: only the scratch tree's build files are touched.
+  sed -i 's/^add_library(\(quorl_[a-z]*\) STATIC/add_library(\1 SHARED/' "$src"/src/*/CMakeLists.txt
   trap cleanup EXIT
   echo "scratch worktree of $(git -C "$src" rev-parse --short HEAD) in $src"
   check_tree "$src" || die "some faults do not apply to HEAD; fix or drop them first"
@@ -168,8 +175,8 @@ main() {
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   fi
   export QT_QPA_PLATFORM=offscreen
-  cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DQUORLBOARD_SANITIZE=ON -DQUORLBOARD_TESTS=ON \
-    "${launcher[@]}" >"$logs/configure.log" 2>&1 || die "configure failed, see $logs/configure.log"
+  cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLBOARD_SANITIZE=ON -DQUORLBOARD_TESTS=ON \
+    -DCMAKE_LINK_DEPENDS_NO_SHARED=ON "${launcher[@]}" >"$logs/configure.log" 2>&1 || die "configure failed, see $logs/configure.log"
   cmake --build "$build" -j2 >"$logs/build.log" 2>&1 || die "the unchanged tree does not build, see $logs/build.log"
 
   # Test folders, in the order they run for a fault: its own library's first.
@@ -206,7 +213,7 @@ main() {
       result=caught; caught=$((caught + 1))
     fi
     git -C "$src" checkout --quiet -- "$file"
-    git -C "$src" diff --quiet || die "could not put $file back"
+    git -C "$src" diff --quiet -- "$file" || die "could not put $file back"
     printf '%s\t%s\t%s\t%s\t%s\n' "$id" "$result" "$((SECONDS - started))" "$by" "$what" | tee -a "$results"
   done
   # The tree is whole again; leave the build matching it.
