@@ -62,11 +62,8 @@ AttachmentFiles::CommitResult AttachmentFiles::Commit(const std::string& folder,
             if (progress)
                 copied = [&progress, copy](int64_t bytes) { progress(copy, bytes); };
             result.failure = FileCopy::Copy(record.path, destination, copied);
-            if (!result.ok()) {
-                result.source = record.path;
-                result.destination = destination;
+            if (!result.ok())
                 return result;
-            }
             ++result.copied;
         }
     }

@@ -24,10 +24,8 @@ public:
     {
         int copied = 0;
         int deleted = 0;
-        // The copy that failed: its source and destination, and why.
-        std::string source;
-        std::string destination;
-        FileCopy::Result failure;
+        // Why the copy that failed did, naming the side that failed.
+        Status failure;
         bool ok() const { return failure.ok(); }
     };
     // Told which copy is under way (counted from 0) and its bytes copied so far.

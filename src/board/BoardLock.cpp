@@ -17,7 +17,8 @@ LockFile::Result BoardLock::Acquire(std::chrono::milliseconds wait)
     const LockFile::Result result = file_.Acquire(wait);
     error_ = file_.error();
     if (result == LockFile::Result::Failed) {
-        const bool folderRefuses = error_ == EACCES || error_ == EPERM;
+        const bool folderRefuses =
+            error_ == std::errc::permission_denied || error_ == std::errc::operation_not_permitted;
         if (!folderRefuses || ::faccessat(AT_FDCWD, boardPath_.c_str(), W_OK, AT_EACCESS) != 0)
             return result;
         const LockFile::Result onBoard = range_.Acquire(wait);

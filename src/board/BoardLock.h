@@ -23,7 +23,7 @@ public:
     LockFile::Result Acquire(std::chrono::milliseconds wait = LockFile::kDefaultWait);
     // False when the lock was taken from us meanwhile (judged stale).
     bool StillHeld() const;
-    int error() const { return error_; }
+    const std::error_code& error() const { return error_; }
     // Only the holder of the lock file may write beside the board, and only
     // it knows the file server's clock (see LockFile::serverNowNs).
     const LockFile* lockFile() const { return file_.held() ? &file_ : nullptr; }
@@ -37,5 +37,5 @@ private:
     std::string boardPath_;
     LockFile file_;
     RangeLock range_;
-    int error_ = 0;
+    std::error_code error_;
 };

@@ -188,7 +188,7 @@ int CBoardData::SaveDocument()
     std::string bytes;
     for (const auto encoder : {BoardDocument::Encoder::Library, BoardDocument::Encoder::Referencing}) {
         if (document_.Serialise(bytes, encoder) && ReadsBackTheSame(bytes))
-            return AtomicFile::Write(path_, {bytes}, nullptr, AtomicFile::InPlace::WhereReplacingIsRefused) ? 0 : -1;
+            return AtomicFile::Write(path_, {bytes}, AtomicFile::InPlace::WhereReplacingIsRefused).ok() ? 0 : -1;
     }
     return -1;
 }
@@ -226,8 +226,9 @@ bool CBoardData::LockForChange(BoardLock& lock)
     case LockFile::Result::Failed:
         // A folder that does not exist holds no board to read; any other
         // refusal means the folder cannot be written.
-        Report(lock.error() == ENOENT || lock.error() == ENOTDIR ? BoardTexts::kCannotRead
-                                                                   : BoardTexts::kCannotWrite);
+        Report(lock.error() == std::errc::no_such_file_or_directory || lock.error() == std::errc::not_a_directory
+                   ? BoardTexts::kCannotRead
+                   : BoardTexts::kCannotWrite);
         return false;
     case LockFile::Result::Busy:
         Report(BoardTexts::kCannotWrite);

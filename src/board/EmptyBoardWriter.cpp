@@ -4,7 +4,6 @@
 #include "core/NewFile.h"
 
 #include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -15,15 +14,15 @@ constexpr int kMaxTempAttempts = 100;
 constexpr const char* kTemporarySuffix = ".tmp";
 
 // Written under a private name first, so that it can be published whole.
-std::string WriteTemporary(const std::string& path, const std::string& contents, int& error)
+std::string WriteTemporary(const std::string& path, const std::string& contents, std::error_code& error)
 {
     for (int attempt = 0; attempt < kMaxTempAttempts; ++attempt) {
         std::string temp =
             path + "." + std::to_string(::getpid()) + "." + std::to_string(attempt) + kTemporarySuffix;
         error = NewFile::Create(temp, contents, kBoardOptions);
-        if (error == 0)
+        if (!error)
             return temp;
-        if (error != EEXIST)
+        if (error != std::errc::file_exists)
             return {};
     }
     return {};
@@ -51,21 +50,12 @@ std::string EmptyBoardWriter::Contents(std::string_view encoding)
     return "<?xml version=\"1.0\" encoding=\"" + std::string(encoding) + "\"?>\n<root/>\n";
 }
 
-EmptyBoardWriter::Result EmptyBoardWriter::Create(const std::string& path, std::string_view encoding,
-                                                  std::string& error)
+Status EmptyBoardWriter::Create(const std::string& path, std::string_view encoding)
 {
     const std::string contents = Contents(encoding);
-    int failure = 0;
+    std::error_code failure;
     const std::string temp = WriteTemporary(path, contents, failure);
-    if (temp.empty()) {
-        error = std::strerror(failure);
-        return Result::Failed;
-    }
-    failure = NewFile::Publish(temp, path, contents, kBoardOptions);
-    if (failure == 0)
-        return Result::Created;
-    if (failure == EEXIST)
-        return Result::Exists;
-    error = std::strerror(failure);
-    return Result::Failed;
+    if (temp.empty())
+        return {failure, path};
+    return {NewFile::Publish(temp, path, contents, kBoardOptions), path};
 }

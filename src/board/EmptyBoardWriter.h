@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <string>
 #include <string_view>
 
@@ -8,13 +10,13 @@
 class EmptyBoardWriter
 {
 public:
-    enum class Result { Created, Exists, Failed };
 
     static std::string Contents(std::string_view encoding);
 
     // Never replaces an existing file, not even one that appears meanwhile;
-    // readers never see the file half written.
-    static Result Create(const std::string& path, std::string_view encoding, std::string& error);
+    // readers never see the file half written. Fails with EEXIST, and the
+    // path as its subject, when a file is there.
+    static Status Create(const std::string& path, std::string_view encoding);
 
     // Whether name, an entry of the board's folder, is one of the temporary
     // files in which Create prepares the board at path.

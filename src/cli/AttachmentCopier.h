@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <string>
 #include <vector>
 
@@ -7,11 +9,11 @@
 class AttachmentCopier
 {
 public:
-    // True when every source is a regular file that can be opened for reading.
-    static bool CheckSources(const std::vector<std::string>& sources, std::string& error);
+    // Whether every source is a regular file that can be opened for reading;
+    // a failure's subject is the first that is not.
+    static Status CheckSources(const std::vector<std::string>& sources);
 
     // Creates the folder with its parents and copies each source into it under
     // its base name; a later source replaces an earlier one of the same name.
-    static bool CopyInto(const std::string& folder, const std::vector<std::string>& sources,
-                         std::string& error);
+    static Status CopyInto(const std::string& folder, const std::vector<std::string>& sources);
 };

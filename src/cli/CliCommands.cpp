@@ -14,7 +14,6 @@
 #include "core/FilePath.h"
 #include "core/HostIdentity.h"
 
-#include <cstring>
 #include <ctime>
 #include <ostream>
 
@@ -95,19 +94,15 @@ int CliCommands::Run(const CliRequest& request)
 
 int CliCommands::Init(const std::string& folder, const CliRequest& request)
 {
-    if (const int failure = FilePath::MakeFolders(folder); failure != 0)
-        return Fail("cannot create the folder " + folder + ": " + std::strerror(failure));
+    if (const std::error_code failure = FilePath::MakeFolders(folder))
+        return Fail("cannot create the folder " + folder + ": " + failure.message());
     const std::string path = AttachmentFolder::Join(folder, CBoardData::kFileName);
-    std::string error;
-    switch (EmptyBoardWriter::Create(path, request.encoding, error)) {
-    case EmptyBoardWriter::Result::Created:
+    const Status created = EmptyBoardWriter::Create(path, request.encoding);
+    if (created.ok())
         return kExitSuccess;
-    case EmptyBoardWriter::Result::Exists:
+    if (created.code() == std::errc::file_exists)
         return Fail(path + " already exists; it was left as it is");
-    case EmptyBoardWriter::Result::Failed:
-        break;
-    }
-    return Fail("cannot create " + path + ": " + error);
+    return Fail("cannot create " + path + ": " + created.code().message());
 }
 
 int CliCommands::List(CBoardData& board)
@@ -173,9 +168,8 @@ std::string CliCommands::PosterName(const CliRequest& request)
 
 int CliCommands::Post(CBoardData& board, const std::string& folder, const CliRequest& request)
 {
-    std::string error;
-    if (!AttachmentCopier::CheckSources(request.attachments, error))
-        return Fail("cannot attach " + error);
+    if (const Status checked = AttachmentCopier::CheckSources(request.attachments); !checked.ok())
+        return Fail("cannot attach " + checked.Text());
 
     for (const auto& [value, what] : {std::pair{&request.title, "title"}, {&request.name, "name"}}) {
         if (std::string unfit = *value ? CliText::Unfit(**value, what) : ""; !unfit.empty())
@@ -201,34 +195,27 @@ int CliCommands::Post(CBoardData& board, const std::string& folder, const CliReq
         return kExitFailure;
     // The store may have moved the date on: the folder is named by the date stored.
     const std::string attachFolder = AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date);
-    const bool copied = m.attach == 0 || AttachmentCopier::CopyInto(attachFolder, request.attachments, error);
+    const Status copied = m.attach == 0 ? Status() : AttachmentCopier::CopyInto(attachFolder, request.attachments);
     // The message is on the board even when its attachments are not: the
     // members are told in either case.
-    std::string unannounced;
-    if (request.announce)
-        CliNetwork(out_, err_, settings_).AnnounceChanged(m.number, request, unannounced);
-    if (!copied) {
+    const Status announced =
+        request.announce ? CliNetwork(out_, err_, settings_).AnnounceChanged(m.number, request) : Status();
+    if (!copied.ok()) {
         return Fail("message " + std::to_string(m.number) +
-                    " was added, but its attachments were not all copied: " + error);
+                    " was added, but its attachments were not all copied: " + copied.Text());
     }
     out_ << m.number << '\n';
-    if (!unannounced.empty())
+    if (!announced.ok())
         return Fail("message " + std::to_string(m.number) + " was added, but the members were not told: " +
-                    unannounced);
+                    announced.Text());
     return kExitSuccess;
 }
 
 bool CliCommands::ReadContents(std::string& contents)
 {
-    std::string error;
-    switch (CliInput::ReadAll(inputFd_, CBoardData::kMaxTextBytes, contents, error)) {
-    case CliInput::Result::Read:
-        break;
-    case CliInput::Result::TooLong:
-        Fail(CliText::TooLong("contents"));
-        return false;
-    case CliInput::Result::Failed:
-        Fail("cannot read the contents from standard input: " + error);
+    if (const Status read = CliInput::ReadAll(inputFd_, CBoardData::kMaxTextBytes, contents); !read.ok()) {
+        Fail(read.code() == QuorlError::TooLong ? CliText::TooLong("contents")
+                                                : "cannot read the contents from standard input: " + read.Text());
         return false;
     }
     const std::string unfit = CliText::Unfit(contents, "contents");
@@ -255,10 +242,11 @@ int CliCommands::Delete(CBoardData& board, const std::string& folder, const CliR
         return kExitFailure;
     if (!board.FolderNamedByAnother(m.hostname, m.date, m.number))
         AttachmentFolder::RemoveAttachmentFolder(AttachmentFolder::AttachmentFolderPath(folder, m.hostname, m.date));
-    std::string unannounced;
-    if (request.announce && !CliNetwork(out_, err_, settings_).AnnounceDeleted(request, unannounced)) {
+    if (!request.announce)
+        return kExitSuccess;
+    if (const Status announced = CliNetwork(out_, err_, settings_).AnnounceDeleted(request); !announced.ok()) {
         return Fail("message " + std::to_string(m.number) + " was deleted, but the members were not told: " +
-                    unannounced);
+                    announced.Text());
     }
     return kExitSuccess;
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -11,7 +10,7 @@ constexpr size_t kChunk = 64 * 1024;
 
 } // namespace
 
-CliInput::Result CliInput::ReadAll(int fd, size_t maxBytes, std::string& out, std::string& error)
+Status CliInput::ReadAll(int fd, size_t maxBytes, std::string& out)
 {
     out.clear();
     for (;;) {
@@ -24,16 +23,15 @@ CliInput::Result CliInput::ReadAll(int fd, size_t maxBytes, std::string& out, st
             continue;
         }
         if (got < 0) {
-            error = std::strerror(errno);
             out.clear();
-            return Result::Failed;
+            return {LastSystemError(), {}};
         }
         out.resize(used + static_cast<size_t>(got));
         if (out.size() > maxBytes) {
             out.clear();
-            return Result::TooLong;
+            return {QuorlError::TooLong, {}};
         }
         if (got == 0)
-            return Result::Read;
+            return {};
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <cstddef>
 #include <string>
 
@@ -7,10 +9,8 @@
 class CliInput
 {
 public:
-    enum class Result { Read, TooLong, Failed };
-
-    // Reads to the end, but stops as soon as more than maxBytes have come.
-    // Failed, with the system's reason in error, when the input cannot be
-    // read at all (a folder, a closed descriptor).
-    static Result ReadAll(int fd, size_t maxBytes, std::string& out, std::string& error);
+    // Reads to the end, but stops with QuorlError::TooLong as soon as more
+    // than maxBytes have come. Fails with the system's error when the input
+    // cannot be read at all (a folder, a closed descriptor).
+    static Status ReadAll(int fd, size_t maxBytes, std::string& out);
 };

@@ -16,9 +16,8 @@ int main(int argc, char** argv)
     const int input = ::fcntl(STDIN_FILENO, F_GETFD) != -1 ? STDIN_FILENO : -1;
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     CliRequest request;
-    std::string error;
-    if (!CliOptions::Parse(args, request, error)) {
-        std::cerr << CliUsage::kProgramName << ": " << error << '\n' << CliOptions::ShortHelp(request.command);
+    if (const Status parsed = CliOptions::Parse(args, request); !parsed.ok()) {
+        std::cerr << CliUsage::kProgramName << ": " << parsed.Text() << '\n' << CliOptions::ShortHelp(request.command);
         return CliCommands::kExitUsage;
     }
     if (request.version) {

@@ -87,28 +87,25 @@ int32_t CliNetwork::Port(const CliRequest& request)
     return stored > 0 ? stored : GroupSettings::kDefaultPort;
 }
 
-bool CliNetwork::AnnounceChanged(int32_t number, const CliRequest& request, std::string& error)
+Status CliNetwork::AnnounceChanged(int32_t number, const CliRequest& request)
 {
-    return Broadcast(DatagramKind::BoardChanged, std::to_string(number), request, error);
+    return Broadcast(DatagramKind::BoardChanged, std::to_string(number), request);
 }
 
-bool CliNetwork::AnnounceDeleted(const CliRequest& request, std::string& error)
+Status CliNetwork::AnnounceDeleted(const CliRequest& request)
 {
-    return Broadcast(DatagramKind::BoardDeleted, Own().user, request, error);
+    return Broadcast(DatagramKind::BoardDeleted, Own().user, request);
 }
 
-bool CliNetwork::Broadcast(DatagramKind kind, const std::string& text, const CliRequest& request,
-                           std::string& error)
+Status CliNetwork::Broadcast(DatagramKind kind, const std::string& text, const CliRequest& request)
 {
     StartApplication();
     const int32_t port = Port(request);
     CBoardSocket socket(nullptr);
     if (!socket.OpenForSending(port) ||
-        socket.SendText(DatagramFormat::Format(Own(), static_cast<int32_t>(kind), text), {}) < 0) {
-        error = "cannot broadcast to port " + std::to_string(port);
-        return false;
-    }
-    return true;
+        socket.SendText(DatagramFormat::Format(Own(), static_cast<int32_t>(kind), text), {}) < 0)
+        return Status::Refused("cannot broadcast to port " + std::to_string(port));
+    return {};
 }
 
 int CliNetwork::Send(const CliRequest& request)

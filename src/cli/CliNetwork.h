@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliRequest.h"
+#include "core/Status.h"
 #include "net/Datagram.h"
 
 #include <cstdint>
@@ -24,14 +25,14 @@ public:
 
     // Tell every member that a board message was added or changed, or that
     // one was deleted. False with the reason in error.
-    bool AnnounceChanged(int32_t number, const CliRequest& request, std::string& error);
-    bool AnnounceDeleted(const CliRequest& request, std::string& error);
+    Status AnnounceChanged(int32_t number, const CliRequest& request);
+    Status AnnounceDeleted(const CliRequest& request);
     // The exit statuses of the send and listen commands.
     int Send(const CliRequest& request);
     int Listen(const CliRequest& request);
 
 private:
-    bool Broadcast(DatagramKind kind, const std::string& text, const CliRequest& request, std::string& error);
+    Status Broadcast(DatagramKind kind, const std::string& text, const CliRequest& request);
     const PeerRecord& Own();
     int32_t Port(const CliRequest& request);
     void StartApplication();

@@ -165,14 +165,12 @@ bool ParseNumber(std::string_view text, int32_t& number)
     return true;
 }
 
-bool Apply(std::string_view option, const std::string& value, CliRequest& request, std::string& error)
+Status Apply(std::string_view option, const std::string& value, CliRequest& request)
 {
     const std::string invalid = "invalid value '" + value + "' for --" + std::string(option);
     if (option == kFolder) {
-        if (value.empty()) {
-            error = "empty folder";
-            return false;
-        }
+        if (value.empty())
+            return Status::Refused("empty folder");
         request.folder = value;
     } else if (option == kEncoding) {
         if (EqualsIgnoringCase(value, CliOptions::kEncodingUtf8)) {
@@ -180,81 +178,61 @@ bool Apply(std::string_view option, const std::string& value, CliRequest& reques
         } else if (EqualsIgnoringCase(value, CliOptions::kEncodingShiftJis)) {
             request.encoding = CliOptions::kEncodingShiftJis;
         } else {
-            error = invalid + " (UTF-8 or Shift_JIS)";
-            return false;
+            return Status::Refused(invalid + " (UTF-8 or Shift_JIS)");
         }
     } else if (option == kTitle) {
         request.title = value;
     } else if (option == kPriority) {
-        if (value.size() != 1 || value[0] < '0' || value[0] > '2') {
-            error = invalid + " (0, 1 or 2)";
-            return false;
-        }
+        if (value.size() != 1 || value[0] < '0' || value[0] > '2')
+            return Status::Refused(invalid + " (0, 1 or 2)");
         request.priority = value[0] - '0';
     } else if (option == kName) {
         request.name = value;
     } else if (option == kAttach) {
-        if (value.empty()) {
-            error = "empty file name for --" + std::string(option);
-            return false;
-        }
+        if (value.empty())
+            return Status::Refused("empty file name for --" + std::string(option));
         request.attachments.push_back(value);
     } else if (option == kPort || option == kCount || option == kTimeout) {
         int32_t number = 0;
         const int32_t highest = option == kPort ? kHighestPort : INT32_MAX;
-        if (!ParseNumber(value, number) || number < 1 || number > highest) {
-            error = invalid + " (a whole number from 1 to " + std::to_string(highest) + ")";
-            return false;
-        }
+        if (!ParseNumber(value, number) || number < 1 || number > highest)
+            return Status::Refused(invalid + " (a whole number from 1 to " + std::to_string(highest) + ")");
         (option == kPort ? request.port : option == kCount ? request.count : request.timeoutSeconds) = number;
     } else if (option == kGroup) {
         request.group = value;
     } else if (option == kUser) {
         request.user = value;
     } else if (option == kPopup) {
-        if (value != "0" && value != "1") {
-            error = invalid + " (0 or 1)";
-            return false;
-        }
+        if (value != "0" && value != "1")
+            return Status::Refused(invalid + " (0 or 1)");
         request.popup = value[0] - '0';
     }
-    return true;
+    return {};
 }
 
-bool TakeOperands(const CommandSyntax& syntax, const std::vector<std::string>& positionals, CliRequest& request,
-                  std::string& error)
+Status TakeOperands(const CommandSyntax& syntax, const std::vector<std::string>& positionals, CliRequest& request)
 {
     switch (syntax.operands) {
     case Operands::Number:
-        if (positionals.size() != 1) {
-            error = positionals.empty() ? "missing NUMBER" : "too many arguments";
-            return false;
-        }
-        if (!ParseNumber(positionals.front(), request.number)) {
-            error = "NUMBER must be a decimal message number, not '" + positionals.front() + "'";
-            return false;
-        }
-        return true;
+        if (positionals.size() != 1)
+            return Status::Refused(positionals.empty() ? "missing NUMBER" : "too many arguments");
+        if (!ParseNumber(positionals.front(), request.number))
+            return Status::Refused("NUMBER must be a decimal message number, not '" + positionals.front() + "'");
+        return {};
     case Operands::HostAndText:
-        if (positionals.size() != 2) {
-            error = positionals.size() < 2 ? "missing HOST or TEXT" : "too many arguments";
-            return false;
-        }
-        if (positionals.front().empty()) {
-            error = "empty HOST";
-            return false;
-        }
+        if (positionals.size() != 2)
+            return Status::Refused(positionals.size() < 2 ? "missing HOST or TEXT" : "too many arguments");
+        if (positionals.front().empty())
+            return Status::Refused("empty HOST");
         request.host = positionals[0];
         request.text = positionals[1];
-        return true;
+        return {};
     case Operands::None:
         break;
     }
-    if (!positionals.empty()) {
-        error = "unexpected argument '" + positionals.front() + "'";
-        return false;
-    }
-    return true;
+    if (!positionals.empty())
+        return Status::Refused("unexpected argument '" + positionals.front() + "'");
+    return {};
 }
 
 // The parser's own reasons, in the tool's words: an unknown option, a flag
@@ -286,8 +264,7 @@ std::string UsageError(const QCommandLineParser& parser, const CommandSyntax& sy
     return "option " + args.back() + " needs a value";
 }
 
-bool ParseCommand(const CommandSyntax& syntax, const std::vector<std::string>& args, CliRequest& request,
-                  std::string& error)
+Status ParseCommand(const CommandSyntax& syntax, const std::vector<std::string>& args, CliRequest& request)
 {
     QCommandLineParser parser;
     Configure(parser, syntax);
@@ -298,12 +275,10 @@ bool ParseCommand(const CommandSyntax& syntax, const std::vector<std::string>& a
     // Help wins over everything else on the line, but not as an option's value.
     if (parser.isSet(Text(kHelp))) {
         request.help = true;
-        return true;
+        return {};
     }
-    if (!parsed) {
-        error = UsageError(parser, syntax, args);
-        return false;
-    }
+    if (!parsed)
+        return Status::Refused(UsageError(parser, syntax, args));
     for (std::string_view name : syntax.options) {
         if (name.empty() || !parser.isSet(Text(name)))
             continue;
@@ -312,20 +287,18 @@ bool ParseCommand(const CommandSyntax& syntax, const std::vector<std::string>& a
             continue;
         }
         for (const QString& value : parser.values(Text(name))) {
-            if (!Apply(name, FromBytes(value), request, error))
-                return false;
+            if (Status applied = Apply(name, FromBytes(value), request); !applied.ok())
+                return applied;
         }
     }
     std::vector<std::string> positionals;
     for (const QString& positional : parser.positionalArguments())
         positionals.push_back(FromBytes(positional));
-    if (!TakeOperands(syntax, positionals, request, error))
-        return false;
-    if (syntax.command == Command::Post && !request.title) {
-        error = "missing --" + std::string(kTitle);
-        return false;
-    }
-    return true;
+    if (Status taken = TakeOperands(syntax, positionals, request); !taken.ok())
+        return taken;
+    if (syntax.command == Command::Post && !request.title)
+        return Status::Refused("missing --" + std::string(kTitle));
+    return {};
 }
 
 // Qt writes the program as it was started, or a placeholder; the tool names
@@ -341,30 +314,26 @@ std::string UsageLine(const QCommandLineParser& parser, const CommandSyntax& syn
 
 } // namespace
 
-bool CliOptions::Parse(const std::vector<std::string>& args, CliRequest& request, std::string& error)
+Status CliOptions::Parse(const std::vector<std::string>& args, CliRequest& request)
 {
     request = CliRequest();
     request.encoding = kEncodingUtf8;
-    if (args.empty()) {
-        error = "no command given";
-        return false;
-    }
+    if (args.empty())
+        return Status::Refused("no command given");
     const std::string& first = args.front();
     if (first == std::string(kLongPrefix) + std::string(kHelp) || first == "-" + std::string(kShortHelp)) {
         request.help = true;
-        return true;
+        return {};
     }
     if (first == std::string(kLongPrefix) + std::string(kVersion)) {
         request.version = true;
-        return true;
+        return {};
     }
     const CommandSyntax* syntax = FindCommand(first);
-    if (syntax == nullptr) {
-        error = "unknown command '" + first + "'";
-        return false;
-    }
+    if (syntax == nullptr)
+        return Status::Refused("unknown command '" + first + "'");
     request.command = syntax->command;
-    return ParseCommand(*syntax, std::vector<std::string>(args.begin() + 1, args.end()), request, error);
+    return ParseCommand(*syntax, std::vector<std::string>(args.begin() + 1, args.end()), request);
 }
 
 std::string_view CliOptions::CommandName(CliRequest::Command command)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include "CliRequest.h"
 
 #include <string>
@@ -16,7 +18,7 @@ public:
 
     // False on wrong usage, with the reason in error; request.command then
     // names the command whose usage applies (None when there is none).
-    static bool Parse(const std::vector<std::string>& args, CliRequest& request, std::string& error);
+    static Status Parse(const std::vector<std::string>& args, CliRequest& request);
 
     static std::string_view CommandName(CliRequest::Command command);
 

@@ -36,11 +36,9 @@ std::string ResolveTarget(const std::string& path)
     return path;
 }
 
-bool Fail(std::string* error, const std::string& what)
+Status Fail(std::string what)
 {
-    if (error != nullptr)
-        *error = what + ": " + std::strerror(errno);
-    return false;
+    return {LastSystemError(), std::move(what)};
 }
 
 bool Refused(int error)
@@ -104,21 +102,21 @@ bool ReadFrom(int fd, std::string& out)
 
 // The new contents go over the old ones in the file itself; should that fail
 // part-way (a full disk, a size limit), the old contents are put back.
-bool OverwriteInPlace(const std::string& target, const std::vector<std::string_view>& parts, std::string* error)
+Status OverwriteInPlace(const std::string& target, const std::vector<std::string_view>& parts)
 {
     const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
-        return Fail(error, "cannot open " + target);
+        return Fail("cannot open " + target);
     std::string old;
     if (!ReadFrom(fd, old)) {
         const int savedErrno = errno;
         ::close(fd);
         errno = savedErrno;
-        return Fail(error, "cannot read " + target);
+        return Fail("cannot read " + target);
     }
     if (WriteAllAt(fd, parts)) {
         ::close(fd);
-        return true;
+        return {};
     }
     const int savedErrno = errno;
     if (!WriteAllAt(fd, {old})) {
@@ -126,7 +124,7 @@ bool OverwriteInPlace(const std::string& target, const std::vector<std::string_v
     }
     ::close(fd);
     errno = savedErrno;
-    return Fail(error, "cannot write " + target + " in place");
+    return Fail("cannot write " + target + " in place");
 }
 
 } // namespace
@@ -143,33 +141,29 @@ bool AtomicFile::IsTemporaryOf(const std::string& target, std::string_view name)
     return true;
 }
 
-bool AtomicFile::Write(const std::string& path, const std::vector<std::string_view>& parts,
-                       std::string* error, InPlace inPlace)
+Status AtomicFile::Write(const std::string& path, const std::vector<std::string_view>& parts, InPlace inPlace)
 {
     const std::string target = ResolveTarget(path);
     struct stat old {};
     const bool hadOld = ::stat(target.c_str(), &old) == 0;
     if (hadOld) {
         if (!S_ISREG(old.st_mode)) {
-            errno = EINVAL;
-            return Fail(error, target + " is not a plain file");
+            return {SystemError(EINVAL), target + " is not a plain file"};
         }
         // Replacing needs only a writable folder; a file its owner made
         // read-only is not ours to change.
         if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            return Fail(error, target + " is read-only");
+            return Fail(target + " is read-only");
     }
     const std::string dir = FilePath::DirectoryOf(target);
     const bool mayOverwrite = hadOld && inPlace == InPlace::WhereReplacingIsRefused;
     if (mayOverwrite && FolderRefusesReplacing(dir, old))
-        return OverwriteInPlace(target, parts, error);
+        return OverwriteInPlace(target, parts);
     TemporaryFile temp(dir + "/." + FilePath::BaseNameOf(target) + "." + kTemporarySuffix);
-    if (!temp.created() && mayOverwrite && Refused(temp.error()))
-        return OverwriteInPlace(target, parts, error);
-    if (!temp.created()) {
-        errno = temp.error();
-        return Fail(error, "cannot create a temporary file in " + dir);
-    }
+    if (!temp.created() && mayOverwrite && Refused(temp.error().value()))
+        return OverwriteInPlace(target, parts);
+    if (!temp.created())
+        return {temp.error(), "cannot create a temporary file in " + dir};
 
     bool ok = true;
     for (std::string_view part : parts) {
@@ -193,16 +187,16 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
     }
     // The mode is flushed with the data, so that a crash cannot leave the
     // board with the temporary file's private mode.
-    if (const int failure = ok ? temp.Complete() : errno; failure != 0) {
+    if (const std::error_code failure = ok ? temp.Complete() : LastSystemError(); failure) {
         temp.Discard();
-        errno = failure;
-        return Fail(error, "cannot write " + target);
+        return {failure, "cannot write " + target};
     }
 
     for (int attempt = 0;; ++attempt) {
-        const int failure = temp.MoveTo(target);
-        if (failure == 0)
-            return true;
+        const std::error_code moved = temp.MoveTo(target);
+        if (!moved)
+            return {};
+        const int failure = moved.value();
         // A folder that refuses for good is not waited for; on a network
         // share a refusal may also mean that another client has the file open.
         const bool refusedForGood =
@@ -211,9 +205,8 @@ bool AtomicFile::Write(const std::string& path, const std::vector<std::string_vi
         if (!transient || refusedForGood || attempt + 1 >= kRenameAttempts) {
             temp.Discard();
             if (refusedForGood && mayOverwrite)
-                return OverwriteInPlace(target, parts, error);
-            errno = failure;
-            return Fail(error, "cannot replace " + target);
+                return OverwriteInPlace(target, parts);
+            return {moved, "cannot replace " + target};
         }
         std::this_thread::sleep_for(kRenameRetryDelay);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <cstddef>
 #include <limits>
 #include <string>
@@ -22,9 +24,9 @@ public:
     // Writes the parts one after another. A symbolic link is followed, so the
     // file it points to is replaced, not the link. The old file's permission
     // bits (and owner, where allowed) carry over. On failure the target is
-    // untouched, the temporary file is gone and errno-style text is in *error.
-    static bool Write(const std::string& path, const std::vector<std::string_view>& parts,
-                      std::string* error = nullptr, InPlace inPlace = InPlace::Never);
+    // untouched and the temporary file is gone.
+    static Status Write(const std::string& path, const std::vector<std::string_view>& parts,
+                        InPlace inPlace = InPlace::Never);
 
     // Writes all of data to fd, going on after short writes and signals.
     static bool WriteFully(int fd, std::string_view data);

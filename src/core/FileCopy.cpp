@@ -13,9 +13,6 @@
 
 namespace {
 
-using Failure = FileCopy::Failure;
-using Result = FileCopy::Result;
-
 constexpr size_t kChunkSize = 1024 * 1024;
 constexpr const char* kTemporaryPattern = "XXXXXX";
 
@@ -44,15 +41,13 @@ private:
 };
 
 // Non-blocking so that a named pipe cannot hold us; it is refused below.
-Result OpenSource(const std::string& path, FileDescriptor& file, struct stat& st)
+Status OpenSource(const std::string& path, FileDescriptor& file, struct stat& st)
 {
     file.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0 || ::fstat(file.get(), &st) != 0)
-        return {Failure::Source, errno};
-    if (S_ISDIR(st.st_mode))
-        return {Failure::NotRegular, EISDIR};
+        return {LastSystemError(), path};
     if (!S_ISREG(st.st_mode))
-        return {Failure::NotRegular, 0};
+        return {QuorlError::NotRegularFile, path};
     ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
     return {};
 }
@@ -65,7 +60,8 @@ std::string TemporaryPathFor(const std::string& destination)
 // The kernel copies between the files while it can; whatever it cannot do
 // (another file system type, a real error) is left to plain reads and
 // writes, which also tell which side failed.
-Result CopyContents(int in, int out, const FileCopy::Progress& progress)
+Status CopyContents(int in, const std::string& source, int out, const std::string& destination,
+                    const FileCopy::Progress& progress)
 {
     int64_t copied = 0;
     const auto advance = [&](int64_t bytes) {
@@ -85,29 +81,29 @@ Result CopyContents(int in, int out, const FileCopy::Progress& progress)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return {Failure::Source, errno};
+            return {LastSystemError(), source};
         if (got == 0)
             return {};
         if (!AtomicFile::WriteFully(out, std::string_view(buffer.get(), static_cast<size_t>(got))))
-            return {Failure::Destination, errno};
+            return {LastSystemError(), destination};
         advance(got);
     }
 }
 
 } // namespace
 
-Result FileCopy::CheckSource(const std::string& source)
+Status FileCopy::CheckSource(const std::string& source)
 {
     FileDescriptor in;
     struct stat st {};
     return OpenSource(source, in, st);
 }
 
-Result FileCopy::Copy(const std::string& source, const std::string& destination, const Progress& progress)
+Status FileCopy::Copy(const std::string& source, const std::string& destination, const Progress& progress)
 {
     FileDescriptor in;
     struct stat st {};
-    if (const Result opened = OpenSource(source, in, st); !opened.ok())
+    if (Status opened = OpenSource(source, in, st); !opened.ok())
         return opened;
     // Writing a file over itself would only put the same bytes under a new inode.
     struct stat existing {};
@@ -119,14 +115,15 @@ Result FileCopy::Copy(const std::string& source, const std::string& destination,
     }
     TemporaryFile out(TemporaryPathFor(destination));
     if (!out.created())
-        return {Failure::Destination, out.error()};
+        return {out.error(), destination};
     ::fchmod(out.fd(), FileCreation::NewFileMode());
 
-    Result result = CopyContents(in.get(), out.fd(), progress);
-    if (const int failure = result.ok() ? out.Complete() : 0; failure != 0)
-        result = {Failure::Destination, failure};
+    if (Status copied = CopyContents(in.get(), source, out.fd(), destination, progress); !copied.ok())
+        return copied;
+    if (const std::error_code failure = out.Complete())
+        return {failure, destination};
     // The rename replaces a link at the destination, not the file it points to.
-    if (const int failure = result.ok() ? out.MoveTo(destination) : 0; failure != 0)
-        result = {Failure::Destination, failure};
-    return result;
+    if (const std::error_code failure = out.MoveTo(destination))
+        return {failure, destination};
+    return {};
 }

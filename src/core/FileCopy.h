@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,36 +15,18 @@ public:
     // Copies in progress live under this name until complete.
     static constexpr const char* kCopyPrefix = ".quorl-copy-";
 
-    enum class Failure {
-        None,
-        Source,
-        // A folder (error EISDIR), a FIFO, a device or a socket (error 0).
-        NotRegular,
-        Destination,
-    };
-
-    struct Result
-    {
-        Failure failure = Failure::None;
-        int error = 0; // errno of the failed step
-        bool ok() const { return failure == Failure::None; }
-        // The side that failed: the destination, or else the source.
-        const std::string& FailedPath(const std::string& source, const std::string& destination) const
-        {
-            return failure == Failure::Destination ? destination : source;
-        }
-    };
-
     // Told the bytes copied so far after each chunk.
     using Progress = std::function<void(int64_t copied)>;
 
-    // Opens the source as Copy does, without copying.
-    static Result CheckSource(const std::string& source);
+    // Opens the source as Copy does, without copying. A failure's subject is
+    // the path of the side that failed; a source that is no plain file (a
+    // folder, a FIFO, a device) fails with QuorlError::NotRegularFile.
+    static Status CheckSource(const std::string& source);
 
     // The new file gets mode 0666 less the umask. A symbolic link at the
     // destination is replaced, never written through. When the destination
     // already is the source (the same file, not a link to it) nothing is
     // written and the whole size is reported as copied. On failure the
     // destination is as it was and no temporary file is left.
-    static Result Copy(const std::string& source, const std::string& destination, const Progress& progress = {});
+    static Status Copy(const std::string& source, const std::string& destination, const Progress& progress = {});
 };

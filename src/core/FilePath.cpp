@@ -21,20 +21,20 @@ std::string FilePath::BaseNameOf(const std::string& path)
 
 // Only what is missing is made: a folder we may not write may still hold the
 // parents we need.
-int FilePath::MakeFolders(const std::string& path, mode_t mode)
+std::error_code FilePath::MakeFolders(const std::string& path, mode_t mode)
 {
     if (path.empty())
-        return EINVAL;
+        return SystemError(EINVAL);
     struct stat st {};
     for (std::string::size_type end = path.find('/', 1);; end = path.find('/', end + 1)) {
         const std::string part = path.substr(0, end);
         if (part.back() != '/' && ::stat(part.c_str(), &st) != 0 && ::mkdir(part.c_str(), mode) != 0 &&
             errno != EEXIST)
-            return errno;
+            return LastSystemError();
         if (end == std::string::npos)
             break;
     }
     if (::stat(path.c_str(), &st) != 0)
-        return errno;
-    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+        return LastSystemError();
+    return S_ISDIR(st.st_mode) ? std::error_code() : SystemError(ENOTDIR);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <string>
 #include <sys/types.h>
 
@@ -12,8 +14,8 @@ public:
     static std::string BaseNameOf(const std::string& path);
 
     // Creates the folder and whatever of its parents is missing, each with
-    // mode less the umask (by default all that the umask allows). 0 when the
-    // folder is there afterwards, else the errno value of the step that
+    // mode less the umask (by default all that the umask allows). Succeeds
+    // when the folder is there afterwards; else the error of the step that
     // failed (ENOTDIR where a file stands).
-    static int MakeFolders(const std::string& path, mode_t mode = 0777);
+    static std::error_code MakeFolders(const std::string& path, mode_t mode = 0777);
 };

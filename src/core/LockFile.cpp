@@ -95,7 +95,7 @@ LockFile::Result LockFile::Acquire(std::chrono::milliseconds wait, std::chrono::
     for (;;) {
         if (TryCreate())
             return Result::Acquired;
-        if (error_ != EEXIST)
+        if (error_ != std::errc::file_exists)
             return Result::Failed;
         BreakIfStale(staleAfter);
         if (std::chrono::steady_clock::now() >= deadline)
@@ -114,7 +114,7 @@ bool LockFile::TryCreate()
     if (!WriteLockFile(privateName, content, &serverNowNs_))
         return false;
     error_ = NewFile::Publish(privateName, path_, content, kLockOptions);
-    held_ = error_ == 0;
+    held_ = !error_;
     return held_;
 }
 
@@ -123,9 +123,9 @@ bool LockFile::WriteLockFile(const std::string& path, const std::string& content
 {
     struct stat st {};
     error_ = NewFile::Create(path, content, kLockOptions, &st);
-    if (error_ == 0 && modifiedNs != nullptr)
+    if (!error_ && modifiedNs != nullptr)
         *modifiedNs = ModifiedNs(st);
-    return error_ == 0;
+    return !error_;
 }
 
 bool LockFile::IsStale(int64_t modifiedNs, std::chrono::seconds staleAfter) const
@@ -165,10 +165,10 @@ void LockFile::BreakIfStale(std::chrono::seconds staleAfter)
     int64_t breakTakenNs = 0;
     if (!WriteLockFile(breakPath, token_, &breakTakenNs)) {
         struct stat breaker {};
-        if (error_ == EEXIST && ::lstat(breakPath.c_str(), &breaker) == 0 &&
+        if (error_ == std::errc::file_exists && ::lstat(breakPath.c_str(), &breaker) == 0 &&
             IsStale(ModifiedNs(breaker), kBreakLockStaleAfter))
             ::unlink(breakPath.c_str());
-        error_ = EEXIST;
+        error_ = SystemError(EEXIST);
         return;
     }
     struct stat current {};

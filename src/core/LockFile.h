@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -33,7 +35,7 @@ public:
     void Release();
 
     bool held() const { return held_; }
-    int error() const { return error_; }
+    const std::error_code& error() const { return error_; }
     const std::string& path() const { return path_; }
     // The file server's time when we last wrote beside the lock (nanoseconds
     // since the epoch): the clock by which the age of files there is judged.
@@ -56,5 +58,5 @@ private:
     // lock: staleness is judged by the clock that stamped the lock.
     int64_t serverNowNs_ = 0;
     bool held_ = false;
-    int error_ = 0;
+    std::error_code error_;
 };

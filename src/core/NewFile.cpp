@@ -17,12 +17,12 @@ bool LinksUnsupported(int error)
 
 } // namespace
 
-int NewFile::Create(const std::string& path, std::string_view contents, const Options& options,
-                    struct stat* written)
+std::error_code NewFile::Create(const std::string& path, std::string_view contents, const Options& options,
+                                struct stat* written)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, options.mode);
     if (fd < 0)
-        return errno;
+        return LastSystemError();
     if (options.exactMode)
         ::fchmod(fd, options.mode);
     int error = AtomicFile::WriteFully(fd, contents) ? 0 : errno;
@@ -34,11 +34,11 @@ int NewFile::Create(const std::string& path, std::string_view contents, const Op
         error = errno;
     if (error != 0)
         ::unlink(path.c_str());
-    return error;
+    return SystemError(error);
 }
 
-int NewFile::Publish(const std::string& privateName, const std::string& path, std::string_view contents,
-                     const Options& options)
+std::error_code NewFile::Publish(const std::string& privateName, const std::string& path,
+                                 std::string_view contents, const Options& options)
 {
     int error = ::link(privateName.c_str(), path.c_str()) == 0 ? 0 : errno;
     if (error != 0) {
@@ -51,5 +51,5 @@ int NewFile::Publish(const std::string& privateName, const std::string& path, st
     ::unlink(privateName.c_str());
     if (LinksUnsupported(error))
         return Create(path, contents, options);
-    return error;
+    return SystemError(error);
 }

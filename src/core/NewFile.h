@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -22,14 +24,14 @@ public:
         bool sync = false;
     };
 
-    // Creates path exclusively and writes contents to it. 0 when done, else
-    // the errno value (EEXIST when a file was there) and nothing is left.
+    // Creates path exclusively and writes contents to it. On failure (EEXIST
+    // when a file was there) nothing is left.
     // *written, when given, receives the new file's status.
-    static int Create(const std::string& path, std::string_view contents, const Options& options,
+    static std::error_code Create(const std::string& path, std::string_view contents, const Options& options,
                       struct stat* written = nullptr);
 
     // Publishes privateName, which Create wrote, as path and removes the
-    // private name. 0 when done, EEXIST when a file was there, else errno.
-    static int Publish(const std::string& privateName, const std::string& path, std::string_view contents,
+    // private name; EEXIST when a file was there.
+    static std::error_code Publish(const std::string& privateName, const std::string& path, std::string_view contents,
                        const Options& options);
 };

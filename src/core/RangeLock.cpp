@@ -52,19 +52,19 @@ LockFile::Result RangeLock::Acquire(std::chrono::milliseconds wait)
     for (;;) {
         const int fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
         if (fd < 0) {
-            error_ = errno;
+            error_ = LastSystemError();
             return LockFile::Result::Failed;
         }
         struct flock range = LockRange(F_WRLCK);
         const bool locked = ::fcntl(fd, F_OFD_SETLK, &range) == 0;
-        error_ = locked ? 0 : errno;
+        error_ = locked ? std::error_code() : LastSystemError();
         // A file renamed over the path while we waited is the one to lock.
         if (locked && SameFile(fd, path_)) {
             fd_ = fd;
             return LockFile::Result::Acquired;
         }
         ::close(fd);
-        if (!locked && error_ != EAGAIN && error_ != EACCES)
+        if (!locked && error_ != std::errc::resource_unavailable_try_again && error_ != std::errc::permission_denied)
             return LockFile::Result::Failed;
         if (std::chrono::steady_clock::now() >= deadline)
             return LockFile::Result::Busy;

@@ -24,7 +24,7 @@ public:
     void Release();
 
     bool held() const { return fd_ >= 0; }
-    int error() const { return error_; }
+    const std::error_code& error() const { return error_; }
 
     // Whether another open file description holds the lock on path now.
     static bool IsHeld(const std::string& path);
@@ -32,5 +32,5 @@ public:
 private:
     std::string path_;
     int fd_ = -1;
-    int error_ = 0;
+    std::error_code error_;
 };

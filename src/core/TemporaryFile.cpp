@@ -25,7 +25,8 @@ TemporaryFile::TemporaryFile(std::string pattern) : path_(std::move(pattern))
     fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
     created_ = fd_ >= 0;
     present_ = created_;
-    error_ = created_ ? 0 : errno;
+    if (!created_)
+        error_ = LastSystemError();
 }
 
 TemporaryFile::~TemporaryFile()
@@ -33,22 +34,22 @@ TemporaryFile::~TemporaryFile()
     Discard();
 }
 
-int TemporaryFile::Complete()
+std::error_code TemporaryFile::Complete()
 {
     int error = ::fsync(fd_) == 0 ? 0 : errno;
     if (::close(fd_) != 0 && error == 0)
         error = errno;
     fd_ = -1;
-    return error;
+    return SystemError(error);
 }
 
-int TemporaryFile::MoveTo(const std::string& target)
+std::error_code TemporaryFile::MoveTo(const std::string& target)
 {
     if (::rename(path_.c_str(), target.c_str()) != 0)
-        return errno;
+        return LastSystemError();
     present_ = false;
     SyncFolder(FilePath::DirectoryOf(target));
-    return 0;
+    return {};
 }
 
 void TemporaryFile::Discard()

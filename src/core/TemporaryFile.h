@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <string>
 
 // A file written under a temporary name in its destination's folder and
@@ -17,24 +19,24 @@ public:
 
     // False when the file could not be made; error() tells why.
     bool created() const { return created_; }
-    int error() const { return error_; }
+    const std::error_code& error() const { return error_; }
     int fd() const { return fd_; }
     const std::string& path() const { return path_; }
 
     // Flushes the contents, and the mode and owner set meanwhile, to disk
-    // and closes the file. 0 when done, else the errno value.
-    int Complete();
+    // and closes the file.
+    std::error_code Complete();
     // Renames the completed file over target, then flushes the folder so that
-    // the new name is on disk too. 0 when done, else the errno value; the
-    // file then stays under its temporary name.
-    int MoveTo(const std::string& target);
+    // the new name is on disk too. On failure the file stays under its
+    // temporary name.
+    std::error_code MoveTo(const std::string& target);
     // Closes and removes the file.
     void Discard();
 
 private:
     std::string path_;
     int fd_ = -1;
-    int error_ = 0;
+    std::error_code error_;
     bool created_ = false;
     bool present_ = false; // under the temporary name
 };

@@ -54,13 +54,13 @@ std::string FileSettingsBackend::DefaultFilePath()
     return base + kApplicationFolder + file;
 }
 
-FileSettingsBackend::FileStamp FileSettingsBackend::Stat(const std::string& path, int* error)
+FileSettingsBackend::FileStamp FileSettingsBackend::Stat(const std::string& path, std::error_code* error)
 {
     struct stat st {};
     FileStamp stamp;
     if (::stat(path.c_str(), &st) != 0) {
         if (error != nullptr)
-            *error = errno;
+            *error = LastSystemError();
         return stamp;
     }
     stamp.exists = true;
@@ -92,10 +92,10 @@ FileSettingsBackend::Snapshot FileSettingsBackend::ReadFile() const
 {
     Snapshot snapshot;
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        int error = 0;
+        std::error_code error;
         snapshot.stamp = Stat(path_, &error);
         if (!snapshot.stamp.exists) {
-            snapshot.readable = error == ENOENT;
+            snapshot.readable = error == std::errc::no_such_file_or_directory;
             snapshot.text.clear();
             return snapshot;
         }
@@ -146,7 +146,7 @@ int FileSettingsBackend::Save(const std::vector<Change>& changes)
     if (!changesSomething && saved_.readable && Stat(path_) == saved_.stamp)
         return kSuccess;
 
-    if (FilePath::MakeFolders(FilePath::DirectoryOf(path_), kFolderMode) != 0)
+    if (FilePath::MakeFolders(FilePath::DirectoryOf(path_), kFolderMode))
         return kErrorAccessDenied;
     LockFile lock(path_ + kLockSuffix);
     switch (lock.Acquire(lockWait_)) {
@@ -171,9 +171,9 @@ int FileSettingsBackend::Save(const std::vector<Change>& changes)
         return kErrorWriteFault;
     const std::string damaged = path_ + kDamagedSuffix;
     if (current.tooLarge ? ::rename(path_.c_str(), damaged.c_str()) != 0
-                         : current.unreadableLines > 0 && !AtomicFile::Write(damaged, {current.text}))
+                         : current.unreadableLines > 0 && !AtomicFile::Write(damaged, {current.text}).ok())
         return kErrorWriteFault;
-    if (!AtomicFile::Write(path_, {text}))
+    if (!AtomicFile::Write(path_, {text}).ok())
         return kErrorWriteFault;
     saved_.readable = true;
     saved_.text = std::move(text);

@@ -86,7 +86,7 @@ private:
         FileStamp stamp;
     };
 
-    static FileStamp Stat(const std::string& path, int* error = nullptr);
+    static FileStamp Stat(const std::string& path, std::error_code* error = nullptr);
     static bool IsRecent(const FileStamp& stamp);
     static bool Apply(SettingsTree& tree, const Change& change);
 

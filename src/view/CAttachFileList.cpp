@@ -53,19 +53,13 @@ QIcon FileTypeIcon(const QString& fileName, const QStyle* style)
     return icon;
 }
 
-bool Fail(QString* error, const std::string& path, const QString& reason)
+// The member's words for a failed copy, naming the side that failed.
+QString CopyFailureText(const Status& failure)
 {
-    if (error != nullptr)
-        *error = QString::fromUtf8(kCopyFailed).arg(QFile::decodeName(path.c_str()), reason);
-    return false;
-}
-
-bool CopyFailed(QString* error, const std::string& source, const std::string& destination,
-                const FileCopy::Result& result)
-{
-    if (result.failure == FileCopy::Failure::NotRegular && result.error == 0)
-        return Fail(error, source, QString::fromUtf8(kNotRegularFile));
-    return Fail(error, result.FailedPath(source, destination), QString::fromLocal8Bit(std::strerror(result.error)));
+    const QString reason = failure.code() == QuorlError::NotRegularFile
+                               ? QString::fromUtf8(kNotRegularFile)
+                               : QString::fromLocal8Bit(failure.code().message());
+    return QString::fromUtf8(kCopyFailed).arg(QFile::decodeName(failure.subject().c_str()), reason);
 }
 
 // Shows one step per started kilobyte of the file, from where the bar stood.
@@ -219,8 +213,7 @@ bool CAttachFileList::Commit(QProgressBar* bar, QString* error)
             progress->Copied(copied);
         });
     if (!result.ok()) {
-        QString failure;
-        CopyFailed(&failure, result.source, result.destination, result.failure);
+        const QString failure = CopyFailureText(result.failure);
         qCInfo(lcBoard).noquote() << "attachment commit stopped after" << result.copied << "copies:"
                                   << QString(failure).replace(u'\n', u' ');
         if (error != nullptr)
@@ -237,7 +230,9 @@ bool CAttachFileList::CopyFileBlocks(const std::string& source, const std::strin
                                      QString* error)
 {
     BlockProgress progress(bar);
-    const FileCopy::Result result =
+    const Status copied =
         FileCopy::Copy(source, destination, [&progress](int64_t copied) { progress.Copied(copied); });
-    return result.ok() || CopyFailed(error, source, destination, result);
+    if (!copied.ok() && error != nullptr)
+        *error = CopyFailureText(copied);
+    return copied.ok();
 }

@@ -22,7 +22,6 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -303,16 +302,16 @@ bool CSettingDlg::OfferEmptyBoard()
                                 QString(), proposed) != MessageBoxService::AnswerYes)
         return true;
 
-    if (const int failure = FilePath::MakeFolders(QFile::encodeName(messageFolder).toStdString()); failure != 0) {
+    if (const std::error_code failure = FilePath::MakeFolders(QFile::encodeName(messageFolder).toStdString())) {
         MessageBoxService::Show(this, Text(SettingDlgTexts::kCannotCreateFolder)
-                                          .arg(messageFolder, QString::fromLocal8Bit(std::strerror(failure))));
+                                          .arg(messageFolder, QString::fromLocal8Bit(failure.message())));
         return false;
     }
-    std::string error;
-    if (EmptyBoardWriter::Create(QFile::encodeName(boardPath).toStdString(), kBoardEncoding, error) ==
-        EmptyBoardWriter::Result::Failed) {
+    // A board that appeared meanwhile is used as it is.
+    if (const Status created = EmptyBoardWriter::Create(QFile::encodeName(boardPath).toStdString(), kBoardEncoding);
+        !created.ok() && created.code() != std::errc::file_exists) {
         MessageBoxService::Show(this, Text(SettingDlgTexts::kCannotCreateBoard)
-                                          .arg(boardPath, QString::fromLocal8Bit(error)));
+                                          .arg(boardPath, QString::fromLocal8Bit(created.code().message())));
         return false;
     }
     return true;
