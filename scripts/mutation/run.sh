@@ -176,7 +176,7 @@ main() {
   fi
   export QT_QPA_PLATFORM=offscreen
   cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLBOARD_SANITIZE=ON -DQUORLBOARD_TESTS=ON \
-    -DCMAKE_LINK_DEPENDS_NO_SHARED=ON -DCMAKE_INSTALL_RPATH="$(printf '%s;' "$build"/src/*/ "$build"/src/*/ui/)" \
+    -DCMAKE_LINK_DEPENDS_NO_SHARED=ON -DCMAKE_INSTALL_RPATH="$(cd "$src/src" && for d in */ */ui/; do printf '%s;' "$build/src/$d"; done)" \
     "${launcher[@]}" >"$logs/configure.log" 2>&1 || die "configure failed, see $logs/configure.log"
   cmake --build "$build" -j2 >"$logs/build.log" 2>&1 || die "the unchanged tree does not build, see $logs/build.log"
 
