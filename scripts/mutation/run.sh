@@ -176,7 +176,8 @@ main() {
   fi
   export QT_QPA_PLATFORM=offscreen
   cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLBOARD_SANITIZE=ON -DQUORLBOARD_TESTS=ON \
-    -DCMAKE_LINK_DEPENDS_NO_SHARED=ON "${launcher[@]}" >"$logs/configure.log" 2>&1 || die "configure failed, see $logs/configure.log"
+    -DCMAKE_LINK_DEPENDS_NO_SHARED=ON -DCMAKE_INSTALL_RPATH="$(cd "$src/src" && for d in */ */ui/; do printf '%s;' "$build/src/$d"; done)" \
+    "${launcher[@]}" >"$logs/configure.log" 2>&1 || die "configure failed, see $logs/configure.log"
   cmake --build "$build" -j2 >"$logs/build.log" 2>&1 || die "the unchanged tree does not build, see $logs/build.log"
 
   # Test folders, in the order they run for a fault: its own library's first.

@@ -34,6 +34,13 @@ public:
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out << bytes;
     }
+    // As Write, making the folders on the way first.
+    static void Put(const std::string& path, const std::string& bytes)
+    {
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+        Write(path, bytes);
+    }
     static std::string Read(const std::string& path)
     {
         std::ifstream in(path, std::ios::binary);

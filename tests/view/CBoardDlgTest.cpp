@@ -5,32 +5,21 @@
 #include "settings/MemorySettingsBackend.h"
 #include "settings/SettingsStore.h"
 #include "support/BoardXml.h"
+#include "support/Child.h"
+#include "support/RecordedBoxes.h"
 #include "support/TempDir.h"
 #include "ui/FileDialogService.h"
 #include "ui/MessageBoxReporter.h"
-#include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
-#include "view/BoardRefreshThrottle.h"
+#include "ui/UiEnvironment.h"
 #include "view/BoardViewContext.h"
 #include "view/CAttachFileList.h"
 #include "view/CBoardDlg.h"
-#include "view/CBoardPrint.h"
 #include "view/CBoardTitle.h"
 #include "view/CBoardWrite.h"
-#include "support/Child.h"
-#include "support/LaidOut.h"
-#include "support/RecordedBoxes.h"
 
-#include <QApplication>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QPrinter>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
@@ -68,6 +57,18 @@ public:
     std::string user = Cp932Codec::FromUtf8("山田");
 };
 
+const std::string kOwn = "OWNPC";
+using Texts = std::vector<std::string>;
+
+// The picture of the resource, or a transparent one without.
+bool SameImage(const QPixmap& image, const char* resource)
+{
+    QImage expected(16, 16, QImage::Format_ARGB32);
+    expected.fill(Qt::transparent);
+    return image.toImage().convertToFormat(QImage::Format_ARGB32) ==
+           (resource != nullptr ? QImage(resource).convertToFormat(QImage::Format_ARGB32) : expected);
+}
+
 class BoardViewTest : public ::testing::Test
 {
 protected:
@@ -82,41 +83,41 @@ protected:
             return editor->result();
         });
         view = new CBoardDlg(context, &window);
+        window.resize(640, 400);
+        view->resize(640, 400);
         window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
     }
     void TearDown() override
     {
         CBoardTitle::ResetSortState();
         ModalRunner::SetHook({});
-        CBoardPrint::SetDialogHook({});
     }
 
-    CBoardDlg& View() { return *view; }
-    CBoardTitle& Titles() { return *Child<CBoardTitle>(View(), QStringLiteral("titleList")); }
-    CBoardData& Board() { return context.board; }
-    int32_t Add(const std::string& title, const std::string& host, int32_t attach = 0,
-                const std::string& date = "20240105093015", const std::string& name = "山田")
+    CBoardTitle& Titles() { return *Child<CBoardTitle>(*view, QStringLiteral("titleList")); }
+    int32_t Add(const std::string& title, const std::string& host = "OTHERPC", int32_t attach = 0,
+                const std::string& date = "20240105093015", int priority = 2)
     {
-        BoardMessage message;
-        message.title = Cp932Codec::FromUtf8(title);
-        message.contents = Cp932Codec::FromUtf8(title + "の本文");
-        message.name = Cp932Codec::FromUtf8(name);
-        message.hostname = host;
-        message.date = date;
-        message.attach = attach;
-        message.priority = 2;
-        EXPECT_EQ(Board().AddMessage(message), 0);
+        BoardMessage message{0, Cp932Codec::FromUtf8(title), context.user, Cp932Codec::FromUtf8(title + "の本文"),
+                             priority, attach, date, host};
+        EXPECT_EQ(context.board.AddMessage(message), 0);
         return message.number;
     }
-    std::string OwnHost() const { return std::string(context.HostName()); }
-    QString Pane() { return Child<QPlainTextEdit>(View(), QStringLiteral("contents"))->toPlainText(); }
-    bool Enabled(const char* button) { return Child<QPushButton>(View(), QString::fromLatin1(button))->isEnabled(); }
-    int Attachments() { return Child<CAttachFileList>(View(), QStringLiteral("attachments"))->count(); }
-    void SortByTitle() { Titles().horizontalHeader()->sectionClicked(1); }
-    static void SetTitle(CBoardWrite& editor, const char* title)
+    QString Pane() { return Child<QPlainTextEdit>(*view, QStringLiteral("contents"))->toPlainText(); }
+    bool CanModify() { return Child<QPushButton>(*view, QStringLiteral("modifyButton"))->isEnabled(); }
+    Texts Column(int column)
     {
-        Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText(QString::fromUtf8(title));
-        editor.OnOK();
+        Texts texts;
+        for (int row = 0; row < Titles().RowCount(); ++row)
+            texts.push_back(Titles().model()->index(row, column).data().toString().toStdString());
+        return texts;
+    }
+    void ClickHeader(int column)
+    {
+        QHeaderView* header = Titles().horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
     void ClickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -125,17 +126,19 @@ protected:
         QTest::mouseRelease(Titles().viewport(), Qt::LeftButton, modifiers, at);
     }
     void SelectNumber(int32_t number) { ClickRow(Titles().FindRow(number)); }
-    std::string Folder(const std::string& host, const std::string& date) const
+    std::string Folder(const std::string& host, const std::string& date, const std::string& file = "") const
     {
-        return context.folder.path() + "/attach/" + host + "_" + date;
+        const std::string path = context.folder.path() + "/attach/" + host + "_" + date;
+        if (!file.empty())
+            TempDir::Put(path + "/" + file, file);
+        return path;
     }
-    // "target|kind:text" per datagram sent, an empty target being a broadcast.
+    // "kind:text" per datagram broadcast.
     std::vector<std::string> Sent() const
     {
         std::vector<std::string> sent;
         for (const FakePeerMessenger::Sent& datagram : context.messenger.sent)
-            sent.push_back(datagram.target + "|" + std::to_string(static_cast<int>(datagram.kind)) + ":" +
-                           datagram.text);
+            sent.push_back(datagram.target + std::to_string(static_cast<int>(datagram.kind)) + ":" + datagram.text);
         return sent;
     }
 
@@ -148,58 +151,45 @@ protected:
 
 TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyFromItsOwnComputer)
 {
-    View().resize(640, 400);
-    ExpectLaidOut(View(), {"titleList", "contents", "attachments", "newButton", "modifyButton", "deleteButton",
-                           "printButton", "messageButton"});
-    EXPECT_FALSE(Enabled("modifyButton") || Enabled("deleteButton"));
+    EXPECT_FALSE(CanModify());
+    view->PrintSelected();
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"印刷するメッセージを選択して下さい。"});
     const int32_t others = Add("よその", "OTHERPC", 1, "20240105093015");
-    const int32_t mine = Add("自分の", OwnHost(), 0, "20240105093016");
+    const int32_t mine = Add("自分の", kOwn, 0, "20240105093016");
     fs::create_directories(Folder("OTHERPC", "20240105093015") + "/sub");
-    TempDir::Write(Folder("OTHERPC", "20240105093015") + "/a.txt", "a");
-    fs::create_directories(Folder(OwnHost(), "20240105093016"));
-    TempDir::Write(Folder(OwnHost(), "20240105093016") + "/unlisted.txt", "x");
+    Folder("OTHERPC", "20240105093015", "a.txt");
+    Folder(kOwn, "20240105093016", "unlisted.txt");
+    auto* attachments = Child<CAttachFileList>(*view, QStringLiteral("attachments"));
 
-    QSignalSpy seen(&View(), &CBoardDlg::stopFlash);
-    View().RefreshTitlesFromNotice(others);
-    EXPECT_EQ(View().SelectedNumber(), others);
+    QSignalSpy seen(view, &CBoardDlg::stopFlash);
+    view->RefreshTitlesFromNotice(others);
+    EXPECT_EQ(view->SelectedNumber(), others);
     EXPECT_EQ(seen.count(), 0) << "a notice's own selection does not stop the alert";
-
     SelectNumber(mine);
     EXPECT_GT(seen.count(), 0) << "the member has seen the board";
-    EXPECT_TRUE(Enabled("modifyButton") && Enabled("deleteButton"));
-    EXPECT_EQ(Attachments(), 0) << "attach 0: the folder is not looked at";
-
+    EXPECT_TRUE(CanModify() && Child<QPushButton>(*view, QStringLiteral("deleteButton"))->isEnabled());
+    EXPECT_EQ(attachments->count(), 0) << "attach 0: the folder is not looked at";
     SelectNumber(others);
     EXPECT_EQ(Pane(), QStringLiteral("よそのの本文"));
-    EXPECT_FALSE(Enabled("modifyButton") || Enabled("deleteButton")) << "same user name, other computer";
-    EXPECT_EQ(Attachments(), 1) << "files only, no sub-folder";
+    EXPECT_FALSE(CanModify() || Child<QPushButton>(*view, QStringLiteral("deleteButton"))->isEnabled())
+        << "same user name, other computer";
+    EXPECT_EQ(attachments->count(), 1) << "files only, no sub-folder";
 
     // The attachment's own menu: 保存 asks where to save it.
     std::vector<FileDialogService::Kind> asked;
-    FileDialogService::SetResponder([&](const FileDialogService::Request& request) {
-        asked.push_back(request.kind);
-        return QString();
-    });
-    auto* list = Child<CAttachFileList>(View(), QStringLiteral("attachments"));
-    list->setCurrentRow(0);
+    FileDialogService::SetResponder([&](const auto& request) { return asked.push_back(request.kind), QString(); });
+    attachments->setCurrentRow(0);
     QTimer::singleShot(0, [] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            for (QAction* action : menu->actions())
-                if (action->text() == QStringLiteral("保存"))
-                    action->trigger();
-            menu->close();
-        }
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            if (action->text() == QStringLiteral("保存"))
+                action->trigger();
+        menu->close();
     });
-    emit list->customContextMenuRequested(list->visualItemRect(list->item(0)).center());
+    emit attachments->customContextMenuRequested(attachments->visualItemRect(attachments->item(0)).center());
     FileDialogService::SetResponder({});
     EXPECT_EQ(asked, std::vector<FileDialogService::Kind>{FileDialogService::Kind::SaveAs});
-
-    // Another member deleted it meanwhile: empty pane, no changes allowed.
-    SelectNumber(mine);
-    ASSERT_EQ(Board().DeleteMessage(mine), 0);
-    View().ShowMessage(mine);
-    EXPECT_TRUE(Pane().isEmpty());
-    EXPECT_FALSE(Enabled("modifyButton"));
 }
 
 // Qt makes a pressed row current at once but shrinks a selection only on the
@@ -207,82 +197,79 @@ TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyF
 TEST_F(BoardViewTest, PaneButtonsAndActionsFollowTheTopmostRowOfTheSelectionAsItFinallyStands)
 {
     for (const char* title : {"a", "b", "c", "d"})
-        Add(title, title[0] % 2 == 1 ? OwnHost() : "OTHERPC"); // a and c are ours; the rows run d, c, b, a
+        Add(title, title[0] % 2 == 1 ? kOwn : "OTHERPC"); // a and c are ours; the rows run d, c, b, a
     const auto key = [this](Qt::Key key, Qt::KeyboardModifiers modifiers) { QTest::keyClick(&Titles(), key, modifiers); };
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
     const struct { const char* steps; std::function<void()> act; int shownRow; } cases[] = {
-        {"Ctrl+A, click 1", [&] { key(Qt::Key_A, Qt::ControlModifier); ClickRow(1); }, 1},
-        {"click 0, Shift 2, click 2", [&] { ClickRow(0); ClickRow(2, Qt::ShiftModifier); ClickRow(2); }, 2},
-        {"click 3, Shift 0, Shift 1", [&] { ClickRow(3); ClickRow(0, Qt::ShiftModifier); ClickRow(1, Qt::ShiftModifier); }, 1},
-        {"click 0, Ctrl 1, Ctrl 0", [&] { ClickRow(0); ClickRow(1, Qt::ControlModifier); ClickRow(0, Qt::ControlModifier); }, 1},
+        {"Ctrl+A, click 1", [&] { key(Qt::Key_A, ctrl); ClickRow(1); }, 1},
+        {"click 0, Shift 2, click 2", [&] { ClickRow(0); ClickRow(2, shift); ClickRow(2); }, 2},
+        {"click 3, Shift 0, Shift 1", [&] { ClickRow(3); ClickRow(0, shift); ClickRow(1, shift); }, 1},
+        {"click 0, Ctrl 1, Ctrl 0", [&] { ClickRow(0); ClickRow(1, ctrl); ClickRow(0, ctrl); }, 1},
         {"click 0, Shift 1, Ctrl+Up, Ctrl+Space",
-         [&] { ClickRow(0); ClickRow(1, Qt::ShiftModifier); key(Qt::Key_Up, Qt::ControlModifier); key(Qt::Key_Space, Qt::ControlModifier); }, 1},
-        {"click 0, Ctrl 2, Ctrl 3", [&] { ClickRow(0); ClickRow(2, Qt::ControlModifier); ClickRow(3, Qt::ControlModifier); }, 0},
-        {"click 0, Ctrl 2, sort", [&] { ClickRow(0); ClickRow(2, Qt::ControlModifier); SortByTitle(); }, 1},
+         [&] { ClickRow(0); ClickRow(1, shift); key(Qt::Key_Up, ctrl); key(Qt::Key_Space, ctrl); }, 1},
+        {"click 0, Ctrl 2, Ctrl 3", [&] { ClickRow(0); ClickRow(2, ctrl); ClickRow(3, ctrl); }, 0},
+        {"click 0, Ctrl 2, sort", [&] { ClickRow(0); ClickRow(2, ctrl); ClickHeader(1); }, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.steps);
-        View().RefreshTitles(-1);
-        View().ClearMessagePane();
+        view->RefreshTitles(-1);
+        view->ClearMessagePane();
         c.act();
         BoardMessage shown{Titles().RowNumber(c.shownRow)};
-        ASSERT_EQ(Board().ReadMessage(shown), 0);
+        ASSERT_EQ(context.board.ReadMessage(shown), 0);
         EXPECT_EQ(Titles().FirstSelectedRow(), c.shownRow);
-        EXPECT_EQ(View().SelectedNumber(), shown.number);
+        EXPECT_EQ(view->SelectedNumber(), shown.number);
         EXPECT_EQ(Pane().toStdString(), Cp932Codec::ToUtf8(shown.contents));
-        EXPECT_EQ(Enabled("modifyButton"), shown.hostname == OwnHost());
+        EXPECT_EQ(CanModify(), shown.hostname == kOwn);
     }
 }
 
-TEST_F(BoardViewTest, NewAndModifyRefreshTheListAndTellTheOtherMembers)
+TEST_F(BoardViewTest, NewAndModifyRefreshTheListAndTellTheOtherMembersAndAFocusedButtonAnswersEnter)
 {
-    Add("b", OwnHost());
-    edit = [](CBoardWrite& editor) { SetTitle(editor, "a"); };
-    View().PostNew();
+    Add("b", kOwn);
+    edit = [](CBoardWrite& editor) { Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText("a"), editor.OnOK(); };
+    view->PostNew();
     ASSERT_EQ(Titles().RowCount(), 2);
     EXPECT_EQ(Titles().RowNumber(Titles().FirstSelectedRow()), 2);
-    EXPECT_EQ(Sent(), std::vector<std::string>{"|3:2"});
+    EXPECT_EQ(Sent(), std::vector<std::string>{"3:2"});
 
     // Sorted by title, a modified title keeps its row until the next reload.
-    SortByTitle();
-    ASSERT_EQ(Titles().RowNumber(0), 2); // "a" before "b"
+    ClickHeader(1);
     ClickRow(0);
-    edit = [](CBoardWrite& editor) { SetTitle(editor, "z"); };
-    View().ModifySelected();
+    edit = [](CBoardWrite& editor) { Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText("z"), editor.OnOK(); };
+    view->ModifySelected();
     EXPECT_EQ(Titles().RowNumber(0), 2);
     EXPECT_EQ(Titles().model()->index(0, 1).data().toString(), QStringLiteral("z"));
-    EXPECT_EQ(Sent(), (std::vector<std::string>{"|3:2", "|3:2"}));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"3:2", "3:2"}));
 
-    edit = [](CBoardWrite& editor) { editor.reject(); };
-    View().ModifySelected();
-    View().PostNew();
+    int opened = 0;
+    edit = [&](CBoardWrite& editor) { ++opened, editor.reject(); };
+    view->ModifySelected();
+    auto* button = Child<QPushButton>(*view, QStringLiteral("newButton"));
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Return); // a focused button answers Enter
+    EXPECT_EQ(opened, 2);
     EXPECT_EQ(Sent().size(), 2u) << "a cancelled editor announces nothing";
 }
 
 TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnouncesTheMemberName)
 {
-    const int32_t plain = Add("files", OwnHost(), 0, "20240105093015");
-    const int32_t nested = Add("nested", OwnHost(), 1, "20240105093016");
-    const std::string plainFolder = Folder(OwnHost(), "20240105093015");
-    const std::string nestedFolder = Folder(OwnHost(), "20240105093016");
-    fs::create_directories(plainFolder);
-    TempDir::Write(plainFolder + "/a.txt", "a");
+    const int32_t plain = Add("files", kOwn, 0, "20240105093015");
+    const int32_t nested = Add("nested", kOwn, 1, "20240105093016");
+    const std::string plainFolder = Folder(kOwn, "20240105093015", "a.txt");
+    const std::string nestedFolder = Folder(kOwn, "20240105093016", "b.txt");
     fs::create_directories(nestedFolder + "/by-hand");
-    TempDir::Write(nestedFolder + "/b.txt", "b");
-    View().RefreshTitles(0);
+    view->RefreshTitles(0);
 
     SelectNumber(plain);
-    boxes.answer = MessageBoxService::AnswerNo;
-    View().DeleteSelected();
+    view->DeleteSelected(); // answered No
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"このメッセージ削除します"});
     EXPECT_EQ(Titles().RowCount(), 2);
-
     boxes.answer = MessageBoxService::AnswerYes;
-    View().DeleteSelected();
+    view->DeleteSelected();
     EXPECT_FALSE(fs::exists(plainFolder)) << "attach 0 still removes a folder of its name";
-    EXPECT_EQ(Titles().RowCount(), 1);
-    EXPECT_EQ(Titles().FirstSelectedRow(), -1);
-    EXPECT_TRUE(Pane().isEmpty());
-    EXPECT_EQ(Sent(), std::vector<std::string>{"|7:" + Cp932Codec::FromUtf8("山田")});
+    EXPECT_TRUE(Titles().RowCount() == 1 && Titles().FirstSelectedRow() == -1 && Pane().isEmpty());
+    EXPECT_EQ(Sent(), std::vector<std::string>{"7:" + context.user});
 
     // A delete the board file does not take leaves the attachments alone.
     SelectNumber(nested);
@@ -290,13 +277,12 @@ TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnounces
     getrlimit(RLIMIT_FSIZE, &old);
     const struct rlimit tiny = {16, old.rlim_max};
     setrlimit(RLIMIT_FSIZE, &tiny);
-    View().DeleteSelected();
+    view->DeleteSelected();
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_EQ(Titles().RowCount(), 1);
     EXPECT_TRUE(fs::exists(nestedFolder + "/b.txt"));
-
-    View().RefreshTitles(nested);
-    View().DeleteSelected();
+    view->RefreshTitles(nested);
+    view->DeleteSelected();
     EXPECT_EQ(Titles().RowCount(), 0);
     EXPECT_FALSE(fs::exists(nestedFolder + "/b.txt"));
     EXPECT_TRUE(fs::exists(nestedFolder + "/by-hand")) << "a sub-folder keeps the folder";
@@ -305,98 +291,135 @@ TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnounces
 TEST_F(BoardViewTest, AFolderThatAnotherMessageNamesTooStaysUntilTheLastOfThemIsDeleted)
 {
     const std::string date = "20240105093015";
-    TempDir::Write(context.folder.file("BoardData.xml"), BoardXml({{OwnHost(), date}, {OwnHost(), date}}));
-    const std::string shared = Folder(OwnHost(), date);
-    fs::create_directories(shared);
-    TempDir::Write(shared + "/a.txt", "a");
-    View().RefreshTitles(0);
+    TempDir::Write(context.folder.file("BoardData.xml"), BoardXml({{kOwn, date}, {kOwn, date}}));
+    const std::string shared = Folder(kOwn, date, "a.txt");
+    view->RefreshTitles(0);
     boxes.answer = MessageBoxService::AnswerYes;
     for (const int32_t number : {1, 2}) {
         EXPECT_TRUE(fs::exists(shared + "/a.txt")) << number;
         SelectNumber(number);
-        View().DeleteSelected();
+        view->DeleteSelected();
     }
     EXPECT_FALSE(fs::exists(shared));
 }
 
-TEST_F(BoardViewTest, ABurstOfNoticesCostsAFewReloadsAndEndsOnTheLastNumber)
+TEST_F(BoardViewTest, TitlesSortNewestFirstThenByTheClickedColumnsOwnDirectionAndKeepItOverReloads)
 {
-    for (int i = 0; i < 30; ++i)
-        Add("m" + std::to_string(i), "OTHERPC");
-    const int before = View().ReloadCount();
-    QSignalSpy seen(&View(), &CBoardDlg::stopFlash);
-    for (int i = 1; i <= 30; ++i)
-        View().RefreshTitlesFromNotice(i);
-    EXPECT_LE(View().ReloadCount() - before, 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !View().Throttle().Pending(); }, 5000));
-    EXPECT_LE(View().ReloadCount() - before, 2);
-    EXPECT_EQ(Titles().RowNumber(Titles().FirstSelectedRow()), 30);
-    EXPECT_EQ(seen.count(), 0) << "the alert outlives the notices' selections";
-
-    // The member's own change makes a put-off reload unnecessary.
-    View().RefreshTitlesFromNotice(5);
-    View().RefreshTitlesFromNotice(5);
-    ASSERT_TRUE(View().Throttle().Pending());
-    View().RefreshTitles(7);
-    EXPECT_FALSE(View().Throttle().Pending());
+    for (const char* title : {"亜", "A", "ｱ", "A"})
+        Add(title);
+    view->RefreshTitles(-1);
+    EXPECT_EQ(Column(0), (Texts{"000004", "000003", "000002", "000001"}));
+    // By code value ｱ (0xB1) comes before 亜 (0x889F); equal titles keep the newest first.
+    const std::pair<int, Texts> clicks[] = {{1, {"000004", "000002", "000003", "000001"}},
+                                            {1, {"000001", "000003", "000004", "000002"}},
+                                            {0, {"000001", "000002", "000003", "000004"}}};
+    for (const auto& [column, numbers] : clicks) {
+        ClickHeader(column);
+        EXPECT_EQ(Column(0), numbers) << column;
+    }
+    // Enough equal titles that an unstable sort would mix them.
+    for (int i = 0; i < 40; ++i)
+        Add("same");
+    ClickHeader(1);
+    EXPECT_EQ(Titles().Reload(-1), 44);
+    const Texts numbers = Column(0);
+    EXPECT_TRUE(numbers.front() == "000004" && numbers.back() == "000001");
+    EXPECT_TRUE(std::is_sorted(numbers.begin() + 2, numbers.end() - 2, std::greater<>()));
 }
 
-TEST_F(BoardViewTest, PrintingWantsASelectionAndFollowsTheListOrder)
+TEST(TitleText, ComparesCodeValuesNotBytesAndFormatsFourteenCharacterDates)
 {
-    View().PrintSelected();
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"印刷するメッセージを選択して下さい。"});
-    for (const char* title : {"beta", "alpha", "gamma"})
-        Add(title, "OTHERPC");
-    View().RefreshTitles(0);
-    SortByTitle();
-    Titles().selectAll();
-    const std::string pdf = context.folder.file("out.pdf");
-    CBoardPrint::SetDialogHook([&](QPrinter& printer, QWidget*) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromStdString(pdf));
-        return int(QDialog::Accepted);
-    });
-    View().PrintSelected();
-    ASSERT_TRUE(fs::exists(pdf));
-    if (std::system("command -v pdftotext >/dev/null") != 0)
-        GTEST_SKIP() << "pdftotext missing";
-    ASSERT_EQ(std::system(("pdftotext " + pdf + " " + context.folder.file("out.txt")).c_str()), 0);
-    const std::string text = TempDir::Read(context.folder.file("out.txt"));
-    const size_t alpha = text.find("alpha"), beta = text.find("beta"), gamma = text.find("gamma");
-    ASSERT_NE(gamma, std::string::npos);
-    EXPECT_TRUE(alpha < beta && beta < gamma);
+    const struct { const char* a; const char* b; int sign; } cases[] = {
+        {"abc", "abc", 0}, {"ab", "abc", -1}, {"", "a", -1}, {"b", "a", 1},
+        {"\xB1", "\x88\x9F", -1},     // ｱ and 亜: bytes would say 0xB1 > 0x88
+        {"\x82\xA0", "\x82\xA2", -1}, // あ < い
+        {"\x82", "\x82\xA0", -1},     // a lead byte at the end counts alone
+        {"\x81\x40", "\xA1", 1},      // full-width space 0x8140 > ｡ 0xA1
+    };
+    const auto sign = [](int result) { return (result > 0) - (result < 0); };
+    for (const auto& c : cases) {
+        EXPECT_EQ(sign(CBoardTitle::CompareText(c.a, c.b)), c.sign) << c.a << " vs " << c.b;
+        EXPECT_EQ(sign(CBoardTitle::CompareText(c.b, c.a)), -c.sign) << c.b << " vs " << c.a;
+    }
+    EXPECT_EQ(CBoardTitle::FormatListDate("20021105093015"), "2002/11/05 09:30:15");
+    EXPECT_EQ(CBoardTitle::FormatListDate("2002110509301"), "");
+    EXPECT_EQ(CBoardTitle::FormatListDate("200211050930150"), "");
 }
 
-TEST_F(BoardViewTest, TheBackgroundDragsTheWindowAndOffersTheWindowMenuAndAFocusedButtonAnswersEnter)
+TEST_F(BoardViewTest, TitlesReloadSelectingTheNumberTakeTheFocusAndAFailingLoadEmptiesTheList)
 {
-    View().resize(640, 400);
-    const QPoint start = window.pos();
-    // Below the button column: the view's own background.
-    QTest::mousePress(&View(), Qt::LeftButton, Qt::NoModifier, QPoint(600, 185));
-    QMouseEvent move(QEvent::MouseMove, QPointF(630, 200), View().mapToGlobal(QPointF(630, 200)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&View(), &move);
-    QTest::mouseRelease(&View(), Qt::LeftButton, Qt::NoModifier, QPoint(630, 200));
-    EXPECT_EQ(window.pos(), start + QPoint(30, 15));
+    for (const char* title : {"a", "b", "c"})
+        Add(title);
+    auto* pane = Child<QPlainTextEdit>(*view, QStringLiteral("contents"));
+    pane->setFocus();
+    EXPECT_EQ(Titles().Reload(-1), 3);
+    EXPECT_TRUE(Titles().FirstSelectedRow() == -1 && pane->hasFocus());
+    EXPECT_EQ(Titles().Reload(99), 3);
+    EXPECT_TRUE(Titles().hasFocus());
+    // After a reload selecting nothing, the first arrow key selects the top row.
+    QTest::keyClick(&Titles(), Qt::Key_Down);
+    EXPECT_EQ(Titles().SelectedRows(), std::vector<int>{0});
+    pane->setFocus();
+    EXPECT_EQ(Titles().Reload(2, "test"), 3);
+    EXPECT_EQ(Pane(), QStringLiteral("bの本文")) << "the list says its row was chosen";
+    EXPECT_TRUE(Titles().SelectedRows() == std::vector<int>{1} && Titles().hasFocus());
 
-    QStringList entries;
-    QTimer::singleShot(0, [&] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            for (QAction* action : menu->actions())
-                entries << action->text() + (action->isEnabled() ? "" : " (off)");
-            menu->close();
+    TempDir::Write(context.folder.file("BoardData.xml"), "garbage");
+    boxes.requests.clear();
+    EXPECT_EQ(Titles().Reload(1), -1);
+    EXPECT_EQ(Titles().RowCount(), 0);
+    EXPECT_EQ(boxes.requests.size(), 1u);
+}
+
+TEST_F(BoardViewTest, TitlesShowTheirPriorityColoursMarkersAndAttachmentMark)
+{
+    for (const auto& [title, priority, attach] : {std::tuple{"urgent", 0, 1}, {"notice", 1, 0}, {"normal", 2, 0},
+                                                  {"spare", 3, 7}, {"odd", 9, 0}})
+        Add(title, "OTHERPC", attach, "20240105093015", priority);
+    view->ApplyFontAndColors(Titles().font(), {{0x000000FF, 0x0000FFFF, 0x00FF0000, 0x00FFFFFF, 0x00000000, 0x00FFFFFF}});
+    view->RefreshTitles(-1);
+    // No colour means the list's own palette.
+    const struct { int row; QColor text, background; const char* clip; const char* marker; } cases[] = {
+        {4, Qt::red, Qt::yellow, ":/view/clip.png", ":/view/urgent.png"},
+        {3, Qt::blue, Qt::white, nullptr, ":/view/notice.png"},
+        {2, Qt::black, Qt::white, nullptr, nullptr},
+        {1, QColor(), QColor(), nullptr, ":/view/spare.png"},
+        {0, QColor(), QColor(), nullptr, nullptr},
+    };
+    const auto data = [&](int row, int column, int role) { return Titles().model()->index(row, column).data(role); };
+    const auto color = [&](int row, int column, int role) {
+        return data(row, column, role).isValid() ? data(row, column, role).value<QBrush>().color() : QColor();
+    };
+    for (const auto& c : cases) {
+        for (int column = 0; column < 4; ++column) {
+            EXPECT_EQ(color(c.row, column, Qt::ForegroundRole), c.text) << c.row;
+            EXPECT_EQ(color(c.row, column, Qt::BackgroundRole), c.background) << c.row;
         }
-    });
-    QTest::mousePress(&View(), Qt::RightButton, Qt::NoModifier, QPoint(600, 185));
-    EXPECT_TRUE(entries.contains(QStringLiteral("閉じる")));
-    EXPECT_TRUE(entries.contains(QStringLiteral("元のサイズに戻す (off)")));
-    EXPECT_FALSE(entries.contains(QStringLiteral("開く")));
+        const QPixmap picture = data(c.row, 0, Qt::DecorationRole).value<QPixmap>();
+        ASSERT_EQ(picture.size(), QSize(32, 16));
+        EXPECT_TRUE(SameImage(picture.copy(0, 0, 16, 16), c.clip)) << c.row;
+        EXPECT_TRUE(SameImage(picture.copy(16, 0, 16, 16), c.marker)) << c.row;
+    }
+}
 
-    int opened = 0;
-    edit = [&](CBoardWrite& editor) { ++opened, editor.reject(); };
-    Child<QPushButton>(View(), QStringLiteral("newButton"))->setFocus();
-    QTest::keyClick(Child<QPushButton>(View(), QStringLiteral("newButton")), Qt::Key_Return);
-    EXPECT_EQ(opened, 1);
+TEST_F(BoardViewTest, WithoutStoredWidthsTitleColumnsFitTheFontAndTheHeaderFollowsIt)
+{
+    CBoardTitle& list = Titles();
+    Add("x", "OTHERPC", 1, "20241231235959", 0);
+    view->RefreshTitles(-1);
+    // Under an application style sheet, as the program runs, the header paints with the rows' font too.
+    qApp->setStyleSheet(QStringLiteral("QGroupBox { margin-top: 0.5em; }"));
+    list.setFont(QFont(UiEnvironment::DialogFaceName(), 16)); // as the main window gives the board font
+    EXPECT_EQ(list.horizontalHeader()->viewport()->font(), list.font());
+    for (int column : {0, 3}) {
+        EXPECT_LE(static_cast<QAbstractItemView&>(list).sizeHintForColumn(column), list.columnWidth(column)) << column;
+        EXPECT_LE(list.horizontalHeader()->sectionSizeHint(column), list.columnWidth(column)) << column;
+    }
+    list.SetupList(ColumnWidths{50, 150, 90, 110});
+    list.setFont(QFont(UiEnvironment::DialogFaceName(), 20));
+    const ColumnWidths w = list.GetColumnWidths();
+    EXPECT_EQ(std::vector<int>({w.number, w.title, w.name, w.datetime}), std::vector<int>({50, 150, 90, 110}));
+    qApp->setStyleSheet(QString());
 }
 
 } // namespace

@@ -1,323 +1,225 @@
 #include "board/CBoardData.h"
 #include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
-#include "support/FileDialogAnswer.h"
 #include "support/BoardXml.h"
+#include "support/Child.h"
+#include "support/FileDialogAnswer.h"
 #include "support/RecordedBoxes.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 #include "ui/FileDialogService.h"
-#include "ui/MessageBoxService.h"
 #include "view/CAttachFileList.h"
 #include "view/CBoardWrite.h"
-#include "support/Child.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
-#include <QTextEdit>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <functional>
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using Names = std::vector<std::string>;
 const std::string kHost = "PC01";
 const std::string kUser = Cp932Codec::FromUtf8("山田");
+
+Names FilesIn(const std::string& path)
+{
+    Names names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(path, ec))
+        names.push_back(entry.path().filename().string());
+    return std::sort(names.begin(), names.end()), names;
+}
+
+struct Editor
+{
+    std::unique_ptr<CBoardWrite> window;
+    QLineEdit* Title() const { return Child<QLineEdit>(window, QStringLiteral("titleField")); }
+    QTextEdit* Text() const { return Child<QTextEdit>(window, QStringLiteral("messageField")); }
+    CAttachFileList* List() const { return Child<CAttachFileList>(window, QStringLiteral("attachments")); }
+    QRadioButton* Priority(int index) const { return Child<QRadioButton>(window, QStringLiteral("priority%1").arg(index)); }
+    void DeleteRow(int row) const { List()->setCurrentRow(row), QTest::keyClick(List(), Qt::Key_Delete); }
+    bool Write() const { return window->OnOK(), window->result() == QDialog::Accepted; }
+};
 
 class EditorTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    EditorTest()
     {
         std::string error;
-        ASSERT_EQ(EmptyBoardWriter::Create(boardPath(), "UTF-8", error), EmptyBoardWriter::Result::Created);
-        board.SetFilePath(boardPath());
-        FileDialogService::SetResponder([this](const FileDialogService::Request&) {
-            if (chosen.empty())
-                return QString();
-            const QString next = QString::fromStdString(chosen.front());
-            chosen.erase(chosen.begin());
-            return next;
-        });
+        EmptyBoardWriter::Create(boardPath, "UTF-8", error);
+        board.SetFilePath(boardPath);
+        FileDialogService::SetResponder([this](auto&) { return QString::fromStdString(std::exchange(chosen, {})); });
     }
-    void TearDown() override
-    {
-        FileDialogService::SetResponder({});
-    }
+    ~EditorTest() override { FileDialogService::SetResponder({}); }
 
-    std::string boardPath() const { return folder.file("BoardData.xml"); }
-    std::string messageFolder() const { return folder.path() + "/"; }
-
-    std::unique_ptr<CBoardWrite> Open(int mode, int32_t number = 0)
+    Editor Open(int mode = CBoardWrite::kModeNew, int32_t number = 0)
     {
-        BoardWriteContext context{&board, messageFolder(), kHost, kUser};
-        auto editor = std::make_unique<CBoardWrite>(context);
-        editor->mode = mode;
-        editor->messageNumber = number;
-        editor->show();
+        Editor editor{std::make_unique<CBoardWrite>(BoardWriteContext{&board, folder.path() + "/", kHost, kUser})};
+        editor.window->mode = mode;
+        editor.window->messageNumber = number;
+        editor.window->show();
         return editor;
     }
-    std::string Source(const std::string& name, const std::string& bytes)
+    void Attach(const Editor& editor, const std::string& name, const std::string& bytes = "x")
     {
-        const std::string path = sources.file(name);
-        TempDir::Write(path, bytes);
-        return path;
-    }
-    void Attach(CBoardWrite& editor, const std::string& path)
-    {
-        chosen.push_back(path);
-        editor.OnAttachFile();
-    }
-    static CAttachFileList* List(CBoardWrite& editor) { return Child<CAttachFileList>(editor, QStringLiteral("attachments")); }
-    static QLineEdit* Title(CBoardWrite& editor) { return Child<QLineEdit>(editor, QStringLiteral("titleField")); }
-    static QTextEdit* Text(CBoardWrite& editor) { return Child<QTextEdit>(editor, QStringLiteral("messageField")); }
-    static QRadioButton* Priority(CBoardWrite& editor, int index)
-    {
-        return Child<QRadioButton>(editor, QStringLiteral("priority%1").arg(index));
-    }
-    static void PressDeleteOn(CBoardWrite& editor, int row)
-    {
-        List(editor)->setCurrentRow(row);
-        QTest::keyClick(List(editor), Qt::Key_Delete);
+        TempDir::Write(chosen = sources.file(name), bytes);
+        editor.window->OnAttachFile();
     }
     // A message of another computer, stored with a folder of attachments.
-    BoardMessage Stored(const std::vector<std::string>& files, const std::string& host = "PC99")
+    BoardMessage Stored(const Names& files, const std::string& host = "PC99")
     {
         BoardMessage stored{0, "old", "someone", "text", 1, 0, "20021201090507", host};
         EXPECT_EQ(board.AddMessage(stored), 0);
-        fs::create_directories(AttachFolderOf(stored));
+        fs::create_directories(FolderOf(stored));
         for (const std::string& file : files)
-            TempDir::Write(AttachFolderOf(stored) + "/" + file, file);
+            TempDir::Write(FolderOf(stored) + "/" + file, file);
         return stored;
-    }
-    static void Type(QWidget* field, const QString& text)
-    {
-        field->setFocus();
-        QInputMethodEvent event;
-        event.setCommitString(text);
-        QApplication::sendEvent(field, &event);
     }
     std::vector<BoardMessage> Messages()
     {
         std::vector<BoardMessage> messages;
-        board.LoadMessages(messages);
-        return messages;
+        return board.LoadMessages(messages), messages;
     }
-    std::string AttachFolderOf(const BoardMessage& message) const
-    {
-        return folder.path() + "/attach/" + message.hostname + "_" + message.date;
-    }
-    static std::vector<std::string> FilesIn(const std::string& path)
-    {
-        std::vector<std::string> names;
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(path, ec))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::string FolderOf(const BoardMessage& m) const { return folder.path() + "/attach/" + m.hostname + "_" + m.date; }
 
-    TempDir folder;
-    TempDir sources;
+    TempDir folder, sources;
+    std::string boardPath = folder.file("BoardData.xml");
     RecordingReporter reporter;
     CBoardData board{&reporter};
-    std::vector<std::string> chosen;
+    std::string chosen;
     RecordedBoxes boxes;
 };
 
 TEST_F(EditorTest, AttachDialogStartsAtHomeThenWhereTheLastFileCameFrom)
 {
     FileDialogService::SetResponder({});
-    auto editor = Open(CBoardWrite::kModeNew);
+    const Editor editor = Open();
     QStringList starts;
-    AnswerFileDialog(starts, QString::fromStdString(Source("picked.txt", "x")));
-    editor->OnAttachFile();
+    TempDir::Write(sources.file("picked.txt"), "x");
+    AnswerFileDialog(starts, QString::fromStdString(sources.file("picked.txt")));
+    editor.window->OnAttachFile();
     AnswerFileDialog(starts);
-    editor->OnAttachFile();
+    editor.window->OnAttachFile();
     EXPECT_EQ(starts, QStringList({QDir::homePath(), QString::fromStdString(sources.path())}));
-    EXPECT_EQ(List(*editor)->count(), 1);
+    EXPECT_EQ(editor.List()->count(), 1);
 }
 
-TEST_F(EditorTest, ANewMessageIsNormalByDefaultAndCarriesHostUserAndTimeAndEnterInTheTitleWritesIt)
+TEST_F(EditorTest, ANewMessageIsNormalByDefaultCarriesHostUserAndTimeAndEnterInTheTitleWritesIt)
 {
-    auto editor = Open(CBoardWrite::kModeNew);
-    EXPECT_TRUE(Priority(*editor, 2)->isChecked());
-    editor->OnOK();
-    EXPECT_EQ(editor->result(), QDialog::Accepted);
-    auto messages = Messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].priority, 2);
-    EXPECT_EQ(messages[0].attach, 0);
-    EXPECT_EQ(messages[0].hostname, kHost);
-    EXPECT_EQ(messages[0].name, kUser);
-    EXPECT_EQ(messages[0].date.size(), 14u);
+    const Editor editor = Open();
+    EXPECT_TRUE(editor.Priority(2)->isChecked());
+    editor.Title()->setText(QStringLiteral("会議"));
+    editor.Text()->setFocus();
+    QTest::keyClicks(editor.Text(), "one");
+    QTest::keyClick(editor.Text(), Qt::Key_Return); // starts a line
+    QTest::keyClicks(editor.Text(), "two");
+    QTest::keyClick(editor.Title(), Qt::Key_Return);
+    ASSERT_EQ(editor.window->result(), QDialog::Accepted);
+    const BoardMessage m = Messages().at(0);
+    EXPECT_EQ(std::tie(m.priority, m.attach, m.hostname, m.name, m.contents), std::make_tuple(2, 0, kHost, kUser, "one\ntwo"));
+    EXPECT_TRUE(Cp932Codec::ToUtf8(m.title) == "会議" && m.date.size() == 14u);
     EXPECT_FALSE(fs::exists(folder.path() + "/attach")) << "no attachments, no folder";
-
-    // Enter in the message starts a line.
-    auto typed = Open(CBoardWrite::kModeNew);
-    Type(Title(*typed), QStringLiteral("会議"));
-    Type(Text(*typed), QStringLiteral("一行目"));
-    QTest::keyClick(Text(*typed), Qt::Key_Return);
-    Type(Text(*typed), QStringLiteral("二行目"));
-    Priority(*typed, 0)->click();
-    EXPECT_EQ(typed->result(), 0) << "still open";
-    QTest::keyClick(Title(*typed), Qt::Key_Return);
-    EXPECT_EQ(typed->result(), QDialog::Accepted);
-    messages = Messages();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(Cp932Codec::ToUtf8(messages[1].title), "会議");
-    EXPECT_EQ(Cp932Codec::ToUtf8(messages[1].contents), "一行目\n二行目");
-    EXPECT_EQ(messages[1].priority, 0);
 }
 
 TEST_F(EditorTest, OnlyKeptAttachmentsAreCopiedIntoTheFolderNamedByHostAndDate)
 {
-    auto editor = Open(CBoardWrite::kModeNew);
-    Attach(*editor, Source("a.txt", "first"));
-    Attach(*editor, Source("b.pdf", std::string(1500, 'b')));
-    PressDeleteOn(*editor, 0);
-    editor->OnOK();
-    ASSERT_EQ(editor->result(), QDialog::Accepted);
-    EXPECT_FALSE(Child<QProgressBar>(editor, QStringLiteral("progress"))->isHidden());
-    auto messages = Messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].attach, 1);
-    EXPECT_EQ(FilesIn(AttachFolderOf(messages[0])), std::vector<std::string>{"b.pdf"});
-    EXPECT_EQ(TempDir::Read(AttachFolderOf(messages[0]) + "/b.pdf"), std::string(1500, 'b'));
-
-    // Added and removed again before writing: nothing to keep.
-    auto second = Open(CBoardWrite::kModeNew);
-    Attach(*second, Source("c.txt", "c"));
-    PressDeleteOn(*second, 0);
-    QTest::keyClick(List(*second), Qt::Key_Delete); // nothing left to remove
-    second->OnOK();
-    ASSERT_EQ(Messages().size(), 2u);
-    EXPECT_EQ(Messages()[1].attach, 0);
+    const Editor editor = Open();
+    Attach(editor, "a.txt");
+    Attach(editor, "b.pdf", std::string(1500, 'b'));
+    editor.DeleteRow(0);
+    ASSERT_TRUE(editor.Write());
+    const BoardMessage written = Messages().at(0);
+    EXPECT_EQ(written.attach, 1);
+    EXPECT_EQ(FilesIn(FolderOf(written)), Names{"b.pdf"});
+    EXPECT_EQ(TempDir::Read(FolderOf(written) + "/b.pdf"), std::string(1500, 'b'));
 }
 
 TEST_F(EditorTest, ModifyingListsTheFolderWhateverTheFlagAndKeepsAuthorDateAndHost)
 {
     const BoardMessage stored = Stored({"x.doc", "y.doc"});
-    const std::string attachments = AttachFolderOf(stored);
-    fs::create_directories(attachments + "/kept-by-hand");
-    auto editor = Open(CBoardWrite::kModeModify, stored.number);
-    EXPECT_EQ(Title(*editor)->text(), QStringLiteral("old"));
-    EXPECT_TRUE(Priority(*editor, 1)->isChecked());
-    ASSERT_EQ(List(*editor)->count(), 2) << "sub-folders are not attachments";
-    PressDeleteOn(*editor, 0);
-    PressDeleteOn(*editor, 0);
-    Title(*editor)->setText(QStringLiteral("new"));
-    editor->OnOK();
-    ASSERT_EQ(editor->result(), QDialog::Accepted);
+    fs::create_directories(FolderOf(stored) + "/kept-by-hand");
+    const Editor editor = Open(CBoardWrite::kModeModify, stored.number);
+    EXPECT_TRUE(editor.Title()->text() == "old" && editor.Priority(1)->isChecked());
+    ASSERT_EQ(editor.List()->count(), 2) << "sub-folders are not attachments";
+    editor.DeleteRow(0);
+    editor.DeleteRow(0);
+    editor.Title()->setText(QStringLiteral("new"));
+    ASSERT_TRUE(editor.Write());
     const BoardMessage written = Messages().at(0);
-    EXPECT_EQ(written.title, "new");
-    EXPECT_EQ(written.attach, 0);
+    EXPECT_EQ(std::tie(written.title, written.attach), std::make_tuple("new", 0));
     EXPECT_EQ(std::tie(written.name, written.hostname, written.date), std::tie(stored.name, stored.hostname, stored.date));
-    EXPECT_EQ(FilesIn(attachments), std::vector<std::string>{"kept-by-hand"}) << "files deleted, folder stays";
-
-    // Adding to a message whose folder vanished recreates it under its name.
-    fs::remove_all(attachments);
-    auto again = Open(CBoardWrite::kModeModify, stored.number);
-    Attach(*again, Source("z.txt", "z"));
-    again->OnOK();
-    EXPECT_EQ(FilesIn(attachments), std::vector<std::string>{"z.txt"});
-    EXPECT_EQ(Messages()[0].attach, 1);
+    EXPECT_EQ(FilesIn(FolderOf(stored)), Names{"kept-by-hand"}) << "files deleted, folder stays";
 }
 
-TEST_F(EditorTest, AFailedAddKeepsEverythingTheMemberEnteredAndCopiesNothing)
+TEST_F(EditorTest, AFailedWriteKeepsTheWindowOpenWithEverythingEnteredAndTouchesNoAttachment)
 {
-    fs::remove(boardPath());
-    auto editor = Open(CBoardWrite::kModeNew);
-    Title(*editor)->setText(QStringLiteral("大事な話"));
-    Text(*editor)->setPlainText(QStringLiteral("長い本文"));
-    Priority(*editor, 1)->click();
-    Attach(*editor, Source("a.txt", "a"));
-    QTest::keyClick(Title(*editor), Qt::Key_Return);
-    EXPECT_NE(editor->result(), QDialog::Accepted) << "the window stays open";
+    fs::remove(boardPath);
+    const Editor editor = Open();
+    editor.Title()->setText(QStringLiteral("大事な話"));
+    editor.Priority(1)->click();
+    Attach(editor, "a.txt");
+    EXPECT_FALSE(editor.Write());
     EXPECT_EQ(reporter.messages.size(), 1u) << "the store reported first";
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"メッセージ登録エラー"});
-    EXPECT_EQ(Title(*editor)->text(), QStringLiteral("大事な話"));
-    EXPECT_EQ(Text(*editor)->toPlainText(), QStringLiteral("長い本文"));
-    EXPECT_TRUE(Priority(*editor, 1)->isChecked());
-    EXPECT_EQ(List(*editor)->count(), 1);
+    EXPECT_EQ(boxes.Texts(), Names{"メッセージ登録エラー"});
+    EXPECT_TRUE(editor.Title()->text() == "大事な話" && editor.Priority(1)->isChecked() && editor.List()->count() == 1);
     EXPECT_FALSE(fs::exists(folder.path() + "/attach"));
+    std::string error; // the board is back: writing again succeeds
+    EmptyBoardWriter::Create(boardPath, "UTF-8", error);
+    ASSERT_TRUE(editor.Write());
+    EXPECT_EQ(Messages().at(0).priority, 1);
+    EXPECT_EQ(FilesIn(FolderOf(Messages().at(0))), Names{"a.txt"});
 
-    // Once the board is back, writing again succeeds.
-    std::string error;
-    EmptyBoardWriter::Create(boardPath(), "UTF-8", error);
-    editor->OnOK();
-    EXPECT_EQ(editor->result(), QDialog::Accepted);
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(FilesIn(AttachFolderOf(Messages()[0])), std::vector<std::string>{"a.txt"});
-}
-
-TEST_F(EditorTest, AFailedUpdateKeepsTheWindowOpenAndLeavesTheAttachmentsAlone)
-{
     const BoardMessage stored = Stored({"keep.txt"}, kHost);
-    auto editor = Open(CBoardWrite::kModeModify, stored.number);
-    PressDeleteOn(*editor, 0);
+    const Editor modify = Open(CBoardWrite::kModeModify, stored.number);
+    modify.DeleteRow(0);
     ASSERT_EQ(board.DeleteMessage(stored.number), 0); // another program removes it meanwhile
-    editor->OnOK();
-    EXPECT_NE(editor->result(), QDialog::Accepted);
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"メッセージ更新エラー"});
-    EXPECT_EQ(FilesIn(AttachFolderOf(stored)), std::vector<std::string>{"keep.txt"});
+    EXPECT_FALSE(modify.Write());
+    EXPECT_EQ(boxes.Texts().back(), "メッセージ更新エラー");
+    EXPECT_EQ(FilesIn(FolderOf(stored)), Names{"keep.txt"});
 }
 
 TEST_F(EditorTest, ACopyFailureAfterStoringIsShownAndWritingAgainUpdatesInsteadOfAddingTwice)
 {
-    auto editor = Open(CBoardWrite::kModeNew);
-    const std::string source = Source("report.txt", "v1");
-    Attach(*editor, source);
-    fs::remove(source); // gone before the copy
-    Title(*editor)->setText(QStringLiteral("first"));
-    editor->OnOK();
-    EXPECT_NE(editor->result(), QDialog::Accepted);
-    ASSERT_EQ(boxes.requests.size(), 1u);
-    EXPECT_EQ(boxes.requests[0].icon, MessageBoxService::Icon::Stop);
+    const Editor editor = Open();
+    Attach(editor, "report.txt", "v1");
+    fs::remove(sources.file("report.txt")); // gone before the copy
+    EXPECT_FALSE(editor.Write());
+    EXPECT_TRUE(boxes.requests.size() == 1 && boxes.requests[0].icon == MessageBoxService::Icon::Stop);
     ASSERT_EQ(Messages().size(), 1u) << "the message is stored";
-
-    TempDir::Write(source, "v2");
-    Title(*editor)->setText(QStringLiteral("second"));
-    editor->OnOK();
-    EXPECT_EQ(editor->result(), QDialog::Accepted);
+    TempDir::Write(sources.file("report.txt"), "v2");
+    editor.Title()->setText(QStringLiteral("second"));
+    ASSERT_TRUE(editor.Write());
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u) << "not added a second time";
     EXPECT_EQ(messages[0].title, "second");
-    EXPECT_EQ(TempDir::Read(AttachFolderOf(messages[0]) + "/report.txt"), "v2");
+    EXPECT_EQ(TempDir::Read(FolderOf(messages[0]) + "/report.txt"), "v2");
 }
 
 TEST_F(EditorTest, RefusesTextTheBoardCannotHoldAndWillNotOverwriteAMessageItCouldNotRead)
 {
     const QString smile = QString::fromUtf8("smile \xF0\x9F\x98\x80");
     for (const bool inTitle : {true, false}) {
-        auto editor = Open(CBoardWrite::kModeNew);
-        Title(*editor)->setText(inTitle ? smile : QStringLiteral("ok"));
-        Text(*editor)->setPlainText(inTitle ? QStringLiteral("ok") : smile);
-        editor->OnOK();
-        EXPECT_NE(editor->result(), QDialog::Accepted) << inTitle;
+        const Editor editor = Open();
+        editor.Title()->setText(inTitle ? smile : QStringLiteral("ok"));
+        editor.Text()->setPlainText(inTitle ? QStringLiteral("ok") : smile);
+        EXPECT_FALSE(editor.Write()) << inTitle;
         EXPECT_TRUE(Messages().empty()) << inTitle;
-        EXPECT_EQ((inTitle ? Title(*editor)->text() : Text(*editor)->toPlainText()), smile);
     }
     EXPECT_EQ(boxes.requests.size(), 2u);
 
     const BoardMessage stored = Stored({});
-    const std::string good = TempDir::Read(boardPath());
-    TempDir::Write(boardPath(), "<root><message"); // unreadable for now
-    auto modify = Open(CBoardWrite::kModeModify, stored.number);
-    EXPECT_EQ(Text(*modify)->toPlainText(), QStringLiteral("メッセージ取得エラー"));
-    TempDir::Write(boardPath(), good);
-    modify->OnOK();
-    EXPECT_NE(modify->result(), QDialog::Accepted);
+    const std::string good = TempDir::Read(boardPath);
+    TempDir::Write(boardPath, "<root><message"); // unreadable for now
+    const Editor modify = Open(CBoardWrite::kModeModify, stored.number);
+    EXPECT_EQ(modify.Text()->toPlainText(), QStringLiteral("メッセージ取得エラー"));
+    TempDir::Write(boardPath, good);
+    EXPECT_FALSE(modify.Write());
     EXPECT_EQ(Messages()[0].title, "old");
 }
 
@@ -329,30 +231,25 @@ TEST_F(EditorTest, ANewMessageInATakenSecondGetsAFolderOfItsOwnAndASharedFolderI
     std::vector<std::pair<std::string, std::string>> stored = {{kHost, sharedDate}, {kHost, sharedDate}};
     for (const std::string& date : DatesAroundNow(-2, 60))
         stored.emplace_back(kHost, date);
-    TempDir::Write(boardPath(), BoardXml(stored));
+    TempDir::Write(boardPath, BoardXml(stored));
     const std::string shared = folder.path() + "/attach/" + kHost + "_" + sharedDate;
-    fs::create_directories(shared);
-    TempDir::Write(shared + "/a.txt", "a");
+    TempDir::Put(shared + "/a.txt", "a");
 
-    auto editor = Open(CBoardWrite::kModeNew);
-    Attach(*editor, Source("b.txt", "b"));
-    editor->OnOK();
+    const Editor editor = Open();
+    Attach(editor, "b.txt");
+    ASSERT_TRUE(editor.Write());
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), stored.size() + 1);
     EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
-                            [&](const BoardMessage& m) { return m.date == messages.back().date; }),
-              1);
-    EXPECT_EQ(FilesIn(AttachFolderOf(messages.back())), std::vector<std::string>{"b.txt"});
+                            [&](const BoardMessage& m) { return m.date == messages.back().date; }), 1);
+    EXPECT_EQ(FilesIn(FolderOf(messages.back())), Names{"b.txt"});
 
-    auto modify = Open(CBoardWrite::kModeModify, 1);
-    EXPECT_EQ(List(*modify)->count(), 0);
-    for (QPushButton* button : modify->findChildren<QPushButton*>()) {
-        if (button->text() == QStringLiteral("添付ファイル"))
-            EXPECT_FALSE(button->isEnabled());
-    }
-    modify->OnOK();
-    EXPECT_EQ(modify->result(), QDialog::Accepted);
-    EXPECT_EQ(FilesIn(shared), std::vector<std::string>{"a.txt"});
+    const Editor modify = Open(CBoardWrite::kModeModify, 1);
+    EXPECT_EQ(modify.List()->count(), 0);
+    for (QPushButton* button : modify.window->findChildren<QPushButton*>())
+        EXPECT_TRUE(button->text() != QStringLiteral("添付ファイル") || !button->isEnabled());
+    ASSERT_TRUE(modify.Write());
+    EXPECT_EQ(FilesIn(shared), Names{"a.txt"});
     EXPECT_EQ(Messages().front().attach, 1);
 }
 
