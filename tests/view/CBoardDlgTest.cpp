@@ -37,8 +37,7 @@ class TestContext : public BoardViewContext
 public:
     TestContext()
     {
-        std::string error;
-        EmptyBoardWriter::Create(folder.file("BoardData.xml"), "UTF-8", error);
+        EmptyBoardWriter::Create(folder.file("BoardData.xml"), "UTF-8");
         board.SetFilePath(folder.file("BoardData.xml"));
     }
     CBoardData& Board() override { return board; }

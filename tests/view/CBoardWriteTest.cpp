@@ -51,8 +51,7 @@ class EditorTest : public ::testing::Test
 protected:
     EditorTest()
     {
-        std::string error;
-        EmptyBoardWriter::Create(boardPath, "UTF-8", error);
+        EmptyBoardWriter::Create(boardPath, "UTF-8");
         board.SetFilePath(boardPath);
         FileDialogService::SetResponder([this](auto&) { return QString::fromStdString(std::exchange(chosen, {})); });
     }
@@ -169,8 +168,8 @@ TEST_F(EditorTest, AFailedWriteKeepsTheWindowOpenWithEverythingEnteredAndTouches
     EXPECT_EQ(boxes.Texts(), Names{"メッセージ登録エラー"});
     EXPECT_TRUE(editor.Title()->text() == "大事な話" && editor.Priority(1)->isChecked() && editor.List()->count() == 1);
     EXPECT_FALSE(fs::exists(folder.path() + "/attach"));
-    std::string error; // the board is back: writing again succeeds
-    EmptyBoardWriter::Create(boardPath, "UTF-8", error);
+    // the board is back: writing again succeeds
+    EmptyBoardWriter::Create(boardPath, "UTF-8");
     ASSERT_TRUE(editor.Write());
     EXPECT_EQ(Messages().at(0).priority, 1);
     EXPECT_EQ(FilesIn(FolderOf(Messages().at(0))), Names{"a.txt"});
