@@ -283,6 +283,7 @@ TEST_F(QuorlboardCli, ConcurrentPostsGetDistinctNumbersWhileListsKeepWorking)
 TEST_F(QuorlboardCli, ConfigShowsTheDefaultsThenStoresChangesInTheCurrentGroupForTheBoardCommands)
 {
     const Result shown = Config({});
+    EXPECT_EQ(shown.status, 0);
     EXPECT_EQ(shown.out, "group: グループ１\nfolder: \nuser: " + HostIdentity::LoginName() + "\nport: 1500\npopup: 0\n");
     EXPECT_NE(shown.err.find("defaults"), std::string::npos);
     // A first change starts from the defaults and must name a folder.
