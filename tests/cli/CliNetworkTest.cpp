@@ -123,6 +123,8 @@ TEST_F(CliNetwork, ListenRefusesABusyPortAndEndsOnASignalOrTheTimeout)
         EXPECT_EQ(listener->Finish().status, 0) << signalNumber;
     }
     EXPECT_EQ(CliProcess::Run({"listen", "--port", portText, "--timeout", "1"}).status, 0);
+    // Without settings, the usual port (busy or not).
+    EXPECT_NE(CliProcess::Run({"listen", "--timeout", "1"}).err.find(" port 1500"), std::string::npos);
 }
 
 } // namespace

@@ -124,6 +124,8 @@ TEST_F(QuorlboardCli, PostListShowDeleteRoundTrip)
     const std::string list = Cli({"list"}).out;
     EXPECT_EQ(list.substr(0, list.find('\n')), "1\t0\t0\t" + date + "\t" + host + "\t山田\tお知らせ <重要> & \"'");
     EXPECT_EQ(list.find("2\t2\t0\t"), list.find('\n') + 1);
+    EXPECT_EQ(Said(CliProcess::Run({"-c", "\"$0\" list --folder \"$1\" > /dev/full", QUORL_CLI_PATH, folder}, {}, "/bin/sh")),
+              "1||quorlboard-cli: cannot write to standard output\n");
 
     EXPECT_EQ(Cli({"delete", "1"}).status, 0);
     EXPECT_EQ(Post("三件目", ""), "3\n");
