@@ -161,6 +161,10 @@ TEST_F(QuorlboardCli, AttachmentsAreCopiedByBaseNameAndRemovedWithTheMessage)
         EXPECT_EQ(refused.status, 1);
         EXPECT_NE(refused.err.find(bad), std::string::npos);
     }
+    fs::create_directory(board + ".lock"); // in the way: the board cannot be changed
+    EXPECT_EQ(Cli({"delete", "1"}).status, 1);
+    EXPECT_TRUE(fs::exists(attached)) << "a failed delete keeps the attachments";
+    fs::remove(board + ".lock");
     EXPECT_EQ(Cli({"delete", "1"}).status, 0);
     EXPECT_FALSE(fs::exists(attached));
     EXPECT_TRUE(fs::exists(folder + "/attach"));
