@@ -73,7 +73,7 @@ alerts=$(grep -c "alert started" "$work/pcA-app.log")
 echo "本文" | QUORLBOARD_CONFIG_DIR=$work/pcA/config on pcA "$cli" post --title "自分" --announce >/dev/null 2>&1 ||
   fail "post on pcA"
 wait_for "$work/pcA-app.log" "received kind=3 address=$a host=pcA" 10 || fail "own board change not received"
-on pcB bash -c "$(declare -f wait_for sentinel); sentinel $a $port $work/pcA-app.log" || fail "pcA stopped reading datagrams"
+on pcB bash -c "$(declare -f retry wait_for sentinel); sentinel $a $port $work/pcA-app.log" || fail "pcA stopped reading datagrams"
 [ "$(grep -c "alert started" "$work/pcA-app.log")" = "$alerts" ] || fail "own board change started an alert"
 
 # A second program on pcB finds the port taken by the listener.

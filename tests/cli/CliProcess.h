@@ -3,40 +3,33 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
-// A program, quorlboard-cli unless told otherwise, running as a child process.
-// Its standard streams are unnamed files: no pipe can fill up, and its output
-// can be read while it runs.
+// A program, quorlboard-cli unless told otherwise, running as a child process. Its standard
+// streams are unnamed files: no pipe can fill up, and its output can be read while it runs.
 class CliProcess
 {
 public:
     struct Result
     {
         int status = -1; // exit status; -1 when it did not exit normally
-        std::string out;
-        std::string err;
+        std::string out, err;
     };
 
     explicit CliProcess(const std::vector<std::string>& args, const std::string& input = {},
                         const char* program = QUORL_CLI_PATH)
     {
         const int in = UnnamedFile();
-        const bool written = ::pwrite(in, input.data(), input.size(), 0) == static_cast<ssize_t>(input.size());
         std::vector<char*> argv{const_cast<char*>(program)};
         for (const std::string& arg : args)
             argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
-        pid_ = written ? ::fork() : -1;
-        if (pid_ == 0) {
-            ::dup2(in, STDIN_FILENO);
-            ::dup2(out_, STDOUT_FILENO);
-            ::dup2(err_, STDERR_FILENO);
+        if (::pwrite(in, input.data(), input.size(), 0) == static_cast<ssize_t>(input.size()) && (pid_ = ::fork()) == 0) {
+            ::dup2(in, STDIN_FILENO), ::dup2(out_, STDOUT_FILENO), ::dup2(err_, STDERR_FILENO);
             ::execv(program, argv.data());
             ::_exit(127);
         }
@@ -44,12 +37,9 @@ public:
     }
     ~CliProcess()
     {
-        if (!Ended()) {
-            ::kill(pid_, SIGKILL);
-            Ended(0);
-        }
-        ::close(out_);
-        ::close(err_);
+        if (!Ended())
+            ::kill(pid_, SIGKILL), Ended(0);
+        ::close(out_), ::close(err_);
     }
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -62,20 +52,14 @@ public:
         process.Ended(0);
         return process.Finish();
     }
-
     std::string Error() const { return ReadAll(err_); }
     // Waits, up to a generous limit, until standard error holds the text.
     bool WaitForError(const std::string& text)
     {
-        const auto found = [&] { return Error().find(text) != std::string::npos; };
-        WaitUntil([&] { return found() || Ended(); });
-        return found();
+        WaitUntil([&] { return Error().find(text) != std::string::npos || Ended(); });
+        return Error().find(text) != std::string::npos;
     }
-    void Signal(int signalNumber)
-    {
-        if (pid_ > 0)
-            ::kill(pid_, signalNumber);
-    }
+    void Signal(int signalNumber) { pid_ > 0 && ::kill(pid_, signalNumber); }
     // Waits, up to a generous limit, for the end; status -1 if it did not end.
     Result Finish()
     {
@@ -109,13 +93,11 @@ private:
     // True once the process has ended (waiting for it unless WNOHANG); its status is then kept.
     bool Ended(int options = WNOHANG)
     {
-        if (pid_ <= 0)
-            return true;
         int status = 0;
-        pid_t ended;
-        while ((ended = ::waitpid(pid_, &status, options)) < 0 && errno == EINTR) {
+        pid_t ended = 0;
+        while (pid_ > 0 && (ended = ::waitpid(pid_, &status, options)) < 0 && errno == EINTR) {
         }
-        if (ended == 0)
+        if (pid_ > 0 && ended == 0)
             return false;
         if (ended > 0 && WIFEXITED(status))
             status_ = WEXITSTATUS(status);
@@ -123,8 +105,7 @@ private:
         return true;
     }
 
-    int out_ = UnnamedFile();
-    int err_ = UnnamedFile();
+    int out_ = UnnamedFile(), err_ = UnnamedFile();
     pid_t pid_ = -1;
     int status_ = -1;
 };

@@ -1,4 +1,5 @@
 #include "net/DatagramFormat.h"
+#include "net/OwnAddress.h"
 
 #include "net/TestPeer.h"
 
@@ -63,6 +64,14 @@ TEST(DatagramFormat, ParseKeepsFieldsInPlaceCutsThemAtCharactersStopsAtAZeroByte
             EXPECT_EQ(DatagramFormat::Kind(bytes), DatagramFormat::Parse(bytes)->kind) << bytes;
         }
     }
+}
+
+// A loopback address would make every peer answer to itself.
+TEST(OwnAddress, LookUpNeverGivesALoopbackAddress)
+{
+    for (const char* loopback : {"localhost", "127.0.1.1", ""})
+        EXPECT_EQ(OwnAddress::LookUp(loopback), "") << loopback;
+    EXPECT_EQ(OwnAddress::LookUp("192.0.2.77"), "192.0.2.77");
 }
 
 } // namespace

@@ -5,13 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <type_traits>
 
-// A window's control by its object name, from the window itself, a pointer
-// or a smart pointer to it. A missing control fails the test.
-template <typename T, typename Holder>
-T* Child(const Holder& holder, const QString& name)
+// A window's control by its object name, from the window itself, a pointer or a
+// smart pointer to it. A missing control fails the test.
+template <typename T, typename Holder> T* Child(const Holder& holder, const QString& name)
 {
     const QObject* parent = nullptr;
     if constexpr (std::is_pointer_v<Holder>)
@@ -21,7 +19,6 @@ T* Child(const Holder& holder, const QString& name)
     else
         parent = holder.get();
     T* child = parent != nullptr ? parent->template findChild<T*>(name) : nullptr;
-    if (child == nullptr)
-        ADD_FAILURE() << "no control named " << name.toStdString();
+    EXPECT_NE(child, nullptr) << "no control named " << name.toStdString();
     return child;
 }

@@ -8,21 +8,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 int main(int argc, char** argv)
 {
     FileCreation::Init();
     // Test discovery and ctest start the binary without a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    std::string runtime;
-    if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
-        runtime = "/tmp/quorl-runtime-XXXXXX";
-        if (mkdtemp(runtime.data()) != nullptr)
-            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-        else
-            runtime.clear();
-    }
+    std::string runtime = "/tmp/quorl-runtime-XXXXXX";
+    if (std::getenv("XDG_RUNTIME_DIR") == nullptr && mkdtemp(runtime.data()) != nullptr)
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    else
+        runtime.clear();
     int result = 0;
     {
         QApplication app(argc, argv);
@@ -30,9 +26,8 @@ int main(int argc, char** argv)
         ::testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();
     }
-    if (!runtime.empty()) {
-        std::error_code ignored;
+    std::error_code ignored;
+    if (!runtime.empty())
         std::filesystem::remove_all(runtime, ignored);
-    }
     return result;
 }

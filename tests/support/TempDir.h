@@ -13,14 +13,12 @@ public:
     TempDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "quorl-test-XXXXXX").string();
-        if (char* made = ::mkdtemp(pattern.data()); made != nullptr)
-            path_ = made;
+        path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
     }
     ~TempDir()
     {
         std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path_, ec);
     }
     TempDir(const TempDir&) = delete;
@@ -28,12 +26,7 @@ public:
 
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-    static void Write(const std::string& path, const std::string& bytes)
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << bytes;
-    }
+    static void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
     // As Write, making the folders on the way first.
     static void Put(const std::string& path, const std::string& bytes)
     {
@@ -43,9 +36,8 @@ public:
     }
     static std::string Read(const std::string& path)
     {
-        std::ifstream in(path, std::ios::binary);
         std::ostringstream text;
-        text << in.rdbuf();
+        text << std::ifstream(path, std::ios::binary).rdbuf();
         return text.str();
     }
 

@@ -4,8 +4,8 @@
 #include <QWidget>
 #include <QWindow>
 
-// A window standing for the notification area icon, which modal windows
-// must leave usable: it records whether one blocked it.
+// A window standing for the notification area icon, which modal windows must
+// leave usable: it records whether one blocked it.
 class TrayStandIn : public QWidget
 {
 public:
@@ -14,14 +14,12 @@ public:
         show();
         windowHandle()->installEventFilter(this);
     }
-
     bool blocked = false;
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::WindowBlocked)
-            blocked = true;
+        blocked = blocked || event->type() == QEvent::WindowBlocked;
         return false;
     }
 };

@@ -1,6 +1,6 @@
-# Shared pieces of the whole-program test scripts: a private work folder,
-# cleaning up, waiting for log lines, a virtual display, clicking into windows,
-# and hosts of their own (network namespace, address, host name) on a bridge.
+# Shared pieces of the whole-program test scripts: a private work folder, cleaning
+# up, waiting for log lines, a virtual display, clicking into windows, and hosts of
+# their own (network namespace, address, host name) on a bridge.
 # Source it after setting "set -uo pipefail".
 
 work=$(mktemp -d)
@@ -20,13 +20,23 @@ fail() {
   exit 1
 }
 
-wait_for() { # file pattern seconds
-  local deadline=$((SECONDS + $3))
-  while [ $SECONDS -lt $deadline ]; do
-    grep -q -- "$2" "$1" 2>/dev/null && return 0
-    sleep 0.2
-  done
+retry() { # tries command...: runs the command until it succeeds, 0.1 s apart
+  local tries=$1; shift
+  for _ in $(seq "$tries"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
   return 1
+}
+
+wait_for() { retry $(($3 * 10)) grep -q -- "$2" "$1"; } # file pattern seconds
+
+count_in() { grep -c -- "$2" "$1" 2>/dev/null || true; } # file pattern
+
+gone() { ! kill -0 "$1" 2>/dev/null; } # pid
+
+ends_soon() { # pid: the process ends within 5 s; tells how long it took
+  local start
+  start=$(date +%s%N)
+  retry 50 gone "$1" || return 1
+  echo "exit took $((($(date +%s%N) - start) / 1000000)) ms"
 }
 
 require_tools() { # tool...: skip the test when one is missing
@@ -39,15 +49,15 @@ start_xvfb() { # a virtual display of its own; exports DISPLAY
   exec 3<> "$work/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   pids+=($!)
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  retry 100 test -s "$work/display"
   export DISPLAY=":$(head -n1 "$work/display")"
 }
 
 # The events reach the program in order; what a click opens is waited for.
 click() { xdotool mousemove --sync "$1" "$2" click 1; }
 
-# A datagram of a kind nobody acts on, from another host: once the program
-# logs it, everything sent before it has been dealt with.
+# A datagram of a kind nobody acts on, from another host: once the program logs
+# it, everything sent before it has been dealt with.
 sentinel() { # address port: waits up to 10 s for it in the log file $3
   local tag="sentinel-$RANDOM$RANDOM"
   printf '9:10.9.9.9:%s:x:y' "$tag" >"/dev/udp/$1/$2" || return 1
@@ -55,14 +65,8 @@ sentinel() { # address port: waits up to 10 s for it in the log file $3
 }
 
 window_geometry() { # title pattern: sets X Y WIDTH HEIGHT of the visible window with that title
-  local id=""
-  for _ in $(seq 50); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)
-    [ -n "$id" ] && break
-    sleep 0.2
-  done
-  [ -n "$id" ] || return 1
-  eval "$(xdotool getwindowgeometry --shell "$id")"
+  retry 100 xdotool search --onlyvisible --name "$1" || return 1
+  eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name "$1" | head -n1)")"
 }
 
 declare -A ns addr
@@ -76,17 +80,13 @@ make_hosts() { # name...: each in its own namespace on one bridge, no default ro
   scenario_namespaces+=("$br")
   ip -n "$br" link add br0 type bridge && ip -n "$br" link set br0 up || fail "bridge"
   for h in "$@"; do
-    i=$((i + 1))
-    n=$tag-$h
-    ns[$h]=$n
-    addr[$h]=$subnet.$i
+    i=$((i + 1)) n=$tag-$h
+    ns[$h]=$n addr[$h]=$subnet.$i
     ip netns add "$n" || fail "namespace $n"
     scenario_namespaces+=("$n")
     ip -n "$br" link add "v$h" type veth peer name eth0 netns "$n" || fail "veth $h"
     ip -n "$br" link set "v$h" master br0 up
-    ip -n "$n" link set lo up
-    ip -n "$n" addr add "${addr[$h]}/24" dev eth0
-    ip -n "$n" link set eth0 up
+    ip -n "$n" link set lo up && ip -n "$n" addr add "${addr[$h]}/24" dev eth0 && ip -n "$n" link set eth0 up
   done
   # Every host knows the others by name, as through the office's DNS.
   for h in "$@"; do
@@ -104,20 +104,3 @@ start_on() { # the same, for the background: $! is then the command itself
   local h=$1; shift
   exec ip netns exec "${ns[$h]}" unshare --uts sh -c 'hostname "$0"; exec "$@"' "$h" "$@"
 }
-
-retry() { # tries command...: runs the command until it succeeds, 0.1 s apart
-  local tries=$1; shift
-  for _ in $(seq "$tries"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-  return 1
-}
-
-gone() { ! kill -0 "$1" 2>/dev/null; } # pid
-
-ends_soon() { # pid: the process ends within 5 s; tells how long it took
-  local start
-  start=$(date +%s%N)
-  retry 50 gone "$1" || return 1
-  echo "exit took $((($(date +%s%N) - start) / 1000000)) ms"
-}
-
-count_in() { grep -c -- "$2" "$1" 2>/dev/null || true; } # file pattern

@@ -31,7 +31,8 @@ protected:
             recipients->topLevelItem(row)->setSelected(true);
         SetText(text);
     }
-    void SetText(const QString& text) { Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->setPlainText(text); }
+    QPlainTextEdit* Text() { return Child<QPlainTextEdit>(window, QStringLiteral("messageText")); }
+    void SetText(const QString& text) { Text()->setPlainText(text); }
     void Send() { Child<QPushButton>(window, QStringLiteral("sendButton"))->click(); }
 
     FakePeerMessenger messenger;
@@ -50,7 +51,7 @@ TEST_F(CMessageSendTest, SendsNothingWithoutARecipientAndEnterSendsOnlyFromTheLi
 
     recipients->topLevelItem(0)->setSelected(true);
     SetText(QString());
-    QTest::keyClick(Child<QPlainTextEdit>(window, QStringLiteral("messageText")), Qt::Key_Return);
+    QTest::keyClick(Text(), Qt::Key_Return);
     EXPECT_TRUE(messenger.sent.empty());
     QTest::keyClick(recipients, Qt::Key_Return);
     ASSERT_EQ(messenger.sent.size(), 1u);
@@ -65,13 +66,10 @@ TEST_F(CMessageSendTest, EachSelectedRowGetsTheTextInRowOrderByWhatItShowsNeverB
     Open({3, 5, 1, 4, 2}, QString());
     messenger.Table().RemoveByHost(Peer("", "PC05", ""));
     Send();
-    ASSERT_EQ(messenger.sent.size(), 4u);
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(messenger.sent[i].kind, DatagramKind::DirectMessage);
-        EXPECT_EQ(messenger.sent[i].target, "PC0" + std::to_string(5 + i));
-        EXPECT_EQ(messenger.sent[i].fallbackAddress, "192.168.0." + std::to_string(5 + i));
-    }
-    EXPECT_EQ(messenger.sent[3].target, "192.168.0.9");
+    std::string sent;
+    for (const FakePeerMessenger::Sent& datagram : messenger.sent)
+        sent += std::to_string(int(datagram.kind)) + ":" + datagram.target + "," + datagram.fallbackAddress + " ";
+    EXPECT_EQ(sent, "5:PC05,192.168.0.5 5:PC06,192.168.0.6 5:PC07,192.168.0.7 5:192.168.0.9,192.168.0.9 ");
     EXPECT_EQ(window.result(), QDialog::Accepted);
 }
 
@@ -88,7 +86,7 @@ TEST_F(CMessageSendTest, TextTooLongOrWithCharactersTheMembersCannotReceiveIsRef
         SetText(refused);
         Send();
         EXPECT_TRUE(messenger.sent.empty());
-        EXPECT_EQ(Child<QPlainTextEdit>(window, QStringLiteral("messageText"))->toPlainText(), refused);
+        EXPECT_EQ(Text()->toPlainText(), refused);
         ASSERT_FALSE(boxes.requests.empty());
         EXPECT_EQ(boxes.requests.back().icon, MessageBoxService::Icon::Exclamation);
     }
@@ -103,6 +101,39 @@ TEST_F(CMessageSendTest, TextTooLongOrWithCharactersTheMembersCannotReceiveIsRef
     EXPECT_EQ(messenger.sent[0].text,
               Cp932Codec::FromUtf8(QString(text.chopped(1)).replace(u'\n', QStringLiteral("\r\n")).toStdString()));
     EXPECT_EQ(messenger.FormatDatagram(DatagramKind::DirectMessage, messenger.sent[0].text).size(), 1024u);
+}
+
+TEST(CParties, RowsShowUserHostAndAddressAndThePresetSelectsExactlyThatAddress)
+{
+    FakePeerMessenger messenger;
+    CParties list(messenger);
+    list.InitColumns();
+    list.Fill("");
+    ASSERT_EQ(list.topLevelItemCount(), 1);
+    const QTreeWidgetItem* own = list.topLevelItem(0);
+    EXPECT_EQ(QStringList({own->text(0), own->text(1), own->text(2)}), QStringList({"山田 太郎", "PC02", "192.168.0.2"}));
+    EXPECT_TRUE(list.SelectedRows().empty());
+
+    // 192.168.0.1 is a prefix of the addresses around it.
+    messenger.Table().Add(Peer("192.168.0.10", "PC10", "佐藤"));
+    messenger.Table().Add(Peer("192.168.0.1", "PC01", "鈴木"));
+    messenger.Table().Add(Peer("192.168.0.11", "PC11", "Zuri"));
+    list.Fill("192.168.0.1");
+    ASSERT_EQ(list.topLevelItemCount(), 4);
+    EXPECT_EQ(list.topLevelItem(2)->text(0), QStringLiteral("鈴木"));
+    EXPECT_EQ(list.SelectedRows(), std::vector<int>{2});
+    list.Fill("10.0.0.1");
+    EXPECT_EQ(list.topLevelItemCount(), 4);
+    EXPECT_TRUE(list.SelectedRows().empty());
+
+    for (int row : {3, 0, 2})
+        list.topLevelItem(row)->setSelected(true);
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{0, 2, 3}));
+
+    // An empty preset does not choose a member whose address is unknown.
+    messenger.Table().Add(Peer("", "NOADDR", "x"));
+    list.Fill("");
+    EXPECT_TRUE(list.SelectedRows().empty());
 }
 
 } // namespace
