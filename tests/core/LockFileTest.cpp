@@ -46,6 +46,7 @@ TEST(LockFile, IsExclusiveFailsWhereNoneCanBeMadeAndIsReleasedOnlyByItsHolder)
     LockFile holder(path);
     ASSERT_EQ(holder.Acquire(), Result::Acquired);
     TempDir::Write(path, "someone else's\n"); // broken and retaken by another program
+    EXPECT_FALSE(holder.StillHeld());
     holder.Release();
     EXPECT_TRUE(std::filesystem::exists(path));
 
