@@ -36,10 +36,8 @@ TEST(AttachmentFolder, RemovingTakesPlainFilesAndLinksButNotSubFoldersOrWhatLink
     ASSERT_EQ(symlink(dir.file("elsewhere").c_str(), (folder + "/dirlink").c_str()), 0);
 
     AttachmentFolder::RemoveAttachmentFolder(folder);
-    EXPECT_TRUE(fs::exists(folder + "/sub/keep.txt"));
-    EXPECT_FALSE(fs::exists(folder + "/a.txt"));
-    EXPECT_FALSE(fs::is_symlink(folder + "/link.txt"));
-    EXPECT_TRUE(fs::exists(dir.file("elsewhere/inner.txt")));
+    EXPECT_TRUE(fs::exists(folder + "/sub/keep.txt") && fs::exists(dir.file("elsewhere/inner.txt")));
+    EXPECT_FALSE(fs::exists(folder + "/a.txt") || fs::is_symlink(folder + "/link.txt"));
 
     fs::remove_all(folder + "/sub");
     AttachmentFolder::RemoveAttachmentFolder(folder);

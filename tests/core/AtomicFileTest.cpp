@@ -1,13 +1,11 @@
 #include "core/AtomicFile.h"
+#include "support/Injected.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <grp.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -52,14 +50,8 @@ TEST(AtomicFile, AFailedWriteLeavesTheOldFileAndNoTemporary)
     TempDir dir;
     const std::string path = dir.file("f.txt");
     TempDir::Write(path, "old");
-    struct rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const struct rlimit tiny = {10, old.rlim_max};
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
     std::string error;
-    const bool written = AtomicFile::Write(path, {std::string(100, 'x')}, &error);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
-    EXPECT_FALSE(written);
+    EXPECT_FALSE(Injected::UnderFileSizeLimit(10, [&] { return AtomicFile::Write(path, {std::string(100, 'x')}, &error); }));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(TempDir::Read(path), "old");
     EXPECT_EQ(EntryCount(dir.path()), 1);
@@ -77,33 +69,20 @@ TEST(AtomicFile, AMemberWhoIsNotTheOwnerKeepsTheGroupAndRespectsReadOnlyFiles)
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to play another user";
     constexpr gid_t kSharedGroup = 50;
-    constexpr uid_t kMember = 65534;
     TempDir dir;
-    const std::string path = dir.file("board.xml");
-    const std::string readOnly = dir.file("other.xml");
+    const std::string path = dir.file("board.xml"), readOnly = dir.file("other.xml");
     TempDir::Write(path, "old");
     TempDir::Write(readOnly, "old");
-    const std::pair<std::string, mode_t> modes[] = {{dir.path(), 0770}, {path, 0660}, {readOnly, 0444}};
-    for (const auto& [file, mode] : modes) {
-        ASSERT_EQ(chown(file.c_str(), 0, kSharedGroup), 0);
-        ASSERT_EQ(chmod(file.c_str(), mode), 0);
-    }
-    const pid_t member = fork();
-    if (member == 0) {
-        const gid_t groups[] = {kSharedGroup};
-        if (setgroups(1, groups) != 0 || setgid(kMember) != 0 || setuid(kMember) != 0)
-            _exit(2);
-        _exit(AtomicFile::Write(path, {"new"}) && !AtomicFile::Write(readOnly, {"new"}) ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(member, &status, 0), member);
-    ASSERT_EQ(status, 0) << "exit status";
+    for (const auto& [file, mode] : {std::pair{dir.path(), 0770}, {path, 0660}, {readOnly, 0444}})
+        ASSERT_EQ(chown(file.c_str(), 0, kSharedGroup) + chmod(file.c_str(), mode), 0);
+    ASSERT_EQ(Injected::AsUser(Injected::kNobody, [&] {
+        return AtomicFile::Write(path, {"new"}) && !AtomicFile::Write(readOnly, {"new"}) ? 0 : 1;
+    }, {kSharedGroup}), 0);
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_gid, kSharedGroup) << "other members reach the file through its group";
     EXPECT_EQ(ModeOf(path), 0660u);
-    EXPECT_EQ(TempDir::Read(path), "new");
-    EXPECT_EQ(TempDir::Read(readOnly), "old");
+    EXPECT_EQ(TempDir::Read(path) + TempDir::Read(readOnly), "newold");
     EXPECT_EQ(EntryCount(dir.path()), 2);
 }
 
@@ -114,32 +93,21 @@ TEST(AtomicFile, WhereTheFolderRefusesReplacingAWritableFileItIsWrittenInPlaceOn
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to play another user";
-    constexpr uid_t kMember = 65534;
     constexpr auto kInPlace = AtomicFile::InPlace::WhereReplacingIsRefused;
     for (const mode_t folderMode : {mode_t{01777}, mode_t{0755}}) {
         TempDir dir;
         const std::string path = dir.file("board.xml");
         TempDir::Write(path, "old contents");
-        ASSERT_EQ(chmod(path.c_str(), 0666), 0);
-        ASSERT_EQ(chmod(dir.path().c_str(), folderMode), 0);
-        struct stat before {};
+        ASSERT_EQ(chmod(path.c_str(), 0666) + chmod(dir.path().c_str(), folderMode), 0);
+        struct stat before {}, after {};
         ASSERT_EQ(stat(path.c_str(), &before), 0);
-        const pid_t member = fork();
-        if (member == 0) {
-            if (setgid(kMember) != 0 || setuid(kMember) != 0)
-                _exit(2);
+        EXPECT_EQ(Injected::AsUser(Injected::kNobody, [&] {
             if (AtomicFile::Write(path, {"refused"}) || !AtomicFile::Write(path, {"new"}, nullptr, kInPlace))
-                _exit(1);
-            struct rlimit limit {};
-            getrlimit(RLIMIT_FSIZE, &limit);
-            limit.rlim_cur = 8;
-            setrlimit(RLIMIT_FSIZE, &limit);
-            _exit(AtomicFile::Write(path, {"far too long for the limit"}, nullptr, kInPlace) ? 3 : 0);
-        }
-        int status = -1;
-        ASSERT_EQ(waitpid(member, &status, 0), member);
-        EXPECT_EQ(status, 0) << std::oct << folderMode;
-        struct stat after {};
+                return 1;
+            return Injected::UnderFileSizeLimit(8, [&] {
+                return AtomicFile::Write(path, {"far too long for the limit"}, nullptr, kInPlace) ? 3 : 0;
+            });
+        }), 0) << std::oct << folderMode;
         ASSERT_EQ(stat(path.c_str(), &after), 0);
         EXPECT_EQ(after.st_ino, before.st_ino) << "written in place";
         EXPECT_EQ(TempDir::Read(path), "new");

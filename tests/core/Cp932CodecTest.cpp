@@ -19,33 +19,25 @@ TEST(Cp932Codec, ConvertsAsWindowsDoesAndWhatItCannotBecomesOneQuestionMark)
         {Cp932Codec::ToUtf8, nul, nul},
         {Cp932Codec::FromUtf8, "a😀b€c", "a?b?c"},
         {Cp932Codec::FromUtf8, "a\xFF\xC3z", "a??z"},
-        {Cp932Codec::FromUtf8, "\xC0\xAF", "??"}, // overlong slash
-        {Cp932Codec::FromUtf8, "\xE0\x80\xAF", "?"},
-        {Cp932Codec::FromUtf8, "\xED\xA0\x80x", "?x"}, // surrogate
-        {Cp932Codec::FromUtf8, "\xF4\x90\x80\x80", "?"}, // beyond U+10FFFF
+        {Cp932Codec::FromUtf8, "\xC0\xAF", "??"}, {Cp932Codec::FromUtf8, "\xE0\x80\xAF", "?"}, // overlong slash
+        {Cp932Codec::FromUtf8, "\xED\xA0\x80x", "?x"}, {Cp932Codec::FromUtf8, "\xF4\x90\x80\x80", "?"}, // surrogate, too large
         {Cp932Codec::FromUtf8, "\xF0\x9F\x98\x80\xE3\x81\x82", "?\x82\xA0"},
-        {Cp932Codec::ToUtf8, "a\x85\x40z", "a?z"}, // an undefined pair is one character
-        {Cp932Codec::ToUtf8, "a\x85 z", "a? z"},
+        {Cp932Codec::ToUtf8, "a\x85\x40z", "a?z"}, {Cp932Codec::ToUtf8, "a\x85 z", "a? z"}, // an undefined pair is one
+        // Cut at the end of the text, before bytes that would complete them:
+        {Cp932Codec::ToUtf8, "ab\x88", "ab?"}, {Cp932Codec::FromUtf8, "\xE6\x97", "?"},
     };
     for (const auto& [convert, input, expected] : cases)
         EXPECT_EQ(convert(input), expected) << ::testing::PrintToString(input);
-    // Cut at the end of the text, before bytes that would complete them:
-    EXPECT_EQ(Cp932Codec::ToUtf8(std::string_view("ab\x88\x9F", 3)), "ab?");
-    EXPECT_EQ(Cp932Codec::FromUtf8(std::string_view("\xE6\x97\xA5", 2)), "?"); // 日 cut
 
     // Representable, but a path with it would name another folder afterwards.
-    EXPECT_TRUE(Cp932Codec::IsRepresentable("/srv/a〜b"));
-    EXPECT_FALSE(Cp932Codec::RoundTrips("/srv/a〜b"));
-    EXPECT_TRUE(Cp932Codec::RoundTrips("/srv/掲示板～①ソ/"));
-    EXPECT_FALSE(Cp932Codec::RoundTrips("/srv/é"));
+    EXPECT_TRUE(Cp932Codec::IsRepresentable("/srv/a〜b") && !Cp932Codec::RoundTrips("/srv/a〜b"));
+    EXPECT_TRUE(Cp932Codec::RoundTrips("/srv/掲示板～①ソ/") && !Cp932Codec::RoundTrips("/srv/é"));
     EXPECT_FALSE(Cp932Codec::IsRepresentable("😀"));
 
     std::string longText; // ｱ grows from 1 byte to 3, 亜 from 2 to 3: the buffer must grow
     for (int i = 0; i < 20000; ++i)
         longText += "\xB1\x88\x9F";
-    const std::string utf8 = Cp932Codec::ToUtf8(longText);
-    EXPECT_EQ(utf8.size(), 20000u * 6);
-    EXPECT_EQ(Cp932Codec::FromUtf8(utf8), longText);
+    EXPECT_EQ(Cp932Codec::FromUtf8(Cp932Codec::ToUtf8(longText)), longText);
 }
 
 // What glibc's iconv makes of one character on its own, or "?" when it refuses.

@@ -1,12 +1,12 @@
 #include "core/FileCopy.h"
 #include "core/FileCreation.h"
+#include "support/Injected.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -56,16 +56,14 @@ TEST(FileCopy, FailuresNameTheSideAndLeaveTheDestinationAsItWas)
         {dir.file("big"), dir.file("none/f"), Failure::Destination, ENOENT},
         {dir.file("big"), target, Failure::Destination, EFBIG}, // over the file size limit
     };
-    struct rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const struct rlimit tiny = {4096, old.rlim_max};
     for (const auto& [source, destination, failure, error] : cases) {
         SCOPED_TRACE(source + " -> " + destination);
         TempDir::Write(target, "old");
         EXPECT_EQ(FileCopy::CheckSource(source).failure, failure == Failure::Destination ? Failure::None : failure);
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, error == EFBIG ? &tiny : &old), 0);
-        const FileCopy::Result result = FileCopy::Copy(source, destination);
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
+        const FileCopy::Result result = Injected::UnderFileSizeLimit(
+            error == EFBIG ? 4096 : RLIM_INFINITY, [&, &source = source, &destination = destination] {
+                return FileCopy::Copy(source, destination);
+            });
         EXPECT_EQ(result.failure, failure);
         EXPECT_EQ(result.error, error);
         EXPECT_EQ(TempDir::Read(target), "old");
@@ -76,8 +74,7 @@ TEST(FileCopy, FailuresNameTheSideAndLeaveTheDestinationAsItWas)
 TEST(FileCopy, TheSameFileIsLeftAloneAndLinksAtTheDestinationAreReplaced)
 {
     TempDir dir;
-    const std::string note = dir.file("note.txt"), hard = dir.file("hard.txt"), planted = dir.file("planted.txt"),
-                      victim = dir.file("victim.txt");
+    const std::string note = dir.file("note"), hard = dir.file("hard"), planted = dir.file("planted"), victim = dir.file("victim");
     TempDir::Write(note, "attached");
     TempDir::Write(victim, "keep me");
     ASSERT_EQ(link(note.c_str(), hard.c_str()), 0);

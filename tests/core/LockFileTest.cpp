@@ -1,4 +1,5 @@
 #include "core/LockFile.h"
+#include "support/Injected.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <filesystem>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -44,6 +46,7 @@ TEST(LockFile, IsExclusiveFailsWhereNoneCanBeMadeAndIsReleasedOnlyByItsHolder)
     LockFile holder(path);
     ASSERT_EQ(holder.Acquire(), Result::Acquired);
     TempDir::Write(path, "someone else's\n"); // broken and retaken by another program
+    EXPECT_FALSE(holder.StillHeld());
     holder.Release();
     EXPECT_TRUE(std::filesystem::exists(path));
 
@@ -69,15 +72,14 @@ TEST(LockFile, BreaksStaleLocksAndLocksOfGoneProcessesOfThisComputerOnly)
     if (gone == 0)
         _exit(0);
     waitpid(gone, nullptr, 0);
-    const auto lockOf = [](pid_t pid, const std::string& on) {
-        return "pid " + std::to_string(pid) + "\nhost " + on + "\ntime 0\n";
+    const std::tuple<pid_t, std::string, Result> cases[] = {
+        {gone, host, Result::Acquired}, {gone, "another-computer", Result::Busy}, // its process may live there
+        {getpid(), host, Result::Busy}, // a live holder keeps it
     };
-    TempDir::Write(path, lockOf(gone, host));
-    EXPECT_EQ(LockFile(path).Acquire(1000ms, 30s), Result::Acquired);
-    TempDir::Write(path, lockOf(gone, "another-computer"));
-    EXPECT_EQ(LockFile(path).Acquire(200ms, 30s), Result::Busy) << "its process may live there";
-    TempDir::Write(path, lockOf(getpid(), host));
-    EXPECT_EQ(LockFile(path).Acquire(200ms, 30s), Result::Busy) << "a live holder keeps it";
+    for (const auto& [pid, on, result] : cases) {
+        TempDir::Write(path, "pid " + std::to_string(pid) + "\nhost " + on + "\ntime 0\n");
+        EXPECT_EQ(LockFile(path).Acquire(result == Result::Busy ? 200ms : 1000ms, 30s), result) << on;
+    }
 }
 
 TEST(LockFile, AStaleLockOfAnotherUserIsBrokenEvenUnread)
@@ -85,17 +87,11 @@ TEST(LockFile, AStaleLockOfAnotherUserIsBrokenEvenUnread)
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to play another user";
     TempDir dir;
-    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
     const std::string path = dir.file("x.lock");
     TempDir::Write(path, "pid 1\nhost elsewhere\n");
-    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777) + chmod(path.c_str(), 0600), 0);
     MakeOld(path);
-    if (fork() == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(2);
-        _exit(LockFile(path).Acquire(1000ms, 30s) == Result::Acquired ? 0 : 1);
-    }
-    EXPECT_TRUE(AllSucceeded(1));
+    EXPECT_EQ(Injected::AsUser(Injected::kNobody, [&] { return LockFile(path).Acquire(1000ms, 30s) == Result::Acquired ? 0 : 1; }), 0);
 }
 
 // Each round starts from a stale lock that all of them break at once; then
@@ -105,8 +101,7 @@ TEST(LockFile, ManyProcessesRacingForItHoldItOneAtATime)
     TempDir dir;
     const std::string path = dir.file("x.lock");
     const std::string counter = dir.file("counter");
-    constexpr int kProcesses = 5;
-    constexpr int kTurns = 5;
+    constexpr int kProcesses = 5, kTurns = 5;
     for (int round = 0; round < 6; ++round) {
         TempDir::Write(counter, "0");
         TempDir::Write(path, "pid 1\nhost elsewhere\n");

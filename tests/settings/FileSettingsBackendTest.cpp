@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,7 +42,14 @@ std::string Get(FileSettingsBackend& backend, const std::string& keyPath, const 
     return result == B::kSuccess ? std::string(buffer, size) : "absent";
 }
 
-TEST(FileSettingsBackendTest, DefaultFileFollowsTheEnvironment)
+class FileSettingsBackendTest : public ::testing::Test
+{
+protected:
+    TempDir dir;
+    const std::string path = dir.file("settings.reg");
+};
+
+TEST_F(FileSettingsBackendTest, DefaultFileFollowsTheEnvironment)
 {
     const auto pathWith = [](const char* mine, const char* xdg) {
         setenv("HOME", "/home/u", 1);
@@ -56,49 +64,38 @@ TEST(FileSettingsBackendTest, DefaultFileFollowsTheEnvironment)
     unsetenv("QUORLBOARD_CONFIG_DIR");
 }
 
-TEST(FileSettingsBackendTest, ChangesAreSavedOnCloseAndSeenByOtherPrograms)
+TEST_F(FileSettingsBackendTest, ChangesAreSavedOnCloseAndSeenByOtherPrograms)
 {
-    TempDir dir;
-    const std::string path = dir.path() + "/new/folder/settings.reg";
-    FileSettingsBackend first(path);
-    FileSettingsBackend second(path);
-
+    const std::string deep = dir.path() + "/new/folder/settings.reg";
+    FileSettingsBackend first(deep), second(deep);
     B::Handle key = B::kNoHandle;
     ASSERT_EQ(first.CreateKey(std::string(kKey) + "\\Empty", &key), B::kSuccess);
     ASSERT_EQ(first.CloseKey(key), B::kSuccess);
-    EXPECT_NE(TempDir::Read(path).find("[Software\\QuorlBoard\\Empty]\n"), std::string::npos);
+    EXPECT_NE(TempDir::Read(deep).find("[Software\\QuorlBoard\\Empty]\n"), std::string::npos);
 
     first.CreateKey(kKey, &key);
     first.SetValue(key, "odd", 7, "\0\1", 2);
-    EXPECT_EQ(Get(first, kKey, "odd"), std::string("\0\1", 2));
-    EXPECT_EQ(Get(second, kKey, "odd"), "absent");
+    EXPECT_EQ(Get(first, kKey, "odd") + "|" + Get(second, kKey, "odd"), std::string("\0\1|absent", 9));
     ASSERT_EQ(first.CloseKey(key), B::kSuccess);
     uint32_t type = 0;
     EXPECT_EQ(Get(second, kKey, "ODD", &type), std::string("\0\1", 2));
     EXPECT_EQ(type, 7u);
 
     // Each saves onto what the other wrote, even from an outdated copy.
-    for (int round = 0; round < 3; ++round) {
-        ASSERT_EQ(Set(second, kKey, "b" + std::to_string(round), "2"), B::kSuccess);
-        ASSERT_EQ(Set(first, kKey, "a" + std::to_string(round), "1"), B::kSuccess);
+    for (const std::string round : {"0", "1", "2"}) {
+        ASSERT_EQ(Set(second, kKey, "b" + round, "2") + Set(first, kKey, "a" + round, "1"), B::kSuccess);
     }
-    FileSettingsBackend third(path);
-    for (int round = 0; round < 3; ++round) {
-        EXPECT_EQ(Get(third, kKey, "a" + std::to_string(round)), "1");
-        EXPECT_EQ(Get(first, kKey, "b" + std::to_string(round)), "2");
-    }
-    EXPECT_EQ(Get(third, kKey + std::string("\\empty"), "x"), "absent");
-    EXPECT_TRUE(SettingsFileFormat::Parse(TempDir::Read(path)).HasKey({"Software", "QuorlBoard", "Empty"}));
+    FileSettingsBackend third(deep);
+    for (const std::string round : {"0", "1", "2"})
+        EXPECT_EQ(Get(third, kKey, "a" + round) + Get(first, kKey, "b" + round), "12");
+    EXPECT_TRUE(SettingsFileFormat::Parse(TempDir::Read(deep)).HasKey({"Software", "QuorlBoard", "Empty"}));
 }
 
-TEST(FileSettingsBackendTest, ALockHeldElsewhereMakesTheWriteFailWithoutHarm)
+TEST_F(FileSettingsBackendTest, ALockHeldElsewhereMakesTheWriteFailWithoutHarm)
 {
-    TempDir dir;
-    const std::string path = dir.file("settings.reg");
     FileSettingsBackend backend(path, 100ms);
     ASSERT_EQ(Set(backend, kKey, "v", "1"), B::kSuccess);
     const std::string before = TempDir::Read(path);
-
     LockFile other(path + FileSettingsBackend::kLockSuffix);
     ASSERT_EQ(other.Acquire(), LockFile::Result::Acquired);
     B::Handle key = B::kNoHandle;
@@ -112,28 +109,23 @@ TEST(FileSettingsBackendTest, ALockHeldElsewhereMakesTheWriteFailWithoutHarm)
     EXPECT_EQ(Get(backend, kKey, "v"), "3");
 }
 
-TEST(FileSettingsBackendTest, AnUnusablePlaceFailsTheWriteAndReadsFindNothing)
+TEST_F(FileSettingsBackendTest, AnUnusablePlaceFailsTheWriteAndReadsFindNothing)
 {
-    TempDir dir;
     TempDir::Write(dir.file("plain"), "not a folder");
-    FileSettingsBackend belowFile(dir.file("plain") + "/sub/settings.reg");
-    EXPECT_EQ(Set(belowFile, kKey, "v", "1"), B::kErrorAccessDenied);
-    EXPECT_EQ(Get(belowFile, kKey, "v"), "absent");
-
-    ASSERT_EQ(::mkdir(dir.file("settings.reg").c_str(), 0700), 0);
-    FileSettingsBackend onFolder(dir.file("settings.reg"));
-    EXPECT_NE(Set(onFolder, kKey, "v", "1"), B::kSuccess);
-    EXPECT_EQ(Get(onFolder, kKey, "v"), "absent");
-    struct stat st {};
-    EXPECT_TRUE(::stat(dir.file("settings.reg").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
+    for (const std::string& place : {dir.file("plain") + "/sub/settings.reg", path}) {
+        FileSettingsBackend backend(place);
+        const int set = Set(backend, kKey, "v", "1");
+        EXPECT_TRUE(place == path ? set != B::kSuccess : set == B::kErrorAccessDenied) << place;
+        EXPECT_EQ(Get(backend, kKey, "v"), "absent");
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(path));
 }
 
 // The first save keeps a copy of the whole file beside it, and what was
 // readable in the file itself.
-TEST(FileSettingsBackendTest, ADamagedOrHugeFileIsMovedAsideByTheFirstSave)
+TEST_F(FileSettingsBackendTest, ADamagedOrHugeFileIsMovedAsideByTheFirstSave)
 {
-    TempDir dir;
-    const std::string path = dir.file("settings.reg");
     const std::string damaged = "[Software\\QuorlBoard]\n\"kept\"=hex:01\n\x01\xff garbage\n";
     TempDir::Write(path, damaged);
     FileSettingsBackend backend(path);
@@ -148,8 +140,7 @@ TEST(FileSettingsBackendTest, ADamagedOrHugeFileIsMovedAsideByTheFirstSave)
     const off_t huge = off_t(1) << 36; // sparse: reading it would take 64 GB
     ASSERT_EQ(::truncate(path.c_str(), huge), 0);
     FileSettingsBackend tooLarge(path);
-    EXPECT_EQ(Get(tooLarge, kKey, "kept"), "absent");
-    EXPECT_TRUE(tooLarge.TooLarge());
+    EXPECT_TRUE(Get(tooLarge, kKey, "kept") == "absent" && tooLarge.TooLarge());
     ASSERT_EQ(Set(tooLarge, kKey, "v", "\x03"), B::kSuccess);
     EXPECT_FALSE(tooLarge.TooLarge());
     struct stat st {};
@@ -159,42 +150,32 @@ TEST(FileSettingsBackendTest, ADamagedOrHugeFileIsMovedAsideByTheFirstSave)
     EXPECT_EQ(Get(reader, kKey, "v") + Get(reader, kKey, "kept"), "\x03" "absent");
 }
 
-TEST(FileSettingsBackendTest, ProgramsWritingAtOnceLoseNothingAndNeverShowAHalfWrittenFile)
+TEST_F(FileSettingsBackendTest, ProgramsWritingAtOnceLoseNothingAndNeverShowAHalfWrittenFile)
 {
-    constexpr int kPrograms = 6;
-    constexpr int kValues = 15;
-    TempDir dir;
-    const std::string path = dir.file("settings.reg");
+    constexpr int kPrograms = 6, kValues = 15;
     const auto keyOf = [](int program, int value) {
         return std::string(kKey) + (value % 2 == 0 ? "\\shared" : "\\p" + std::to_string(program));
     };
     const auto nameOf = [](int program, int value) { return std::to_string(program) + "." + std::to_string(value); };
-    std::vector<pid_t> children;
     for (int program = 0; program < kPrograms; ++program) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            FileSettingsBackend backend(path, 60s);
-            int failures = 0;
-            for (int value = 0; value < kValues; ++value) {
-                failures += Set(backend, keyOf(program, value), nameOf(program, value), std::to_string(value) + '\0',
-                                B::kTypeString) != B::kSuccess;
-            }
-            ::_exit(failures);
-        }
-        children.push_back(pid);
+        if (::fork() != 0)
+            continue;
+        FileSettingsBackend backend(path, 60s);
+        int failures = 0;
+        for (int value = 0; value < kValues; ++value)
+            failures += Set(backend, keyOf(program, value), nameOf(program, value), std::to_string(value)) != 0;
+        ::_exit(failures);
     }
-
     // Every read meanwhile finds a whole file.
     size_t damagedReads = 0;
-    for (size_t running = children.size(); running > 0;) {
+    for (int running = kPrograms; running > 0;) {
         std::string text;
         size_t unreadable = 0;
         if (AtomicFile::ReadAll(path, text))
             SettingsFileFormat::Parse(text, &unreadable);
         damagedReads += unreadable > 0;
         int status = 0;
-        if (const pid_t ended = ::waitpid(-1, &status, WNOHANG); ended > 0) {
+        if (::waitpid(-1, &status, WNOHANG) > 0) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
             --running;
         }
@@ -203,7 +184,7 @@ TEST(FileSettingsBackendTest, ProgramsWritingAtOnceLoseNothingAndNeverShowAHalfW
     FileSettingsBackend reader(path);
     for (int program = 0; program < kPrograms; ++program) {
         for (int value = 0; value < kValues; ++value)
-            EXPECT_EQ(Get(reader, keyOf(program, value), nameOf(program, value)), std::to_string(value) + '\0');
+            EXPECT_EQ(Get(reader, keyOf(program, value), nameOf(program, value)), std::to_string(value));
     }
 }
 

@@ -22,8 +22,7 @@ TEST(MemorySettingsBackendTest, KeysAreCreatedAlongThePathAndQueriesCopyOnlyWhat
     EXPECT_STREQ(name, "wxyz");
     size = 5;
     EXPECT_EQ(backend.EnumKey(key, 0, name, &size), B::kSuccess);
-    EXPECT_STREQ(name, "abcd");
-    EXPECT_EQ(size, 4u);
+    EXPECT_EQ(name + std::to_string(size), "abcd4");
     EXPECT_EQ(backend.EnumKey(key, 1, name, &size), B::kErrorNoMoreItems);
     backend.CloseKey(key);
     EXPECT_EQ(backend.EnumKey(key, 0, name, &size), B::kErrorInvalidHandle);
@@ -41,8 +40,7 @@ TEST(MemorySettingsBackendTest, KeysAreCreatedAlongThePathAndQueriesCopyOnlyWhat
     uint32_t type = 0;
     size = 4;
     EXPECT_EQ(backend.QueryValue(key, "V", &type, buffer, &size), B::kErrorMoreData);
-    EXPECT_EQ(size, 5u);
-    EXPECT_STREQ(buffer, "-------");
+    EXPECT_EQ(buffer + std::to_string(size), "-------5");
     size = sizeof buffer;
     EXPECT_EQ(backend.QueryValue(key, "v", &type, buffer, &size), B::kSuccess);
     EXPECT_EQ(std::string(buffer, size) + std::to_string(type), "123457");
