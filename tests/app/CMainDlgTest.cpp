@@ -57,8 +57,7 @@ protected:
         settings.portNumber = port;
         settings.popupOnReceipt = popup;
         store.WriteGroupSettings(settings);
-        std::string error;
-        EmptyBoardWriter::Create(board.file("BoardData.xml"), "UTF-8", error);
+        EmptyBoardWriter::Create(board.file("BoardData.xml"), "UTF-8");
     }
     bool Start(std::optional<int32_t> port = std::nullopt, bool refuseOpen = false)
     {

@@ -36,8 +36,7 @@ class WindowKeys : public ::testing::Test
 protected:
     WindowKeys()
     {
-        std::string error;
-        EmptyBoardWriter::Create(folder.file(CBoardData::kFileName), "UTF-8", error);
+        EmptyBoardWriter::Create(folder.file(CBoardData::kFileName), "UTF-8");
         board.SetFilePath(folder.file(CBoardData::kFileName));
         ModalRunner::SetHook([](QDialog&) { return int(QDialog::Rejected); });
         FileDialogService::SetResponder([](const FileDialogService::Request&) { return QString(); });

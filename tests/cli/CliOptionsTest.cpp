@@ -12,9 +12,8 @@ using Args = std::vector<std::string>;
 std::string Parsed(const Args& args)
 {
     CliRequest r;
-    std::string error;
-    if (!CliOptions::Parse(args, r, error))
-        return error.empty() ? "refused without a reason" : "refused";
+    if (const Status parsed = CliOptions::Parse(args, r); !parsed.ok())
+        return parsed.Text().empty() ? "refused without a reason" : "refused";
     std::ostringstream s;
     s << CliOptions::CommandName(r.command) << (r.help ? " help" : "") << (r.version ? " version" : "");
     const auto given = [&](const char* name, const auto& value) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,7 +30,7 @@ TEST(AtomicFile, ReplacesContentsThroughLinksAndKeepsPermissions)
     TempDir::Write(path, "old");
     ASSERT_EQ(chmod(path.c_str(), 0604), 0);
     ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
-    ASSERT_TRUE(AtomicFile::Write(link, {"new ", "parts"}));
+    ASSERT_TRUE(AtomicFile::Write(link, {"new ", "parts"}).ok());
     EXPECT_EQ(TempDir::Read(path), "new parts");
     EXPECT_EQ(ModeOf(path), 0604u);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
@@ -50,15 +51,16 @@ TEST(AtomicFile, AFailedWriteLeavesTheOldFileAndNoTemporary)
     TempDir dir;
     const std::string path = dir.file("f.txt");
     TempDir::Write(path, "old");
-    std::string error;
-    EXPECT_FALSE(Injected::UnderFileSizeLimit(10, [&] { return AtomicFile::Write(path, {std::string(100, 'x')}, &error); }));
-    EXPECT_FALSE(error.empty());
+    const Status failed =
+        Injected::UnderFileSizeLimit(10, [&] { return AtomicFile::Write(path, {std::string(100, 'x')}); });
+    EXPECT_EQ(failed.code(), std::errc::file_too_large);
+    EXPECT_EQ(failed.Text(), "cannot write " + path + ": " + std::strerror(EFBIG));
     EXPECT_EQ(TempDir::Read(path), "old");
     EXPECT_EQ(EntryCount(dir.path()), 1);
 
-    EXPECT_FALSE(AtomicFile::Write(dir.file("missing/f.txt"), {"x"}));
+    EXPECT_FALSE(AtomicFile::Write(dir.file("missing/f.txt"), {"x"}).ok());
     ASSERT_EQ(symlink("/dev/null", dir.file("null").c_str()), 0);
-    EXPECT_FALSE(AtomicFile::Write(dir.file("null"), {"x"})) << "a device is never replaced";
+    EXPECT_FALSE(AtomicFile::Write(dir.file("null"), {"x"}).ok()) << "a device is never replaced";
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("null")));
 }
 
@@ -76,7 +78,7 @@ TEST(AtomicFile, AMemberWhoIsNotTheOwnerKeepsTheGroupAndRespectsReadOnlyFiles)
     for (const auto& [file, mode] : {std::pair{dir.path(), 0770}, {path, 0660}, {readOnly, 0444}})
         ASSERT_EQ(chown(file.c_str(), 0, kSharedGroup) + chmod(file.c_str(), mode), 0);
     ASSERT_EQ(Injected::AsUser(Injected::kNobody, [&] {
-        return AtomicFile::Write(path, {"new"}) && !AtomicFile::Write(readOnly, {"new"}) ? 0 : 1;
+        return AtomicFile::Write(path, {"new"}).ok() && !AtomicFile::Write(readOnly, {"new"}).ok() ? 0 : 1;
     }, {kSharedGroup}), 0);
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
@@ -102,10 +104,10 @@ TEST(AtomicFile, WhereTheFolderRefusesReplacingAWritableFileItIsWrittenInPlaceOn
         struct stat before {}, after {};
         ASSERT_EQ(stat(path.c_str(), &before), 0);
         EXPECT_EQ(Injected::AsUser(Injected::kNobody, [&] {
-            if (AtomicFile::Write(path, {"refused"}) || !AtomicFile::Write(path, {"new"}, nullptr, kInPlace))
+            if (AtomicFile::Write(path, {"refused"}).ok() || !AtomicFile::Write(path, {"new"}, kInPlace).ok())
                 return 1;
             return Injected::UnderFileSizeLimit(8, [&] {
-                return AtomicFile::Write(path, {"far too long for the limit"}, nullptr, kInPlace) ? 3 : 0;
+                return AtomicFile::Write(path, {"far too long for the limit"}, kInPlace).ok() ? 3 : 0;
             });
         }), 0) << std::oct << folderMode;
         ASSERT_EQ(stat(path.c_str(), &after), 0);

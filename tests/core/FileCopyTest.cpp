@@ -16,7 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Failure = FileCopy::Failure;
 constexpr int64_t kMiB = 1 << 20;
 
 TEST(FileCopy, CopiesWholeFilesReportingProgressPerChunkWithTheUmaskMode)
@@ -48,24 +47,26 @@ TEST(FileCopy, FailuresNameTheSideAndLeaveTheDestinationAsItWas)
     ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
     fs::create_directories(dir.file("out"));
     const std::string target = dir.file("out/f");
-    const std::tuple<std::string, std::string, Failure, int> cases[] = {
-        {dir.file("none"), target, Failure::Source, ENOENT},
-        {dir.path(), target, Failure::NotRegular, EISDIR},
-        {dir.file("fifo"), target, Failure::NotRegular, 0}, // must not wait for a writer
-        {"/dev/null", target, Failure::NotRegular, 0},
-        {dir.file("big"), dir.file("none/f"), Failure::Destination, ENOENT},
-        {dir.file("big"), target, Failure::Destination, EFBIG}, // over the file size limit
+    const std::error_code notRegular = QuorlError::NotRegularFile;
+    // source, destination, the side that fails, why
+    const std::tuple<std::string, std::string, std::string, std::error_code> cases[] = {
+        {dir.file("none"), target, dir.file("none"), SystemError(ENOENT)},
+        {dir.path(), target, dir.path(), notRegular},
+        {dir.file("fifo"), target, dir.file("fifo"), notRegular}, // must not wait for a writer
+        {"/dev/null", target, "/dev/null", notRegular},
+        {dir.file("big"), dir.file("none/f"), dir.file("none/f"), SystemError(ENOENT)},
+        {dir.file("big"), target, target, SystemError(EFBIG)}, // over the file size limit
     };
-    for (const auto& [source, destination, failure, error] : cases) {
+    for (const auto& [source, destination, failed, error] : cases) {
         SCOPED_TRACE(source + " -> " + destination);
         TempDir::Write(target, "old");
-        EXPECT_EQ(FileCopy::CheckSource(source).failure, failure == Failure::Destination ? Failure::None : failure);
-        const FileCopy::Result result = Injected::UnderFileSizeLimit(
-            error == EFBIG ? 4096 : RLIM_INFINITY, [&, &source = source, &destination = destination] {
+        EXPECT_EQ(FileCopy::CheckSource(source).code(), failed == source ? error : std::error_code());
+        const Status result = Injected::UnderFileSizeLimit(
+            error.value() == EFBIG ? 4096 : RLIM_INFINITY, [&, &source = source, &destination = destination] {
                 return FileCopy::Copy(source, destination);
             });
-        EXPECT_EQ(result.failure, failure);
-        EXPECT_EQ(result.error, error);
+        EXPECT_EQ(result.code(), error);
+        EXPECT_EQ(result.subject(), failed);
         EXPECT_EQ(TempDir::Read(target), "old");
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("out")), {}), 1) << "no temporary file is left";
     }

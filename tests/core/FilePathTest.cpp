@@ -19,13 +19,13 @@ TEST(FilePath, MakeFoldersCreatesOnlyWhatIsMissingWithTheModeLessTheUmask)
     ASSERT_EQ(chmod(dir.file("a").c_str(), 0700), 0);
     TempDir::Write(dir.file("plain"), "p");
     const mode_t oldMask = ::umask(022);
-    const int nested = FilePath::MakeFolders(dir.file("a//b/c/"));
-    const int own = FilePath::MakeFolders(dir.file("own/d"), 0700);
-    const int throughFile = FilePath::MakeFolders(dir.file("plain/x"));
-    const int onFile = FilePath::MakeFolders(dir.file("plain"));
+    const int nested = FilePath::MakeFolders(dir.file("a//b/c/")).value();
+    const int own = FilePath::MakeFolders(dir.file("own/d"), 0700).value();
+    const int throughFile = FilePath::MakeFolders(dir.file("plain/x")).value();
+    const int onFile = FilePath::MakeFolders(dir.file("plain")).value();
     const fs::path before = fs::current_path();
     fs::current_path(dir.path());
-    const int relative = FilePath::MakeFolders("r/s");
+    const int relative = FilePath::MakeFolders("r/s").value();
     fs::current_path(before);
     ::umask(oldMask);
 
@@ -35,7 +35,7 @@ TEST(FilePath, MakeFoldersCreatesOnlyWhatIsMissingWithTheModeLessTheUmask)
     EXPECT_EQ(fs::status(dir.file("own/d")).permissions(), fs::perms::owner_all);
     EXPECT_EQ(TempDir::Read(dir.file("plain")), "p");
     EXPECT_TRUE(fs::is_directory(dir.file("r/s")));
-    EXPECT_EQ(FilePath::MakeFolders(""), EINVAL);
+    EXPECT_EQ(FilePath::MakeFolders("").value(), EINVAL);
 }
 
 } // namespace

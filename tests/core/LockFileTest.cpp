@@ -52,7 +52,7 @@ TEST(LockFile, IsExclusiveFailsWhereNoneCanBeMadeAndIsReleasedOnlyByItsHolder)
 
     LockFile nowhere(dir.file("missing/x.lock"));
     EXPECT_EQ(nowhere.Acquire(), Result::Failed);
-    EXPECT_EQ(nowhere.error(), ENOENT);
+    EXPECT_EQ(nowhere.error(), std::errc::no_such_file_or_directory);
 }
 
 TEST(LockFile, BreaksStaleLocksAndLocksOfGoneProcessesOfThisComputerOnly)
