@@ -2,6 +2,7 @@
 
 #include "BoardDate.h"
 #include "BoardLock.h"
+#include "BoardLog.h"
 #include "BoardTexts.h"
 #include "MessageReporter.h"
 #include "StoreLeftovers.h"
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <thread>
 #include <unistd.h>
 #include <unordered_set>
@@ -132,22 +134,31 @@ void CBoardData::SetReuse(bool reuse)
 // The file is read whole every time; only its parse is spared.
 int CBoardData::OpenDocument()
 {
+    const auto started = std::chrono::steady_clock::now();
+    const auto elapsedMs = [&started] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    };
     std::string bytes;
     if (path_.empty() || !AtomicFile::ReadAll(path_, bytes, BoardDocument::kMaxBytes)) {
         CloseDocument();
+        qCInfo(lcBoard) << "board read failed:" << std::strerror(errno);
         return -1;
     }
-    if (kept_ && bytes == keptBytes_)
+    if (kept_ && bytes == keptBytes_) {
+        qCInfo(lcBoard) << "board read:" << bytes.size() << "bytes unchanged, kept document reused in" << elapsedMs()
+                        << "ms";
         return 0;
+    }
     CloseDocument();
-    if (!document_.LoadFromBytes(bytes))
-        return -1;
-    if (reuse_) {
+    const bool parsed = document_.LoadFromBytes(bytes);
+    if (parsed && reuse_) {
         keptBytes_ = std::move(bytes);
         kept_ = true;
     }
-    BuildIndex();
-    return 0;
+    if (parsed)
+        BuildIndex();
+    qCInfo(lcBoard) << "board read:" << (parsed ? "parsed" : "refused by the parser") << "in" << elapsedMs() << "ms";
+    return parsed ? 0 : -1;
 }
 
 void CBoardData::BuildIndex()

@@ -1,7 +1,7 @@
 #include "view/CBoardTitle.h"
 
 #include "board/CBoardData.h"
-#include "view/BoardLog.h"
+#include "board/BoardLog.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
