@@ -96,7 +96,18 @@ CBoardData::~CBoardData() = default;
 
 int CBoardData::SetFilePath(const std::string& path)
 {
+    if (path != path_)
+        CloseDocument();
     path_ = path;
+    return 0;
+}
+
+int CBoardData::ReadGeneration(uint64_t& generation)
+{
+    if (OpenForReading() != 0)
+        return -1;
+    generation = generation_;
+    EndOperation();
     return 0;
 }
 
@@ -155,8 +166,10 @@ int CBoardData::OpenDocument()
         keptBytes_ = std::move(bytes);
         kept_ = true;
     }
-    if (parsed)
+    if (parsed) {
         BuildIndex();
+        ++generation_;
+    }
     qCInfo(lcBoard) << "board read:" << (parsed ? "parsed" : "refused by the parser") << "in" << elapsedMs() << "ms";
     return parsed ? 0 : -1;
 }
@@ -250,6 +263,7 @@ int CBoardData::SaveDocument()
         if (!AtomicFile::Write(path_, {bytes}, AtomicFile::InPlace::WhereReplacingIsRefused).ok())
             return -1;
         document_.Swap(written);
+        ++generation_;
         if (reuse_) {
             keptBytes_ = std::move(bytes);
             kept_ = true;

@@ -46,6 +46,13 @@ public:
     int SetFilePath(const std::string& path);
     const std::string& FilePath() const { return path_; }
 
+    // Reads the file and gives the generation of its contents: a number that
+    // changes whenever they do (and with every read while reuse is off). -1,
+    // reporting nothing, when the board cannot be read.
+    int ReadGeneration(uint64_t& generation);
+    // The generation of the contents of the last read.
+    uint64_t Generation() const { return generation_; }
+
     // Appends every message, oldest first.
     int LoadMessages(std::vector<BoardMessage>& messages);
     // Fills the record from the message with its number; a number that no
@@ -94,6 +101,7 @@ private:
     std::string keptBytes_;
     bool kept_ = false;
     bool reuse_ = true;
+    uint64_t generation_ = 0;
     // Each number's first message in document order, built once per parse.
     std::unordered_map<std::string, xmlNodePtr> index_;
     MessageReporter* reporter_;
