@@ -167,24 +167,32 @@ int CBoardData::OpenDocument()
         kept_ = true;
     }
     if (parsed) {
-        BuildIndex();
+        ForgetIndex();
         ++generation_;
     }
     qCInfo(lcBoard) << "board read:" << (parsed ? "parsed" : "refused by the parser") << "in" << elapsedMs() << "ms";
     return parsed ? 0 : -1;
 }
 
-void CBoardData::BuildIndex()
+void CBoardData::ForgetIndex()
 {
     index_.clear();
-    document_.ForEachElement("message", [this](xmlNodePtr element) {
-        index_.emplace(BoardDocument::Attribute(element, "number"), element);
-    });
+    lookups_ = 0;
 }
 
-xmlNodePtr CBoardData::FindMessage(int32_t number) const
+// The first look-up in a document searches it, as cheap as building the
+// index; a document looked into again is worth indexing.
+xmlNodePtr CBoardData::FindMessage(int32_t number)
 {
-    const auto found = index_.find(std::to_string(number));
+    const std::string numberText = std::to_string(number);
+    if (lookups_++ == 0)
+        return document_.FindMessage(numberText);
+    if (index_.empty()) {
+        document_.ForEachElement("message", [this](xmlNodePtr element) {
+            index_.emplace(BoardDocument::Attribute(element, "number"), element);
+        });
+    }
+    const auto found = index_.find(numberText);
     return found == index_.end() ? nullptr : found->second;
 }
 
@@ -193,7 +201,7 @@ void CBoardData::EndOperation()
 {
     if (!kept_) {
         document_.Close();
-        index_.clear();
+        ForgetIndex();
     }
 }
 
@@ -263,12 +271,12 @@ int CBoardData::SaveDocument()
         if (!AtomicFile::Write(path_, {bytes}, AtomicFile::InPlace::WhereReplacingIsRefused).ok())
             return -1;
         document_.Swap(written);
+        ForgetIndex();
         ++generation_;
         if (reuse_) {
             keptBytes_ = std::move(bytes);
             kept_ = true;
         }
-        BuildIndex();
         return 0;
     }
     return -1;
@@ -295,7 +303,7 @@ void CBoardData::CloseDocument()
     document_.Close();
     keptBytes_.clear();
     kept_ = false;
-    index_.clear();
+    ForgetIndex();
 }
 
 bool CBoardData::LockForChange(BoardLock& lock)

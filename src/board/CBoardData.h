@@ -86,8 +86,8 @@ private:
     int SaveAndClose(const BoardLock& lock);
     bool ReadsBackTheSame(const std::string& bytes, BoardDocument& written) const;
     void EndOperation();
-    void BuildIndex();
-    xmlNodePtr FindMessage(int32_t number) const;
+    void ForgetIndex();
+    xmlNodePtr FindMessage(int32_t number);
     void ReadRecord(xmlNodePtr element, BoardMessage& message) const;
     xmlNodePtr AppendElement(const char* name, const std::string& text, xmlNodePtr parent);
     std::string FreeDate(const std::string& hostname, std::string date) const;
@@ -102,8 +102,10 @@ private:
     bool kept_ = false;
     bool reuse_ = true;
     uint64_t generation_ = 0;
-    // Each number's first message in document order, built once per parse.
+    // Each number's first message in document order, built once per
+    // document, at its second look-up.
     std::unordered_map<std::string, xmlNodePtr> index_;
+    int lookups_ = 0;
     MessageReporter* reporter_;
     std::chrono::milliseconds lockWait_;
 };
