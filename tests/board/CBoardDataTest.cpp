@@ -274,6 +274,12 @@ TEST_F(BoardStore, MissingFileReportsEachOperationsTextAndCreatesNothing)
                                             BoardTexts::kCannotRead, BoardTexts::kCannotRead}));
         EXPECT_TRUE(FolderEntries().empty()) << where;
     }
+    // Members know these words from the Windows program.
+    EXPECT_EQ((Texts{BoardTexts::kCannotRead, BoardTexts::kReadError, BoardTexts::kCannotWrite,
+                     BoardTexts::kInvalidNumber, BoardTexts::kNoSuchMessage}),
+              (Texts{"メッセージファイルが読み込めません", "メッセージファイル読み込みエラー",
+                     "メッセージファイルに書き込めません", "対象のメッセージ番号が不正です。",
+                     "対象のメッセージがありません"}));
 }
 
 TEST_F(BoardStore, RefusedChangesReportWhyAndLeaveTheFolderUntouched)
