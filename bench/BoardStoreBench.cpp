@@ -1,6 +1,9 @@
 // Board store operations against the bare libxml2 work on the same file:
 // LoadMessages and ReadMessage against a parse, AddMessage against a parse
-// and a save. Prints the ratios after the timings.
+// and a save; and each operation on an unchanged board, where the store reuses
+// the document it kept, against the same with that reuse turned off (a full
+// parse every time), and on a board changed since the last read. Prints the
+// ratios after the timings.
 #include "BoardGenerator.h"
 #include "RatioReporter.h"
 
@@ -14,10 +17,14 @@
 
 #include <filesystem>
 #include <map>
+#include <utility>
 #include <string>
 #include <unistd.h>
 
 namespace {
+
+// Messages and whether in Shift_JIS: the boards the goals are set for.
+constexpr std::pair<int, int> kBoards[] = {{10000, 0}, {50000, 0}, {10000, 1}};
 
 struct Board
 {
@@ -63,11 +70,22 @@ void BM_BareParse(benchmark::State& state)
         xmlFreeDoc(BareParse(board));
 }
 
-void BM_LoadMessages(benchmark::State& state)
+// A store as the program has one: reusing what it kept, unless the
+// benchmark's name ends in "Parsing".
+// The first read parses; the timings are of the reads after it.
+void Open(CBoardData& store, const Board& board, bool reuse)
+{
+    store.SetFilePath(board.path);
+    store.SetReuse(reuse);
+    BoardMessage first;
+    store.ReadMessage(first);
+}
+
+void LoadMessages(benchmark::State& state, bool reuse)
 {
     const Board& board = GetBoard(state);
     CBoardData store;
-    store.SetFilePath(board.path);
+    Open(store, board, reuse);
     for (auto _ : state) {
         std::vector<BoardMessage> messages;
         store.LoadMessages(messages);
@@ -75,11 +93,11 @@ void BM_LoadMessages(benchmark::State& state)
     }
 }
 
-void BM_ReadMessage(benchmark::State& state)
+void ReadMessage(benchmark::State& state, bool reuse)
 {
     const Board& board = GetBoard(state);
     CBoardData store;
-    store.SetFilePath(board.path);
+    Open(store, board, reuse);
     for (auto _ : state) {
         BoardMessage message;
         message.number = static_cast<int32_t>(state.range(0) / 2);
@@ -102,11 +120,34 @@ void BM_BareParseSave(benchmark::State& state)
     Restore(board);
 }
 
-void BM_AddMessage(benchmark::State& state)
+// Another member changed the board since the last read: one digit of a
+// date, the length alike.
+void ReadMessageChanged(benchmark::State& state)
+{
+    const Board& board = GetBoard(state);
+    std::string changed = board.bytes;
+    const size_t digit = changed.find("date=\"") + 6;
+    CBoardData store;
+    Open(store, board, true);
+    for (auto _ : state) {
+        state.PauseTiming();
+        changed[digit] = changed[digit] == '1' ? '2' : '1';
+        AtomicFile::Write(board.path, {changed});
+        state.ResumeTiming();
+        BoardMessage message;
+        message.number = static_cast<int32_t>(state.range(0) / 2);
+        store.ReadMessage(message);
+        benchmark::DoNotOptimize(message.title.data());
+    }
+    Restore(board);
+}
+
+// The board is as the store last read it, or as it last wrote it.
+void AddMessage(benchmark::State& state, bool reuse)
 {
     const Board& board = GetBoard(state);
     CBoardData store;
-    store.SetFilePath(board.path);
+    Open(store, board, reuse);
     BoardMessage message;
     message.title = "\x90\x56\x8B\x4B\x82\xCC\x82\xA8\x92\x6D\x82\xE7\x82\xB9"; // 新規のお知らせ
     message.name = "\x8D\xB2\x93\xA1";                                           // 佐藤
@@ -117,40 +158,54 @@ void BM_AddMessage(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         Restore(board);
+        BoardMessage read;
+        store.ReadMessage(read);
         state.ResumeTiming();
         store.AddMessage(message);
     }
     Restore(board);
 }
 
+void BM_LoadMessages(benchmark::State& state) { LoadMessages(state, true); }
+void BM_LoadMessagesParsing(benchmark::State& state) { LoadMessages(state, false); }
+void BM_ReadMessage(benchmark::State& state) { ReadMessage(state, true); }
+void BM_ReadMessageParsing(benchmark::State& state) { ReadMessage(state, false); }
+void BM_ReadMessageChanged(benchmark::State& state) { ReadMessageChanged(state); }
+void BM_AddMessage(benchmark::State& state) { AddMessage(state, true); }
+void BM_AddMessageParsing(benchmark::State& state) { AddMessage(state, false); }
+
 void BoardArguments(benchmark::internal::Benchmark* bench)
 {
     bench->ArgNames({"messages", "sjis"});
-    for (int count : {1000, 10000})
-        for (int sjis : {0, 1})
-            bench->Args({count, sjis});
+    for (const auto& [count, sjis] : kBoards)
+        bench->Args({count, sjis});
     bench->Unit(benchmark::kMillisecond);
 }
 
 BENCHMARK(BM_BareParse)->Apply(BoardArguments);
 BENCHMARK(BM_LoadMessages)->Apply(BoardArguments);
+BENCHMARK(BM_LoadMessagesParsing)->Apply(BoardArguments);
 BENCHMARK(BM_ReadMessage)->Apply(BoardArguments);
+BENCHMARK(BM_ReadMessageParsing)->Apply(BoardArguments);
+BENCHMARK(BM_ReadMessageChanged)->Apply(BoardArguments);
 BENCHMARK(BM_BareParseSave)->Apply(BoardArguments);
 BENCHMARK(BM_AddMessage)->Apply(BoardArguments);
+BENCHMARK(BM_AddMessageParsing)->Apply(BoardArguments);
 
 void PrintRatios(const RatioReporter& reporter)
 {
     std::vector<RatioReporter::Case> cases;
-    for (int count : {1000, 10000}) {
-        for (int sjis : {0, 1}) {
-            const std::string suffix = "/messages:" + std::to_string(count) + "/sjis:" + std::to_string(sjis);
-            cases.push_back({suffix, BoardKey(count, sjis)});
-        }
+    for (const auto& [count, sjis] : kBoards) {
+        const std::string suffix = "/messages:" + std::to_string(count) + "/sjis:" + std::to_string(sjis);
+        cases.push_back({suffix, BoardKey(count, sjis)});
     }
     reporter.PrintTable("store ms",
-                        {{"BM_LoadMessages", "BM_BareParse"},
-                         {"BM_ReadMessage", "BM_BareParse"},
-                         {"BM_AddMessage", "BM_BareParseSave"}},
+                        {{"BM_ReadMessage", "BM_ReadMessageParsing"},
+                         {"BM_LoadMessages", "BM_LoadMessagesParsing"},
+                         {"BM_AddMessage", "BM_AddMessageParsing"},
+                         {"BM_ReadMessageChanged", "BM_ReadMessageParsing"},
+                         {"BM_ReadMessageParsing", "BM_BareParse"},
+                         {"BM_AddMessageParsing", "BM_BareParseSave"}},
                         cases);
 }
 
@@ -161,16 +216,14 @@ int main(int argc, char** argv)
     FileCreation::Init();
     const std::string dir = (std::filesystem::temp_directory_path() / ("quorl-bench-" + std::to_string(getpid()))).string();
     std::filesystem::create_directories(dir);
-    for (int count : {1000, 10000}) {
-        for (bool sjis : {false, true}) {
-            Board board;
-            board.encoding = sjis ? "Shift_JIS" : "UTF-8";
-            board.path = dir + "/" + std::to_string(count) + (sjis ? "-sjis" : "-utf8") + "/BoardData.xml";
-            std::filesystem::create_directories(std::filesystem::path(board.path).parent_path());
-            board.bytes = BoardGenerator::Generate(count, board.encoding);
-            Restore(board);
-            Boards()[BoardKey(count, sjis)] = board;
-        }
+    for (const auto& [count, sjis] : kBoards) {
+        Board board;
+        board.encoding = sjis ? "Shift_JIS" : "UTF-8";
+        board.path = dir + "/" + std::to_string(count) + (sjis ? "-sjis" : "-utf8") + "/BoardData.xml";
+        std::filesystem::create_directories(std::filesystem::path(board.path).parent_path());
+        board.bytes = BoardGenerator::Generate(count, board.encoding);
+        Restore(board);
+        Boards()[BoardKey(count, sjis != 0)] = board;
     }
     CBoardData warmUp; // registers the code page aliases before the bare runs
     RatioReporter::RunAll(argc, argv, RatioReporter::Order::AsDeclared, PrintRatios);

@@ -341,6 +341,14 @@ BoardDocument::~BoardDocument()
     Close();
 }
 
+void BoardDocument::Swap(BoardDocument& other) noexcept
+{
+    std::swap(doc_, other.doc_);
+    head_.swap(other.head_);
+    tail_.swap(other.tail_);
+    std::swap(changeable_, other.changeable_);
+}
+
 void BoardDocument::Close()
 {
     if (doc_ != nullptr) {
@@ -358,10 +366,10 @@ bool BoardDocument::Load(const std::string& path)
     std::string bytes;
     if (path.empty() || !AtomicFile::ReadAll(path, bytes, kMaxBytes))
         return false;
-    return LoadFromBytes(std::move(bytes));
+    return LoadFromBytes(bytes);
 }
 
-bool BoardDocument::LoadFromBytes(std::string bytes)
+bool BoardDocument::LoadFromBytes(const std::string& bytes)
 {
     Close();
     InitialiseLibxml();

@@ -45,12 +45,13 @@ public:
     // False for a missing or unreadable file and for anything that is not a
     // complete, well-formed board document without a DOCTYPE.
     bool Load(const std::string& path);
-    bool LoadFromBytes(std::string bytes);
+    bool LoadFromBytes(const std::string& bytes);
     // Serialises head + document element + tail. False where the board
     // cannot be written back (see changeable), and for Referencing where it
     // would give what Library gives.
     bool Serialise(std::string& out, Encoder encoder = Encoder::Library) const;
     void Close();
+    void Swap(BoardDocument& other) noexcept;
 
     bool loaded() const { return doc_ != nullptr; }
     // Whether the board can be written back around what was loaded: not for

@@ -2,6 +2,7 @@
 
 #include "BoardDate.h"
 #include "BoardLock.h"
+#include "BoardLog.h"
 #include "BoardTexts.h"
 #include "MessageReporter.h"
 #include "StoreLeftovers.h"
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <thread>
 #include <unistd.h>
 #include <unordered_set>
@@ -94,7 +96,18 @@ CBoardData::~CBoardData() = default;
 
 int CBoardData::SetFilePath(const std::string& path)
 {
+    if (path != path_)
+        CloseDocument();
     path_ = path;
+    return 0;
+}
+
+int CBoardData::ReadGeneration(uint64_t& generation)
+{
+    if (OpenForReading() != 0)
+        return -1;
+    generation = generation_;
+    EndOperation();
     return 0;
 }
 
@@ -123,9 +136,73 @@ int32_t CBoardData::ParseInteger(std::string_view text)
     return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
 }
 
+void CBoardData::SetReuse(bool reuse)
+{
+    reuse_ = reuse;
+    CloseDocument();
+}
+
+// The file is read whole every time; only its parse is spared.
 int CBoardData::OpenDocument()
 {
-    return document_.Load(path_) ? 0 : -1;
+    const auto started = std::chrono::steady_clock::now();
+    const auto elapsedMs = [&started] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    };
+    std::string bytes;
+    if (path_.empty() || !AtomicFile::ReadAll(path_, bytes, BoardDocument::kMaxBytes)) {
+        CloseDocument();
+        qCInfo(lcBoard) << "board read failed:" << std::strerror(errno);
+        return -1;
+    }
+    if (kept_ && bytes == keptBytes_) {
+        qCInfo(lcBoard) << "board read:" << bytes.size() << "bytes unchanged, kept document reused in" << elapsedMs()
+                        << "ms";
+        return 0;
+    }
+    CloseDocument();
+    const bool parsed = document_.LoadFromBytes(bytes);
+    if (parsed && reuse_) {
+        keptBytes_ = std::move(bytes);
+        kept_ = true;
+    }
+    if (parsed) {
+        ForgetIndex();
+        ++generation_;
+    }
+    qCInfo(lcBoard) << "board read:" << (parsed ? "parsed" : "refused by the parser") << "in" << elapsedMs() << "ms";
+    return parsed ? 0 : -1;
+}
+
+void CBoardData::ForgetIndex()
+{
+    index_.clear();
+    lookups_ = 0;
+}
+
+// The first look-up in a document searches it, as cheap as building the
+// index; a document looked into again is worth indexing.
+xmlNodePtr CBoardData::FindMessage(int32_t number)
+{
+    const std::string numberText = std::to_string(number);
+    if (lookups_++ == 0)
+        return document_.FindMessage(numberText);
+    if (index_.empty()) {
+        document_.ForEachElement("message", [this](xmlNodePtr element) {
+            index_.emplace(BoardDocument::Attribute(element, "number"), element);
+        });
+    }
+    const auto found = index_.find(numberText);
+    return found == index_.end() ? nullptr : found->second;
+}
+
+// A document that is not kept goes at once, as it did before documents were kept.
+void CBoardData::EndOperation()
+{
+    if (!kept_) {
+        document_.Close();
+        ForgetIndex();
+    }
 }
 
 // A member who may not replace the board writes it in place, and it is
@@ -159,9 +236,8 @@ int CBoardData::OpenUnderLock()
 // What every member will read from these bytes must be what the tree holds:
 // the counter, and each message field by field. Text that differs only where
 // code page 932 cannot tell it apart gives the members the same record.
-bool CBoardData::ReadsBackTheSame(const std::string& bytes) const
+bool CBoardData::ReadsBackTheSame(const std::string& bytes, BoardDocument& written) const
 {
-    BoardDocument written;
     if (!written.LoadFromBytes(bytes) || !written.changeable() || CounterOf(written) != CounterOf(document_))
         return false;
     const std::vector<xmlNodePtr> before = MessagesOf(document_);
@@ -183,12 +259,25 @@ bool CBoardData::ReadsBackTheSame(const std::string& bytes) const
 
 // The board is replaced only by bytes that read back as the tree; libxml2's
 // encoder is tried first, since that is how the board has always been written.
+// The document read back from the bytes written is then the one kept: it is
+// what parsing the file gives, where the changed tree need not be.
 int CBoardData::SaveDocument()
 {
     std::string bytes;
+    BoardDocument written;
     for (const auto encoder : {BoardDocument::Encoder::Library, BoardDocument::Encoder::Referencing}) {
-        if (document_.Serialise(bytes, encoder) && ReadsBackTheSame(bytes))
-            return AtomicFile::Write(path_, {bytes}, AtomicFile::InPlace::WhereReplacingIsRefused).ok() ? 0 : -1;
+        if (!document_.Serialise(bytes, encoder) || !ReadsBackTheSame(bytes, written))
+            continue;
+        if (!AtomicFile::Write(path_, {bytes}, AtomicFile::InPlace::WhereReplacingIsRefused).ok())
+            return -1;
+        document_.Swap(written);
+        ForgetIndex();
+        ++generation_;
+        if (reuse_) {
+            keptBytes_ = std::move(bytes);
+            kept_ = true;
+        }
+        return 0;
     }
     return -1;
 }
@@ -198,16 +287,23 @@ int CBoardData::SaveDocument()
 // we were so slow): writing now could undo another program's change.
 int CBoardData::SaveAndClose(const BoardLock& lock)
 {
+    // The changed tree matches no file yet; a failed save keeps nothing.
+    kept_ = false;
     const int saved = lock.StillHeld() ? SaveDocument() : -1;
-    CloseDocument();
-    if (saved != 0)
+    if (saved != 0) {
+        CloseDocument();
         Report(BoardTexts::kCannotWrite);
+    }
+    EndOperation();
     return saved;
 }
 
 void CBoardData::CloseDocument()
 {
     document_.Close();
+    keptBytes_.clear();
+    kept_ = false;
+    ForgetIndex();
 }
 
 bool CBoardData::LockForChange(BoardLock& lock)
@@ -257,7 +353,7 @@ int CBoardData::LoadMessages(std::vector<BoardMessage>& messages)
         return -1;
     }
     document_.ForEachElement("message", [&](xmlNodePtr element) { ReadRecord(element, messages.emplace_back()); });
-    CloseDocument();
+    EndOperation();
     return 0;
 }
 
@@ -267,9 +363,9 @@ int CBoardData::ReadMessage(BoardMessage& message)
         Report(BoardTexts::kReadError);
         return -1;
     }
-    if (xmlNodePtr element = document_.FindMessage(std::to_string(message.number)); element != nullptr)
+    if (xmlNodePtr element = FindMessage(message.number); element != nullptr)
         ReadRecord(element, message);
-    CloseDocument();
+    EndOperation();
     return 0;
 }
 
@@ -300,13 +396,13 @@ int CBoardData::AddMessage(BoardMessage& message)
         return -1;
     xmlNodePtr root = OpenUnderLock() == 0 ? document_.FirstElement("root") : nullptr;
     if (root == nullptr) {
-        CloseDocument();
+        EndOperation();
         Report(BoardTexts::kCannotRead);
         return -1;
     }
     const int32_t counter = ParseInteger(BoardDocument::Attribute(root, "number"));
     if (counter == INT32_MAX) {
-        CloseDocument();
+        EndOperation();
         Report(BoardTexts::kCannotWrite);
         return -1;
     }
@@ -361,7 +457,7 @@ bool CBoardData::FolderNamedByAnother(const std::string& hostname, const std::st
                           BoardDocument::Attribute(element, "date") == when &&
                           ParseInteger(BoardDocument::Attribute(element, "number")) != exceptNumber);
     });
-    CloseDocument();
+    EndOperation();
     return named;
 }
 
@@ -374,9 +470,9 @@ xmlNodePtr CBoardData::OpenMessageForChange(BoardLock& lock, int32_t number)
         Report(BoardTexts::kCannotRead);
         return nullptr;
     }
-    xmlNodePtr element = document_.FindMessage(std::to_string(number));
+    xmlNodePtr element = FindMessage(number);
     if (element == nullptr) {
-        CloseDocument();
+        EndOperation();
         Report(BoardTexts::kNoSuchMessage);
     }
     return element;

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class BoardLock;
@@ -14,8 +15,10 @@ class MessageReporter;
 
 // The board store: the only code that reads and writes BoardData.xml.
 //
-// Every operation loads the whole file, works on the tree and lets it go
-// again; nothing is kept between calls. Changes are made under a lock file
+// Every operation reads the whole file. The document parsed from it is kept
+// with its bytes, and reused only while the file holds exactly those bytes:
+// a file rewritten in place within the same second and with the same length
+// is still seen, on any file system. Changes are made under a lock file
 // beside the board, so that programs of this system sharing the folder never
 // lose each other's updates, and the file is replaced atomically.
 class CBoardData
@@ -35,10 +38,20 @@ public:
     // How long a change waits for another program's lock, and a read for a
     // change under way to end.
     void SetLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
+    // Whether an unchanged file reuses the document kept from it (the
+    // default); without, every operation parses the file.
+    void SetReuse(bool reuse);
 
     // The full path of the board file (a file-system path, not CP932).
     int SetFilePath(const std::string& path);
     const std::string& FilePath() const { return path_; }
+
+    // Reads the file and gives the generation of its contents: a number that
+    // changes whenever they do (and with every read while reuse is off). -1,
+    // reporting nothing, when the board cannot be read.
+    int ReadGeneration(uint64_t& generation);
+    // The generation of the contents of the last read.
+    uint64_t Generation() const { return generation_; }
 
     // Appends every message, oldest first.
     int LoadMessages(std::vector<BoardMessage>& messages);
@@ -54,6 +67,7 @@ public:
     int UpdateMessage(const BoardMessage& message);
     // Removes that message. 0 only when it was really removed from the file.
     int DeleteMessage(int32_t number);
+    // Lets the kept document go.
     void CloseDocument();
     // Whether a message other than the one numbered exceptNumber names the
     // attachment folder of this host name and date. A board that cannot be
@@ -70,7 +84,10 @@ private:
     int OpenUnderLock();
     int SaveDocument();
     int SaveAndClose(const BoardLock& lock);
-    bool ReadsBackTheSame(const std::string& bytes) const;
+    bool ReadsBackTheSame(const std::string& bytes, BoardDocument& written) const;
+    void EndOperation();
+    void ForgetIndex();
+    xmlNodePtr FindMessage(int32_t number);
     void ReadRecord(xmlNodePtr element, BoardMessage& message) const;
     xmlNodePtr AppendElement(const char* name, const std::string& text, xmlNodePtr parent);
     std::string FreeDate(const std::string& hostname, std::string date) const;
@@ -80,6 +97,15 @@ private:
 
     std::string path_;
     BoardDocument document_;
+    // The bytes document_ was parsed from, while it is kept between operations.
+    std::string keptBytes_;
+    bool kept_ = false;
+    bool reuse_ = true;
+    uint64_t generation_ = 0;
+    // Each number's first message in document order, built once per
+    // document, at its second look-up.
+    std::unordered_map<std::string, xmlNodePtr> index_;
+    int lookups_ = 0;
     MessageReporter* reporter_;
     std::chrono::milliseconds lockWait_;
 };

@@ -4,7 +4,7 @@
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
 #include "ui/FileDialogService.h"
-#include "view/BoardLog.h"
+#include "board/BoardLog.h"
 #include "view/CAttachFileList.h"
 
 #include <QDesktopServices>

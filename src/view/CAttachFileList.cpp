@@ -3,7 +3,7 @@
 #include "board/AttachmentFiles.h"
 #include "core/FileCopy.h"
 #include "core/FilePath.h"
-#include "view/BoardLog.h"
+#include "board/BoardLog.h"
 
 #include <QElapsedTimer>
 #include <QEvent>

@@ -11,7 +11,7 @@
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
 #include "view/AttachmentActions.h"
-#include "view/BoardLog.h"
+#include "board/BoardLog.h"
 #include "view/BoardRefreshThrottle.h"
 #include "view/BoardViewContext.h"
 #include "view/BoardViewTexts.h"

@@ -3,7 +3,7 @@
 #include "core/Cp932Codec.h"
 #include "ui/BoardFont.h"
 #include "ui/ModalRunner.h"
-#include "view/BoardLog.h"
+#include "board/BoardLog.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,7 +1,7 @@
 #include "view/CBoardTitle.h"
 
 #include "board/CBoardData.h"
-#include "view/BoardLog.h"
+#include "board/BoardLog.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
@@ -146,14 +146,25 @@ int CBoardTitle::Reload(int32_t number, const char* cause)
 {
     QElapsedTimer timer;
     timer.start();
-    // The rows go first: while the store reports a failure the list is empty.
-    model_->Clear();
-    std::vector<BoardMessage> messages;
-    if (board_.LoadMessages(messages) != 0) {
-        qCInfo(lcBoard, "titles reloaded cause=%s failed", cause);
-        return -1;
+    // Rows read from the very contents the file still holds stay as they are.
+    uint64_t generation = 0;
+    const bool unchanged =
+        shownGeneration_ != 0 && board_.ReadGeneration(generation) == 0 && generation == shownGeneration_;
+    if (!unchanged) {
+        // The rows go first: while the store reports a failure the list is empty.
+        shownGeneration_ = 0;
+        model_->Clear();
+        std::vector<BoardMessage> messages;
+        if (board_.LoadMessages(messages) != 0) {
+            qCInfo(lcBoard, "titles reloaded cause=%s failed", cause);
+            return -1;
+        }
+        shownGeneration_ = board_.Generation();
+        model_->Reset(std::move(messages), sortColumn_, ascending_[sortColumn_] != 0);
+    } else {
+        // As a rebuild would: no row stays selected, and nobody is told.
+        selectionModel()->reset();
     }
-    model_->Reset(std::move(messages), sortColumn_, ascending_[sortColumn_] != 0);
     if (number != kNoSelection) {
         if (const int row = FindRow(number); row != -1) {
             const QModelIndex index = model_->index(row, TitleListModel::kColumnNumber);
@@ -163,7 +174,8 @@ int CBoardTitle::Reload(int32_t number, const char* cause)
         setFocus();
     }
     const int rows = RowCount();
-    qCInfo(lcBoard, "titles reloaded cause=%s rows=%d ms=%lld", cause, rows, static_cast<long long>(timer.elapsed()));
+    qCInfo(lcBoard, "titles reloaded cause=%s rows=%d%s ms=%lld", cause, rows, unchanged ? " (unchanged)" : "",
+           static_cast<long long>(timer.elapsed()));
     return rows;
 }
 

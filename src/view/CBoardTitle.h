@@ -82,6 +82,8 @@ private:
 
     CBoardData& board_;
     TitleListModel* model_;
+    // The board contents the rows were read from; 0 when none.
+    uint64_t shownGeneration_ = 0;
     // The selected current row and the topmost selected row as last reported.
     QPersistentModelIndex selectedCurrent_;
     QPersistentModelIndex topSelected_;

@@ -6,7 +6,7 @@
 #include "ui/DialogUnits.h"
 #include "ui/MessageBoxService.h"
 #include "ui/FileDialogService.h"
-#include "view/BoardLog.h"
+#include "board/BoardLog.h"
 #include "view/BoardViewTexts.h"
 #include "view/CAttachFileList.h"
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
@@ -413,8 +414,9 @@ TEST_F(BoardStore, AChangeIsWrittenOnlyWhereItReadsBackAndNeverCostsTheRead)
         const auto messages = Load();
         ASSERT_EQ(messages.size(), changeable ? 2u : 1u) << bytes;
         EXPECT_EQ(messages.back().title, changeable ? title : "t") << bytes;
-        if (!changeable)
+        if (!changeable) {
             EXPECT_EQ(Board(), bytes);
+        }
     }
 }
 
@@ -528,3 +530,74 @@ TEST_F(BoardStore, AMemberWhoCannotReplaceTheBoardWritesItInPlaceBesideItsOwner)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------- the kept document
+
+namespace {
+
+std::string TitleOf(CBoardData& store, int32_t number)
+{
+    BoardMessage message;
+    message.number = number;
+    return store.ReadMessage(message) == 0 ? message.title : "(not read)";
+}
+
+} // namespace
+
+TEST_F(BoardStore, TheKeptDocumentServesOnlyWhileTheFileHoldsExactlyItsBytes)
+{
+    WriteBoard(std::string(kUtf8Declaration) + "<root/>\n");
+    Add(MakeMessage("first", "a"));
+    Add(MakeMessage("other", "b"));
+    CBoardData neighbour;
+    neighbour.SetFilePath(path);
+    ASSERT_EQ(TitleOf(store, 1), "first");
+    ASSERT_EQ(TitleOf(neighbour, 1), "first");
+
+    // Another writer changes a title in place: same length, same time stamp.
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    std::string bytes = Board();
+    bytes.replace(bytes.find("first"), 5, "FIRST");
+    TempDir::Write(path, bytes);
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    EXPECT_EQ(TitleOf(store, 1), "FIRST");
+
+    // Replaced by rename, as the store itself and the Windows program do.
+    bytes.replace(bytes.find("other"), 5, "OTHER");
+    TempDir::Write(path + ".new", bytes);
+    ASSERT_EQ(::rename((path + ".new").c_str(), path.c_str()), 0);
+    EXPECT_EQ(TitleOf(store, 2), "OTHER");
+
+    // Each store keeps its own copy and sees the other's changes.
+    BoardMessage changed = MakeMessage("changed", "c");
+    changed.number = 1;
+    ASSERT_EQ(neighbour.UpdateMessage(changed), 0);
+    EXPECT_EQ(TitleOf(store, 1), "changed");
+    ASSERT_EQ(store.DeleteMessage(2), 0);
+    EXPECT_EQ(TitleOf(neighbour, 2), "") << "a number no message carries leaves the record as it was";
+
+    // A truncated file is refused as before, and nothing of it is kept.
+    const std::string whole = Board();
+    TempDir::Write(path, whole.substr(0, whole.size() / 2));
+    reporter.messages.clear();
+    BoardMessage unread;
+    unread.number = 1;
+    EXPECT_EQ(store.ReadMessage(unread), -1);
+    EXPECT_EQ(reporter.messages, Texts{BoardTexts::kReadError});
+    TempDir::Write(path, whole);
+    EXPECT_EQ(TitleOf(store, 1), "changed");
+}
+
+TEST_F(BoardStore, AFailedSaveKeepsNothingThatDiffersFromTheFile)
+{
+    WriteBoard(std::string(kUtf8Declaration) + "<root/>\n");
+    Add(MakeMessage("kept", "a"));
+    const std::string board = Board();
+    BoardMessage longer = MakeMessage("too long for the file size limit", std::string(500, 'x'));
+    EXPECT_EQ(Injected::UnderFileSizeLimit(board.size() + 10, [&] { return store.AddMessage(longer); }), -1);
+    EXPECT_EQ(Board(), board);
+    EXPECT_EQ(Load().size(), 1u) << "the message that was not saved is not read";
+    EXPECT_EQ(TitleOf(store, 2), "");
+}

@@ -363,6 +363,16 @@ TEST_F(BoardViewTest, TitlesReloadSelectingTheNumberTakeTheFocusAndAFailingLoadE
     EXPECT_EQ(Pane(), QStringLiteral("bの本文")) << "the list says its row was chosen";
     EXPECT_TRUE(Titles().SelectedRows() == std::vector<int>{1} && Titles().hasFocus());
 
+    // Contents read before keep their rows; a title rewritten in place with one of its length is seen.
+    QSignalSpy rebuilt(Titles().model(), &QAbstractItemModel::modelReset);
+    EXPECT_EQ(Titles().Reload(-1), 3);
+    EXPECT_TRUE(rebuilt.empty() && Titles().FirstSelectedRow() == -1);
+    std::string bytes = TempDir::Read(context.folder.file("BoardData.xml"));
+    bytes.replace(bytes.find("<title>a<"), 9, "<title>z<");
+    TempDir::Write(context.folder.file("BoardData.xml"), bytes);
+    EXPECT_EQ(Titles().Reload(-1), 3);
+    EXPECT_EQ(Column(1), (Texts{"c", "b", "z"}));
+
     TempDir::Write(context.folder.file("BoardData.xml"), "garbage");
     boxes.requests.clear();
     EXPECT_EQ(Titles().Reload(1), -1);

@@ -1,3 +1,3 @@
-#include "view/BoardLog.h"
+#include "board/BoardLog.h"
 
 Q_LOGGING_CATEGORY(lcBoard, "quorlboard.board", QtWarningMsg)
