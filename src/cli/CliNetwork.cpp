@@ -161,7 +161,7 @@ int CliNetwork::Listen(const CliRequest& request)
         if (request.count && ++received >= *request.count)
             loop.quit();
     });
-    if (!socket.Open(port, false))
+    if (!(port == 0 ? socket.OpenOnAnyPort() : socket.Open(port, false)))
         return Fail("cannot listen on port " + std::to_string(port) + ": it may be in use by another program");
 
     // A listener stopped by the user still ends with its output complete.
@@ -170,7 +170,7 @@ int CliNetwork::Listen(const CliRequest& request)
         const auto limit = std::chrono::milliseconds(std::min<int64_t>(*request.timeoutSeconds * 1000LL, INT_MAX));
         QTimer::singleShot(limit, &loop, &QEventLoop::quit);
     }
-    err_ << CliUsage::kProgramName << ": listening on port " << port << std::endl;
+    err_ << CliUsage::kProgramName << ": listening on port " << socket.Port() << std::endl;
     loop.exec();
     return CliCommands::kExitSuccess;
 }

@@ -165,7 +165,7 @@ bool ParseNumber(std::string_view text, int32_t& number)
     return true;
 }
 
-Status Apply(std::string_view option, const std::string& value, CliRequest& request)
+Status Apply(std::string_view option, const std::string& value, Command command, CliRequest& request)
 {
     const std::string invalid = "invalid value '" + value + "' for --" + std::string(option);
     if (option == kFolder) {
@@ -195,8 +195,11 @@ Status Apply(std::string_view option, const std::string& value, CliRequest& requ
     } else if (option == kPort || option == kCount || option == kTimeout) {
         int32_t number = 0;
         const int32_t highest = option == kPort ? kHighestPort : INT32_MAX;
-        if (!ParseNumber(value, number) || number < 1 || number > highest)
-            return Status::Refused(invalid + " (a whole number from 1 to " + std::to_string(highest) + ")");
+        // A listener may leave the choice of a free port to the system.
+        const int32_t lowest = option == kPort && command == Command::Listen ? 0 : 1;
+        if (!ParseNumber(value, number) || number < lowest || number > highest)
+            return Status::Refused(invalid + " (a whole number from " + std::to_string(lowest) + " to " +
+                                   std::to_string(highest) + ")");
         (option == kPort ? request.port : option == kCount ? request.count : request.timeoutSeconds) = number;
     } else if (option == kGroup) {
         request.group = value;
@@ -287,7 +290,7 @@ Status ParseCommand(const CommandSyntax& syntax, const std::vector<std::string>&
             continue;
         }
         for (const QString& value : parser.values(Text(name))) {
-            if (Status applied = Apply(name, FromBytes(value), request); !applied.ok())
+            if (Status applied = Apply(name, FromBytes(value), syntax.command, request); !applied.ok())
                 return applied;
         }
     }

@@ -51,7 +51,8 @@ constexpr const char* kListen = "Listens on the port and prints each datagram th
                                 "4 PeerUpdate, 5 DirectMessage, 6 Goodbye, 7 BoardDeleted. A Hello from\n"
                                 "another computer is answered with a HelloReply, as the program does. Ends\n"
                                 "after N datagrams, after the timeout, or on SIGINT or SIGTERM. Fails when\n"
-                                "another program (such as QuorlBoard itself) has the port.\n";
+                                "another program (such as QuorlBoard itself) has the port. With --port 0\n"
+                                "the system chooses a free port, which the line 'listening on port N' names.\n";
 
 constexpr const char* kConfig = "Without options prints the settings of the current group, one 'name: value'\n"
                                 "line each: group, folder, user, port, popup. With options changes them and\n"
