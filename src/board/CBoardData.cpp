@@ -167,17 +167,20 @@ int CBoardData::OpenDocument()
         kept_ = true;
     }
     if (parsed) {
-        ForgetIndex();
+        ForgetDerived();
         ++generation_;
     }
     qCInfo(lcBoard) << "board read:" << (parsed ? "parsed" : "refused by the parser") << "in" << elapsedMs() << "ms";
     return parsed ? 0 : -1;
 }
 
-void CBoardData::ForgetIndex()
+// What was found in or read from the document, which must not outlive it.
+void CBoardData::ForgetDerived()
 {
     index_.clear();
     lookups_ = 0;
+    records_.clear();
+    recordsRead_ = false;
 }
 
 // The first look-up in a document searches it, as cheap as building the
@@ -201,7 +204,7 @@ void CBoardData::EndOperation()
 {
     if (!kept_) {
         document_.Close();
-        ForgetIndex();
+        ForgetDerived();
     }
 }
 
@@ -271,7 +274,7 @@ int CBoardData::SaveDocument()
         if (!AtomicFile::Write(path_, {bytes}, AtomicFile::InPlace::WhereReplacingIsRefused).ok())
             return -1;
         document_.Swap(written);
-        ForgetIndex();
+        ForgetDerived();
         ++generation_;
         if (reuse_) {
             keptBytes_ = std::move(bytes);
@@ -303,7 +306,7 @@ void CBoardData::CloseDocument()
     document_.Close();
     keptBytes_.clear();
     kept_ = false;
-    ForgetIndex();
+    ForgetDerived();
 }
 
 bool CBoardData::LockForChange(BoardLock& lock)
@@ -352,7 +355,16 @@ int CBoardData::LoadMessages(std::vector<BoardMessage>& messages)
         Report(BoardTexts::kCannotRead);
         return -1;
     }
-    document_.ForEachElement("message", [&](xmlNodePtr element) { ReadRecord(element, messages.emplace_back()); });
+    if (!kept_) {
+        document_.ForEachElement("message", [&](xmlNodePtr element) { ReadRecord(element, messages.emplace_back()); });
+    } else {
+        if (!recordsRead_) {
+            document_.ForEachElement("message",
+                                     [this](xmlNodePtr element) { ReadRecord(element, records_.emplace_back()); });
+            recordsRead_ = true;
+        }
+        messages.insert(messages.end(), records_.begin(), records_.end());
+    }
     EndOperation();
     return 0;
 }

@@ -86,7 +86,7 @@ private:
     int SaveAndClose(const BoardLock& lock);
     bool ReadsBackTheSame(const std::string& bytes, BoardDocument& written) const;
     void EndOperation();
-    void ForgetIndex();
+    void ForgetDerived();
     xmlNodePtr FindMessage(int32_t number);
     void ReadRecord(xmlNodePtr element, BoardMessage& message) const;
     xmlNodePtr AppendElement(const char* name, const std::string& text, xmlNodePtr parent);
@@ -106,6 +106,9 @@ private:
     // document, at its second look-up.
     std::unordered_map<std::string, xmlNodePtr> index_;
     int lookups_ = 0;
+    // Every message's record, read once from a kept document.
+    std::vector<BoardMessage> records_;
+    bool recordsRead_ = false;
     MessageReporter* reporter_;
     std::chrono::milliseconds lockWait_;
 };

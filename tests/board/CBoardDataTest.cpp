@@ -553,6 +553,7 @@ TEST_F(BoardStore, TheKeptDocumentServesOnlyWhileTheFileHoldsExactlyItsBytes)
     neighbour.SetFilePath(path);
     ASSERT_EQ(TitleOf(store, 1), "first");
     ASSERT_EQ(TitleOf(neighbour, 1), "first");
+    ASSERT_EQ(Load().front().title, "first");
 
     // Another writer changes a title in place: same length, same time stamp.
     struct stat before {};
@@ -563,6 +564,7 @@ TEST_F(BoardStore, TheKeptDocumentServesOnlyWhileTheFileHoldsExactlyItsBytes)
     const struct timespec times[2] = {before.st_atim, before.st_mtim};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     EXPECT_EQ(TitleOf(store, 1), "FIRST");
+    EXPECT_EQ(Load().front().title, "FIRST");
 
     // Replaced by rename, as the store itself and the Windows program do.
     bytes.replace(bytes.find("other"), 5, "OTHER");
