@@ -104,7 +104,7 @@ int CBoardData::SetFilePath(const std::string& path)
 
 int CBoardData::ReadGeneration(uint64_t& generation)
 {
-    if (OpenForReading() != 0)
+    if (OpenForReading(Need::Records) != 0)
         return -1;
     generation = generation_;
     EndOperation();
@@ -143,7 +143,7 @@ void CBoardData::SetReuse(bool reuse)
 }
 
 // The file is read whole every time; only its parse is spared.
-int CBoardData::OpenDocument()
+int CBoardData::OpenDocument(Need need)
 {
     const auto started = std::chrono::steady_clock::now();
     const auto elapsedMs = [&started] {
@@ -156,9 +156,19 @@ int CBoardData::OpenDocument()
         return -1;
     }
     if (kept_ && bytes == keptBytes_) {
-        qCInfo(lcBoard) << "board read:" << bytes.size() << "bytes unchanged, kept document reused in" << elapsedMs()
-                        << "ms";
-        return 0;
+        if (document_.loaded() || need == Need::Records) {
+            qCInfo(lcBoard) << "board read:" << bytes.size() << "bytes unchanged, kept"
+                            << (document_.loaded() ? "document" : "records") << "reused in" << elapsedMs() << "ms";
+            return 0;
+        }
+        // Only the records of a large board were kept; the same bytes parse
+        // to the same tree, so the generation stays.
+        const bool parsed = document_.LoadFromBytes(keptBytes_);
+        qCInfo(lcBoard) << "board read:" << bytes.size() << "bytes unchanged, parsed again for a change in"
+                        << elapsedMs() << "ms";
+        if (!parsed)
+            CloseDocument();
+        return parsed ? 0 : -1;
     }
     CloseDocument();
     const bool parsed = document_.LoadFromBytes(bytes);
@@ -177,10 +187,25 @@ int CBoardData::OpenDocument()
 // What was found in or read from the document, which must not outlive it.
 void CBoardData::ForgetDerived()
 {
+    ForgetIndex();
+    records_.clear();
+    recordAt_.clear();
+    recordsRead_ = false;
+}
+
+void CBoardData::ForgetIndex()
+{
     index_.clear();
     lookups_ = 0;
-    records_.clear();
-    recordsRead_ = false;
+}
+
+void CBoardData::ReadRecords()
+{
+    document_.ForEachElement("message", [this](xmlNodePtr element) {
+        recordAt_.emplace(BoardDocument::Attribute(element, "number"), records_.size());
+        ReadRecord(element, records_.emplace_back());
+    });
+    recordsRead_ = true;
 }
 
 // The first look-up in a document searches it, as cheap as building the
@@ -199,23 +224,29 @@ xmlNodePtr CBoardData::FindMessage(int32_t number)
     return found == index_.end() ? nullptr : found->second;
 }
 
-// A document that is not kept goes at once, as it did before documents were kept.
+// A document that is not kept goes at once, as it did before documents were
+// kept; so does the tree of a large board, once its records are read.
 void CBoardData::EndOperation()
 {
     if (!kept_) {
         document_.Close();
         ForgetDerived();
+    } else if (KeepsOnlyRecords() && document_.loaded()) {
+        if (!recordsRead_)
+            ReadRecords();
+        document_.Close();
+        ForgetIndex();
     }
 }
 
 // A member who may not replace the board writes it in place, and it is
 // incomplete meanwhile: while a change is going on, reading is tried again.
 // A change may also have ended just before we looked.
-int CBoardData::OpenForReading()
+int CBoardData::OpenForReading(Need need)
 {
     const auto deadline = std::chrono::steady_clock::now() + lockWait_;
     for (bool changing = true;;) {
-        if (OpenDocument() == 0)
+        if (OpenDocument(need) == 0)
             return 0;
         if (!changing || std::chrono::steady_clock::now() >= deadline)
             return -1;
@@ -228,7 +259,7 @@ int CBoardData::OpenForReading()
 int CBoardData::OpenUnderLock()
 {
     for (int retry = 0;; ++retry) {
-        if (OpenDocument() == 0)
+        if (OpenDocument(Need::Tree) == 0)
             return 0;
         if (retry == kLockedReadRetries)
             return -1;
@@ -351,18 +382,15 @@ void CBoardData::ReadRecord(xmlNodePtr element, BoardMessage& message) const
 
 int CBoardData::LoadMessages(std::vector<BoardMessage>& messages)
 {
-    if (OpenForReading() != 0) {
+    if (OpenForReading(Need::Records) != 0) {
         Report(BoardTexts::kCannotRead);
         return -1;
     }
     if (!kept_) {
         document_.ForEachElement("message", [&](xmlNodePtr element) { ReadRecord(element, messages.emplace_back()); });
     } else {
-        if (!recordsRead_) {
-            document_.ForEachElement("message",
-                                     [this](xmlNodePtr element) { ReadRecord(element, records_.emplace_back()); });
-            recordsRead_ = true;
-        }
+        if (!recordsRead_)
+            ReadRecords();
         messages.insert(messages.end(), records_.begin(), records_.end());
     }
     EndOperation();
@@ -371,12 +399,16 @@ int CBoardData::LoadMessages(std::vector<BoardMessage>& messages)
 
 int CBoardData::ReadMessage(BoardMessage& message)
 {
-    if (OpenForReading() != 0) {
+    if (OpenForReading(Need::Records) != 0) {
         Report(BoardTexts::kReadError);
         return -1;
     }
-    if (xmlNodePtr element = FindMessage(message.number); element != nullptr)
+    if (!document_.loaded()) {
+        if (const auto found = recordAt_.find(std::to_string(message.number)); found != recordAt_.end())
+            message = records_[found->second];
+    } else if (xmlNodePtr element = FindMessage(message.number); element != nullptr) {
         ReadRecord(element, message);
+    }
     EndOperation();
     return 0;
 }
@@ -459,7 +491,7 @@ std::string CBoardData::FreeDate(const std::string& hostname, std::string date) 
 
 bool CBoardData::FolderNamedByAnother(const std::string& hostname, const std::string& date, int32_t exceptNumber)
 {
-    if (OpenForReading() != 0)
+    if (OpenForReading(Need::Tree) != 0)
         return true;
     const std::string host = ToDocument(hostname);
     const std::string when = ToDocument(date);

@@ -28,6 +28,10 @@ public:
     // The longest title, name or contents, in UTF-8 bytes, that a board can
     // hold: the parser refuses longer text, so it is never written.
     static constexpr size_t kMaxTextBytes = XML_MAX_TEXT_LENGTH - 1;
+    // A board file up to this size keeps its whole parsed document between
+    // operations, several times the file's size in memory. A larger one
+    // keeps only its records; a change parses it again.
+    static constexpr size_t kDocumentKeptUpTo = 16u << 20;
 
     explicit CBoardData(MessageReporter* reporter = nullptr);
     virtual ~CBoardData();
@@ -79,14 +83,19 @@ public:
     static int32_t ParseInteger(std::string_view text);
 
 private:
-    int OpenDocument();
-    int OpenForReading();
+    // What an operation needs of the board: its records, or the tree itself.
+    enum class Need { Records, Tree };
+    int OpenDocument(Need need);
+    int OpenForReading(Need need);
     int OpenUnderLock();
     int SaveDocument();
     int SaveAndClose(const BoardLock& lock);
     bool ReadsBackTheSame(const std::string& bytes, BoardDocument& written) const;
     void EndOperation();
     void ForgetDerived();
+    void ForgetIndex();
+    void ReadRecords();
+    bool KeepsOnlyRecords() const { return kept_ && keptBytes_.size() > kDocumentKeptUpTo; }
     xmlNodePtr FindMessage(int32_t number);
     void ReadRecord(xmlNodePtr element, BoardMessage& message) const;
     xmlNodePtr AppendElement(const char* name, const std::string& text, xmlNodePtr parent);
@@ -106,8 +115,10 @@ private:
     // document, at its second look-up.
     std::unordered_map<std::string, xmlNodePtr> index_;
     int lookups_ = 0;
-    // Every message's record, read once from a kept document.
+    // Every message's record, read once from a kept document, and where the
+    // first message of each number text is among them.
     std::vector<BoardMessage> records_;
+    std::unordered_map<std::string, size_t> recordAt_;
     bool recordsRead_ = false;
     MessageReporter* reporter_;
     std::chrono::milliseconds lockWait_;

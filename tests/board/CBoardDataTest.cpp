@@ -592,6 +592,37 @@ TEST_F(BoardStore, TheKeptDocumentServesOnlyWhileTheFileHoldsExactlyItsBytes)
     EXPECT_EQ(TitleOf(store, 1), "changed");
 }
 
+TEST_F(BoardStore, ALargeBoardKeepsOnlyItsRecordsAndStillSeesEveryChange)
+{
+    // Past the size up to which the whole parsed document is kept.
+    const std::string filler(CBoardData::kDocumentKeptUpTo, 'x');
+    WriteBoard(std::string(kUtf8Declaration) + "<root number=\"2\"><message number=\"1\" date=\"d\" hostname=\"h\">" +
+               "<title>first</title><contents>" + filler.substr(0, filler.size() / 2) + "</contents></message>" +
+               "<message number=\"2\" date=\"d\" hostname=\"h\"><title>second</title><contents>" +
+               filler.substr(filler.size() / 2) + "</contents></message>" +
+               "<message number=\"2\"><title>later</title></message></root>\n");
+    ASSERT_EQ(Load().size(), 3u);
+    EXPECT_EQ(TitleOf(store, 2), "second") << "the first message of a number";
+
+    std::string bytes = Board();
+    bytes.replace(bytes.find("second"), 6, "SECOND");
+    WriteBoard(bytes);
+    EXPECT_EQ(TitleOf(store, 2), "SECOND");
+    EXPECT_EQ(Load().at(1).title, "SECOND");
+
+    ASSERT_EQ(Add(MakeMessage("new", "c")), 3);
+    EXPECT_EQ(TitleOf(store, 3), "new");
+    EXPECT_EQ(Load().back().title, "new");
+    BoardMessage changed = MakeMessage("changed", "c");
+    changed.number = 1;
+    ASSERT_EQ(store.UpdateMessage(changed), 0);
+    EXPECT_EQ(TitleOf(store, 1), "changed");
+    CBoardData fresh;
+    fresh.SetFilePath(path);
+    EXPECT_EQ(TitleOf(fresh, 1), "changed");
+    EXPECT_EQ(TitleOf(fresh, 3), "new");
+}
+
 TEST_F(BoardStore, AFailedSaveKeepsNothingThatDiffersFromTheFile)
 {
     WriteBoard(std::string(kUtf8Declaration) + "<root/>\n");
