@@ -9,8 +9,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 build=${QUORL_BENCH_BUILD_DIR:-build-bench}
 benches=(bench_board_store bench_board_view bench_attach_copy)
+memory=bench_board_memory
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORLBOARD_TESTS=OFF -DQUORLBOARD_BENCH=ON >/dev/null
-cmake --build "$build" -j2 --target "${benches[@]}"
+cmake --build "$build" -j2 --target "${benches[@]}" "$memory"
 
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
@@ -19,6 +20,10 @@ for bench in "${benches[@]}"; do
     "$build/bench/$bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@" | tee "$logs/$bench.txt"
     echo
 done
+
+echo "== $memory (resident size the store adds)"
+"$build/bench/$memory"
+echo
 
 echo "== ratios"
 for bench in "${benches[@]}"; do
