@@ -1,7 +1,7 @@
-// The board view's work on large boards: the title list's Reload against the
-// store's LoadMessages on the same file, showing a selected message against
-// ReadMessage, and selecting a far row in the full list. Prints the ratios
-// after the timings.
+// The board view's work on large, unchanged boards: the title list's Reload
+// and showing a selected message, each against the same with the store's
+// reuse turned off (every read parses the file), and selecting a far row in
+// the full list. Prints the ratios after the timings.
 //
 // The list is shown on the offscreen platform, so that the model reset, the
 // selection, the scrolling and the painting are all included.
@@ -50,8 +50,9 @@ const std::string& BoardPath(const benchmark::State& state)
 // A shown list loaded from the board of that size.
 struct ShownList
 {
-    explicit ShownList(const std::string& path)
+    ShownList(const std::string& path, bool reuse)
     {
+        store.SetReuse(reuse);
         store.SetFilePath(path);
         list.resize(kListWidth, kListHeight);
         list.show();
@@ -62,22 +63,11 @@ struct ShownList
     CBoardTitle list{store};
 };
 
-void BM_LoadMessages(benchmark::State& state)
-{
-    CBoardData store;
-    store.SetFilePath(BoardPath(state));
-    for (auto _ : state) {
-        std::vector<BoardMessage> messages;
-        store.LoadMessages(messages);
-        benchmark::DoNotOptimize(messages.data());
-    }
-}
-
 // Reloading and selecting a message in the middle, as after a change
 // announced by another member; the events that follow (painting) included.
-void BM_Reload(benchmark::State& state)
+void Reload(benchmark::State& state, bool reuse)
 {
-    ShownList shown(BoardPath(state));
+    ShownList shown(BoardPath(state), reuse);
     const auto number = static_cast<int32_t>(state.range(0) / 2);
     for (auto _ : state) {
         benchmark::DoNotOptimize(shown.list.Reload(number, "bench"));
@@ -87,9 +77,12 @@ void BM_Reload(benchmark::State& state)
 
 // A click's work on the full list: select a row far from the last one,
 // scroll to it and paint.
+void BM_Reload(benchmark::State& state) { Reload(state, true); }
+void BM_ReloadParsing(benchmark::State& state) { Reload(state, false); }
+
 void BM_SelectFarRow(benchmark::State& state)
 {
-    ShownList shown(BoardPath(state));
+    ShownList shown(BoardPath(state), true);
     const int rows = shown.list.RowCount();
     int row = 0;
     for (auto _ : state) {
@@ -110,26 +103,14 @@ void BoardArguments(benchmark::internal::Benchmark* bench)
     bench->Unit(benchmark::kMillisecond);
 }
 
-BENCHMARK(BM_LoadMessages)->Apply(BoardArguments);
 BENCHMARK(BM_Reload)->Apply(BoardArguments);
+BENCHMARK(BM_ReloadParsing)->Apply(BoardArguments);
 BENCHMARK(BM_SelectFarRow)->Apply(BoardArguments)->Unit(benchmark::kMicrosecond);
-
-void BM_ReadMessage(benchmark::State& state)
-{
-    CBoardData store;
-    store.SetFilePath(BoardPath(state));
-    const auto number = static_cast<int32_t>(state.range(0) / 2);
-    for (auto _ : state) {
-        BoardMessage message;
-        message.number = number;
-        benchmark::DoNotOptimize(store.ReadMessage(message));
-    }
-}
 
 // Showing a selected message in the shown board view: read it, put its text
 // into the pane, set the buttons and list its attachment folder; painting
 // included.
-void BM_ShowMessage(benchmark::State& state)
+void ShowMessage(benchmark::State& state, bool reuse)
 {
     const std::string& path = BoardPath(state);
     MemorySettingsBackend backend;
@@ -139,6 +120,7 @@ void BM_ShowMessage(benchmark::State& state)
     GroupSettings group = app.Settings();
     std::snprintf(group.messageFolder, sizeof group.messageFolder, "%s", folder.c_str());
     app.SetSettings(group);
+    app.Board().SetReuse(reuse);
     app.Board().SetFilePath(path);
     CBoardDlg view(app, nullptr);
     view.resize(kListWidth + 200, kListHeight * 2);
@@ -151,15 +133,19 @@ void BM_ShowMessage(benchmark::State& state)
     }
 }
 
-BENCHMARK(BM_ReadMessage)->Apply(BoardArguments);
+void BM_ShowMessage(benchmark::State& state) { ShowMessage(state, true); }
+void BM_ShowMessageParsing(benchmark::State& state) { ShowMessage(state, false); }
+
 BENCHMARK(BM_ShowMessage)->Apply(BoardArguments);
+BENCHMARK(BM_ShowMessageParsing)->Apply(BoardArguments);
 
 void PrintRatios(const RatioReporter& reporter)
 {
     std::vector<RatioReporter::Case> cases;
     for (int count : kBoardSizes)
         cases.push_back({"/messages:" + std::to_string(count), std::to_string(count) + "/" + kEncoding});
-    reporter.PrintTable("view ms", {{"BM_Reload", "BM_LoadMessages"}, {"BM_ShowMessage", "BM_ReadMessage"}}, cases);
+    reporter.PrintTable("view ms", {{"BM_Reload", "BM_ReloadParsing"}, {"BM_ShowMessage", "BM_ShowMessageParsing"}},
+                        cases);
 }
 
 } // namespace
