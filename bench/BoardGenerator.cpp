@@ -33,8 +33,12 @@ std::string BoardGenerator::Generate(int count, const std::string& encoding)
         contents += "\n以上";
         xml += "<message date=\"" + std::string(date) + "\" hostname=\"pc" + std::to_string(i % 30) +
                "\" priority=\"" + std::to_string(i % 3) + "\" attach=\"" + std::to_string(i % 2) +
-               "\" number=\"" + std::to_string(i) + "\">\n<title>" + kTitles[i % 5] + " 第" + std::to_string(i) +
-               "号</title>\n<name>山田 太郎</name>\n<contents>" + contents + "</contents>\n</message>\n";
+               "\" number=\"" + std::to_string(i) + "\">";
+        // Line feeds only around the newest message: a message loses them
+        // when the board is saved again.
+        const char* feed = i == count ? "\n" : "";
+        xml += std::string(feed) + "<title>" + kTitles[i % 5] + " 第" + std::to_string(i) + "号</title>" + feed +
+               "<name>山田 太郎</name>" + feed + "<contents>" + contents + "</contents>" + feed + "</message>" + feed;
     }
     xml += "</root>\r\n";
     if (encoding == "UTF-8")

@@ -450,6 +450,11 @@ bool BoardDocument::Serialise(std::string& out, Encoder encoder) const
     return true;
 }
 
+void BoardDocument::RemoveBlankText(xmlNodePtr node)
+{
+    RemoveBlankTextNodes(node);
+}
+
 xmlNodePtr BoardDocument::firstNode() const
 {
     return doc_ != nullptr ? doc_->children : nullptr;

@@ -54,6 +54,9 @@ public:
     void Swap(BoardDocument& other) noexcept;
 
     bool loaded() const { return doc_ != nullptr; }
+    // The bytes kept as they were before and after the document element.
+    const std::string& head() const { return head_; }
+    const std::string& tail() const { return tail_; }
     // Whether the board can be written back around what was loaded: not for
     // UTF-16, and not where the end of the document element is not found.
     bool changeable() const { return doc_ != nullptr && changeable_; }
@@ -87,6 +90,9 @@ public:
     // Appends a text node, merging with a text node already last.
     void AppendText(xmlNodePtr parent, const std::string& text) const;
     xmlNodePtr NewElement(const char* name) const;
+    // Removes the text made only of white space from node, the siblings
+    // after it and all their descendants, as loading does.
+    static void RemoveBlankText(xmlNodePtr node);
 
 private:
     xmlNodePtr firstNode() const;

@@ -294,17 +294,27 @@ bool CBoardData::ReadsBackTheSame(const std::string& bytes, BoardDocument& writt
 // The board is replaced only by bytes that read back as the tree; libxml2's
 // encoder is tried first, since that is how the board has always been written.
 // The document read back from the bytes written is then the one kept: it is
-// what parsing the file gives, where the changed tree need not be.
-int CBoardData::SaveDocument()
+// what parsing the file gives, where the changed tree need not be. A message
+// appended to bytes whose other messages are written as the serialiser
+// writes them is checked alone, and the tree is kept as parsing would leave it.
+int CBoardData::SaveDocument(const Appended* appended)
 {
     std::string bytes;
     BoardDocument written;
     for (const auto encoder : {BoardDocument::Encoder::Library, BoardDocument::Encoder::Referencing}) {
-        if (!document_.Serialise(bytes, encoder) || !ReadsBackTheSame(bytes, written))
+        if (!document_.Serialise(bytes, encoder))
             continue;
+        const bool appendChecked = appended != nullptr && AppendReadsBack(keptBytes_, bytes, *appended);
+        if (!appendChecked && !ReadsBackTheSame(bytes, written))
+            continue;
+        qCInfo(lcBoard) << "board save:" << bytes.size() << "bytes,"
+                        << (appendChecked ? "the appended message read back alone" : "read back whole");
         if (!AtomicFile::Write(path_, {bytes}, AtomicFile::InPlace::WhereReplacingIsRefused).ok())
             return -1;
-        document_.Swap(written);
+        if (appendChecked)
+            BoardDocument::RemoveBlankText(appended->element);
+        else
+            document_.Swap(written);
         ForgetDerived();
         ++generation_;
         if (reuse_) {
@@ -316,14 +326,98 @@ int CBoardData::SaveDocument()
     return -1;
 }
 
+namespace {
+
+// Whether the board made of head, root start tag, window and root end tag
+// holds exactly these message elements as the root's content, field for
+// field, and the counter.
+bool WindowHolds(const std::string& head, std::string_view tag, std::string_view window,
+                 std::initializer_list<xmlNodePtr> expected, const std::string& counter)
+{
+    std::string board;
+    board.reserve(head.size() + tag.size() + window.size() + 8);
+    board.append(head).append(tag).append(window).append("</root>");
+    BoardDocument fragment;
+    if (!fragment.LoadFromBytes(board) || CounterOf(fragment) != counter)
+        return false;
+    const xmlNodePtr root = xmlDocGetRootElement(fragment.doc());
+    xmlNodePtr child = root->children;
+    for (xmlNodePtr wanted : expected) {
+        if (child == nullptr || child->type != XML_ELEMENT_NODE || child->ns != nullptr ||
+            !xmlStrEqual(child->name, BAD_CAST "message") || !SameFields(child, wanted))
+            return false;
+        child = child->next;
+    }
+    size_t messages = 0;
+    fragment.ForEachElement("message", [&messages](xmlNodePtr) { ++messages; });
+    return child == nullptr && messages == expected.size();
+}
+
+xmlNodePtr PreviousElement(xmlNodePtr node)
+{
+    do {
+        node = node->prev;
+    } while (node != nullptr && node->type != XML_ELEMENT_NODE);
+    return node;
+}
+
+} // namespace
+
+// The bytes after an append must be the bytes before with the root's counter
+// changed and, from the last message on, that message and the new one: the
+// last message's place in the bytes before is confirmed by it being the only
+// content there. Everything outside the two windows is the same bytes, which
+// read as the tree did; the windows are parsed alone.
+bool CBoardData::AppendReadsBack(const std::string& before, const std::string& after, const Appended& appended) const
+{
+    const xmlNodePtr root = xmlDocGetRootElement(document_.doc());
+    const xmlNodePtr previous = PreviousElement(appended.element);
+    const std::string& head = document_.head();
+    const std::string end = "</root>" + document_.tail();
+    if (before.empty() || appended.element->parent != root || !xmlStrEqual(root->name, BAD_CAST "root") ||
+        previous == nullptr || before.size() < head.size() + end.size() ||
+        before.compare(0, head.size(), head) != 0 ||
+        before.compare(before.size() - end.size(), end.size(), end) != 0 ||
+        after.compare(after.size() - end.size(), end.size(), end) != 0)
+        return false;
+    const size_t tagEnd = before.find('>', head.size());
+    const size_t tagEndAfter = after.find('>', head.size());
+    if (tagEnd == std::string::npos || tagEndAfter == std::string::npos)
+        return false;
+    const std::string_view tagBefore(before.data() + head.size(), tagEnd + 1 - head.size());
+    const std::string_view tagAfter(after.data() + head.size(), tagEndAfter + 1 - head.size());
+    const std::string counter = CounterOf(document_);
+    const std::string oldAttribute = " number=\"" + appended.counter + "\"";
+    std::string expectedTag(tagBefore);
+    const size_t at = expectedTag.find(oldAttribute);
+    if (at == std::string::npos)
+        return false;
+    expectedTag.replace(at, oldAttribute.size(), " number=\"" + counter + "\"");
+    if (expectedTag != tagAfter)
+        return false;
+
+    const size_t contentEnd = before.size() - end.size();
+    const size_t last = before.rfind("<message", contentEnd);
+    if (last == std::string::npos || last <= tagEnd)
+        return false;
+    const size_t unchanged = last - (tagEnd + 1);
+    const size_t lastAfter = tagEndAfter + 1 + unchanged;
+    if (lastAfter > after.size() - end.size() || after.compare(tagEndAfter + 1, unchanged, before, tagEnd + 1, unchanged) != 0)
+        return false;
+    const std::string_view windowBefore(before.data() + last, contentEnd - last);
+    const std::string_view windowAfter(after.data() + lastAfter, after.size() - end.size() - lastAfter);
+    return WindowHolds(head, tagBefore, windowBefore, {previous}, appended.counter) &&
+           WindowHolds(head, tagAfter, windowAfter, {previous, appended.element}, counter);
+}
+
 // A board that cannot be written back is a failure: the file stays as it was.
 // So is a lock that was taken from us while we worked (judged stale because
 // we were so slow): writing now could undo another program's change.
-int CBoardData::SaveAndClose(const BoardLock& lock)
+int CBoardData::SaveAndClose(const BoardLock& lock, const Appended* appended)
 {
     // The changed tree matches no file yet; a failed save keeps nothing.
     kept_ = false;
-    const int saved = lock.StillHeld() ? SaveDocument() : -1;
+    const int saved = lock.StillHeld() ? SaveDocument(appended) : -1;
     if (saved != 0) {
         CloseDocument();
         Report(BoardTexts::kCannotWrite);
@@ -453,6 +547,7 @@ int CBoardData::AddMessage(BoardMessage& message)
     const int32_t number = counter + 1;
     const std::string numberText = std::to_string(number);
     const std::string storedDate = FreeDate(hostname, date);
+    const std::string counterText = BoardDocument::Attribute(root, "number");
 
     BoardDocument::SetAttribute(root, "number", numberText);
     xmlNodePtr element = AppendElement("message", std::string(), root);
@@ -465,7 +560,8 @@ int CBoardData::AddMessage(BoardMessage& message)
     AppendElement("name", name, element);
     AppendElement("contents", contents, element);
 
-    if (SaveAndClose(lock) != 0)
+    const Appended appended{element, counterText};
+    if (SaveAndClose(lock, &appended) != 0)
         return -1;
     message.number = number;
     if (storedDate != date)

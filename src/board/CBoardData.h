@@ -88,8 +88,15 @@ private:
     int OpenDocument(Need need);
     int OpenForReading(Need need);
     int OpenUnderLock();
-    int SaveDocument();
-    int SaveAndClose(const BoardLock& lock);
+    // A message that AddMessage appended to the root, and the counter before.
+    struct Appended
+    {
+        xmlNodePtr element;
+        std::string counter;
+    };
+    int SaveDocument(const Appended* appended);
+    int SaveAndClose(const BoardLock& lock, const Appended* appended = nullptr);
+    bool AppendReadsBack(const std::string& before, const std::string& after, const Appended& appended) const;
     bool ReadsBackTheSame(const std::string& bytes, BoardDocument& written) const;
     void EndOperation();
     void ForgetDerived();

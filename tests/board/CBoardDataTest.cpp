@@ -592,6 +592,32 @@ TEST_F(BoardStore, TheKeptDocumentServesOnlyWhileTheFileHoldsExactlyItsBytes)
     EXPECT_EQ(TitleOf(store, 1), "changed");
 }
 
+TEST_F(BoardStore, AStoreThatKeepsItsDocumentWritesWhatAFreshReadWouldWrite)
+{
+    for (const char* declaration : {kUtf8Declaration, kShiftJisDeclaration}) {
+        std::vector<std::string> written[2];
+        for (const bool reuse : {false, true}) {
+            WriteBoard(std::string(declaration) + "<root number=\"1\"><message number=\"1\" date=\"d\" " +
+                       "hostname=\"h\">\n<title>t</title>\n</message>\n</root>\n");
+            CBoardData writer;
+            writer.SetReuse(reuse);
+            writer.SetFilePath(path);
+            for (const char* title : {"一", "二", "三"}) {
+                BoardMessage message = MakeMessage(Cp932Codec::FromUtf8(title), "c\r\nd");
+                ASSERT_EQ(writer.AddMessage(message), 0);
+                written[reuse].push_back(Board());
+            }
+            BoardMessage changed = MakeMessage("changed", "");
+            changed.number = 3;
+            ASSERT_EQ(writer.UpdateMessage(changed), 0);
+            BoardMessage last = MakeMessage("last", "e");
+            ASSERT_EQ(writer.AddMessage(last), 0);
+            written[reuse].push_back(Board());
+        }
+        EXPECT_EQ(written[true], written[false]) << declaration;
+    }
+}
+
 TEST_F(BoardStore, ALargeBoardKeepsOnlyItsRecordsAndStillSeesEveryChange)
 {
     // Past the size up to which the whole parsed document is kept.
