@@ -84,7 +84,7 @@ TEST_F(BoardStore, AddUpdateAndDeleteWriteTheFileByteForByte)
     const std::string tag = "<message date=\"20021105093015\" hostname=\"pc01\" priority=\"";
     const std::string sameSecondTag = "<message date=\"20021105093016\" hostname=\"pc01\" priority=\"";
     const std::string title = "<title>a &amp; b &lt;c&gt; \"q\" 'x'</title>";
-    WriteBoard(std::string(kUtf8Declaration) + "<root/>\n");
+    WriteBoard(std::string(kUtf8Declaration) + "<root>\n\t</root>\n");
     EXPECT_EQ(Add(MakeMessage("a & b <c> \"q\" 'x'", "line1\nline2")), 1);
     EXPECT_EQ(Board(), root + "1\">" + tag + "2\" attach=\"0\" number=\"1\">\n" + title +
                            "\n<name>user01</name>\n<contents>line1\nline2</contents>\n</message>\n</root>\n");

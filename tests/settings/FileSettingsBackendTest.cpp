@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,19 +93,6 @@ TEST_F(FileSettingsBackendTest, ALockHeldElsewhereMakesTheWriteFailWithoutHarm)
     other.Release();
     EXPECT_EQ(Set(backend, kKey, "v", "3"), B::kSuccess);
     EXPECT_EQ(Get(backend, kKey, "v"), "3");
-}
-
-TEST_F(FileSettingsBackendTest, AnUnusablePlaceFailsTheWriteAndReadsFindNothing)
-{
-    TempDir::Write(dir.file("plain"), "not a folder");
-    ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
-    for (const std::string& place : {dir.file("plain") + "/sub/settings.reg", path}) {
-        FileSettingsBackend backend(place);
-        const int set = Set(backend, kKey, "v", "1");
-        EXPECT_TRUE(place == path ? set != B::kSuccess : set == B::kErrorAccessDenied) << place;
-        EXPECT_EQ(Get(backend, kKey, "v"), "absent");
-    }
-    EXPECT_TRUE(std::filesystem::is_directory(path));
 }
 
 // The first save keeps a copy of the whole file beside it, and what was

@@ -216,26 +216,4 @@ TEST_F(SettingsStoreTest, ColorsWindowAndColumnsRoundTripWithTheirLayoutAndEnumK
     EXPECT_STREQ(name, "untouched");
 }
 
-// A backend on which no key can be opened or created.
-class LockedBackend : public MemorySettingsBackend
-{
-public:
-    int CreateKey(std::string_view, Handle*) override { return kErrorAccessDenied; }
-    int OpenKey(std::string_view, Handle*) override { return kErrorAccessDenied; }
-};
-
-TEST(SettingsStoreFailureTest, KeysThatCannotBeOpenedMeanNothingStoredAndNoWrites)
-{
-    LockedBackend backend;
-    SettingsStore store(backend);
-    GroupSettings settings{};
-    FontDescription font{};
-    store.WriteGroupSettings(settings);
-    EXPECT_EQ(store.ReadGroupSettings(settings) + store.ReadFont(font), 2 * S::kNothingStored);
-    char name[S::kKeyNameSize] = "untouched";
-    EXPECT_EQ(store.EnumKey(0, name), B::kErrorAccessDenied);
-    EXPECT_STREQ(name, "untouched");
-    EXPECT_TRUE(backend.tree() == SettingsTree());
-}
-
 } // namespace
