@@ -141,11 +141,6 @@ TEST_F(SettingsStoreTest, FontRoundTripsItsFourteenFieldsInTheirLayoutAndOnlyThe
 
     backend.tree().DeleteValue(fontKey, "FontSet");
     EXPECT_EQ(store.ReadFont(read), S::kNothingStored);
-    for (const auto& [marker, stored] : {std::pair{Stored(B::kTypeString, "x"), true}, {{B::kTypeBinary, ""}, true},
-                                         {{B::kTypeBinary, "12345"}, false}}) {
-        Set(fontKey, "fontset", marker);
-        EXPECT_EQ(store.ReadFont(read), stored ? S::kRead : S::kNothingStored);
-    }
 }
 
 TEST_F(SettingsStoreTest, ValuesOfTheWrongSizeAreSkippedAndFieldsStayTerminated)
