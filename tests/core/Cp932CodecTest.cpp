@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iconv.h>
 #include <tuple>
 
 namespace {
@@ -38,56 +37,6 @@ TEST(Cp932Codec, ConvertsAsWindowsDoesAndWhatItCannotBecomesOneQuestionMark)
     for (int i = 0; i < 20000; ++i)
         longText += "\xB1\x88\x9F";
     EXPECT_EQ(Cp932Codec::FromUtf8(Cp932Codec::ToUtf8(longText)), longText);
-}
-
-// What glibc's iconv makes of one character on its own, or "?" when it refuses.
-std::string ByIconv(iconv_t cd, std::string input)
-{
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char buffer[16];
-    char* in = input.data();
-    char* out = buffer;
-    size_t inLeft = input.size();
-    size_t outLeft = sizeof buffer;
-    if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1) || inLeft != 0)
-        return "?";
-    return std::string(buffer, sizeof buffer - outLeft);
-}
-
-TEST(Cp932Codec, EveryCharacterMapsExactlyAsIconvDoes)
-{
-    iconv_t toCp932 = iconv_open("CP932", "UTF-8");
-    iconv_t toUtf8 = iconv_open("UTF-8", "CP932");
-    iconv_t fromUtf32 = iconv_open("UTF-8", "UTF-32BE");
-    for (iconv_t cd : {toCp932, toUtf8, fromUtf32})
-        ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
-    int mismatches = 0;
-    const auto expectSame = [&](const std::string& actual, const std::string& expected, const std::string& input) {
-        if (actual != expected && ++mismatches < 5)
-            ADD_FAILURE() << ::testing::PrintToString(input);
-    };
-    for (uint32_t codePoint = 1; codePoint < 0x10000; ++codePoint) {
-        if (codePoint >= 0xD800 && codePoint <= 0xDFFF)
-            continue;
-        const std::string utf8 = ByIconv(
-            fromUtf32, {'\0', '\0', static_cast<char>(codePoint >> 8), static_cast<char>(codePoint & 0xFF)});
-        expectSame(Cp932Codec::FromUtf8(utf8), ByIconv(toCp932, utf8), utf8);
-    }
-    const auto expectSameToUtf8 = [&](const std::string& cp932) {
-        expectSame(Cp932Codec::ToUtf8(cp932), ByIconv(toUtf8, cp932), cp932);
-    };
-    for (int lead = 0x80; lead <= 0xFF; ++lead) {
-        const std::string first(1, static_cast<char>(lead));
-        if (Cp932Codec::CharLength(static_cast<unsigned char>(lead)) == 1)
-            expectSameToUtf8(first);
-        else
-            for (int trail = 0x40; trail <= 0xFC; ++trail)
-                if (trail != 0x7F)
-                    expectSameToUtf8(first + static_cast<char>(trail));
-    }
-    EXPECT_EQ(mismatches, 0);
-    for (iconv_t cd : {toCp932, toUtf8, fromUtf32})
-        iconv_close(cd);
 }
 
 } // namespace

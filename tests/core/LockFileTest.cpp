@@ -20,15 +20,6 @@ void MakeOld(const std::string& path)
     std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - 1h);
 }
 
-// Waits for the children and tells whether each exited with 0.
-bool AllSucceeded(int children)
-{
-    bool succeeded = true;
-    for (int status = 0; children-- > 0;)
-        succeeded = wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && succeeded;
-    return succeeded;
-}
-
 TEST(LockFile, IsExclusiveFailsWhereNoneCanBeMadeAndIsReleasedOnlyByItsHolder)
 {
     TempDir dir;
@@ -121,7 +112,8 @@ TEST(LockFile, ManyProcessesRacingForItHoldItOneAtATime)
             }
             _exit(0);
         }
-        EXPECT_TRUE(AllSucceeded(kProcesses));
+        for (int p = 0, status = 0; p < kProcesses; ++p)
+            EXPECT_TRUE(wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
         ASSERT_EQ(TempDir::Read(counter), std::to_string(kProcesses * kTurns)) << "round " << round;
         EXPECT_FALSE(std::filesystem::exists(path));
     }
