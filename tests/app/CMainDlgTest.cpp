@@ -167,22 +167,6 @@ TEST_F(MainWindowTest, AFirstRunOpensTheSettingsWindowWithDefaultsThenTheMainWin
     EXPECT_TRUE(Window().IsShown());
 }
 
-TEST_F(MainWindowTest, OwnBroadcastsAreIgnoredOwnDirectMessagesDeliveredAndHellosAnswered)
-{
-    Restart();
-    Receive("3:" + Own() + ":me:12");
-    EXPECT_FALSE(Window().IsAlerting());
-    EXPECT_EQ(Window().BoardView()->ReloadCount(), 0);
-    Receive("5:" + Own() + ":me:10:30 meeting");
-    EXPECT_EQ(Window().ReceiveWindows().OpenCount(), 1);
-
-    socket->sent.clear();
-    Receive(FromOther(1, "Zuri"));
-    EXPECT_EQ(socket->sent, std::vector<std::string>{"192.168.0.5|2:" + Own() + ":" + app->Own().user + ":" + app->Own().host});
-    ASSERT_EQ(app->Peers().Size(), 2u);
-    EXPECT_EQ(Peer(1), "192.168.0.5 PC05 Zuri");
-}
-
 TEST_F(MainWindowTest, BoardChangesReloadTheListThenBlinkUntilShownOrPopTheWindowUp)
 {
     StoreSettings();
@@ -285,30 +269,6 @@ TEST_F(MainWindowTest, SettingsChangeReopensTheSocketClosingKeepsTheProgramRunni
     ColumnWidths widths;
     ASSERT_EQ(store.ReadColumnWidths(widths), SettingsStore::kRead);
     EXPECT_EQ(widths.number, numberWidth);
-}
-
-TEST_F(MainWindowTest, StoredPlacementIsRestoredWhenUsableAndCentredOtherwise)
-{
-    const struct { ClientSizeRecord stored; bool kept; } cases[] = {
-        {{100, -900, 800, -400, WindowPlacement::kShowNormal}, false}, // above the screen
-        {{20, 30, 520, 430, WindowPlacement::kShowNormal}, true},
-    };
-    for (const auto& c : cases) {
-        store.WriteClientSize(c.stored);
-        Restart();
-        const QRect expected(c.stored.left, c.stored.top, c.stored.right - c.stored.left, c.stored.bottom - c.stored.top);
-        EXPECT_EQ(Window().frameGeometry() == expected, c.kept) << c.stored.top;
-        EXPECT_TRUE(CMainDlg::WorkArea().contains(Window().frameGeometry())) << c.stored.top;
-    }
-    store.WriteClientSize(ClientSizeRecord{0, 0, 1024, 768, WindowPlacement::kShowMaximized});
-    Restart();
-    EXPECT_TRUE(Window().isMaximized());
-
-    // Restoring the size of a hidden window leaves it hidden.
-    Window().HideMainWindow();
-    Window().OnCommand(kCommandRestoreSize);
-    EXPECT_FALSE(Window().isVisible() && !Window().isMinimized());
-    EXPECT_FALSE(Window().IsShown());
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "support/RecordedBoxes.h"
 #include "support/TempDir.h"
 #include "ui/ModalRunner.h"
-#include "ui/UiEnvironment.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -79,20 +78,6 @@ TEST_F(AttachList, LoadFolderListsFilesAndLinksToFilesAndRowsKeepTheirRecordsAcr
         list.RemoveItem(0);
     EXPECT_FALSE(list.CountKept());
     EXPECT_EQ(list.TotalSize(), 0);
-}
-
-// Under X without a desktop session Qt names the hicolor theme.
-TEST_F(AttachList, FileTypesHaveIconsOfTheirOwn)
-{
-    QIcon::setThemeName(QStringLiteral("hicolor"));
-    UiEnvironment::EnsureIconTheme();
-    const std::vector<std::string> names = {"a.txt", "b.pdf", "c.xlsx", "d.unknown-type"};
-    for (const std::string& name : names)
-        list.AddFile(Source(name, 1));
-    for (int a = 0; a < list.count(); ++a)
-        for (int b = a + 1; b < list.count(); ++b)
-            EXPECT_NE(list.item(a)->icon().pixmap(32).toImage(), list.item(b)->icon().pixmap(32).toImage())
-                << names[a] << " and " << names[b];
 }
 
 TEST_F(AttachList, CommitCopiesKeptAddedFilesAndDeletesRemovedStoredOnes)

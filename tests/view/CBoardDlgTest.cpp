@@ -11,7 +11,6 @@
 #include "ui/FileDialogService.h"
 #include "ui/MessageBoxReporter.h"
 #include "ui/ModalRunner.h"
-#include "ui/UiEnvironment.h"
 #include "view/BoardViewContext.h"
 #include "view/CAttachFileList.h"
 #include "view/CBoardDlg.h"
@@ -201,12 +200,7 @@ TEST_F(BoardViewTest, PaneButtonsAndActionsFollowTheTopmostRowOfTheSelectionAsIt
     const Qt::KeyboardModifiers shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
     const struct { const char* steps; std::function<void()> act; int shownRow; } cases[] = {
         {"Ctrl+A, click 1", [&] { key(Qt::Key_A, ctrl); ClickRow(1); }, 1},
-        {"click 0, Shift 2, click 2", [&] { ClickRow(0); ClickRow(2, shift); ClickRow(2); }, 2},
         {"click 3, Shift 0, Shift 1", [&] { ClickRow(3); ClickRow(0, shift); ClickRow(1, shift); }, 1},
-        {"click 0, Ctrl 1, Ctrl 0", [&] { ClickRow(0); ClickRow(1, ctrl); ClickRow(0, ctrl); }, 1},
-        {"click 0, Shift 1, Ctrl+Up, Ctrl+Space",
-         [&] { ClickRow(0); ClickRow(1, shift); key(Qt::Key_Up, ctrl); key(Qt::Key_Space, ctrl); }, 1},
-        {"click 0, Ctrl 2, Ctrl 3", [&] { ClickRow(0); ClickRow(2, ctrl); ClickRow(3, ctrl); }, 0},
         {"click 0, Ctrl 2, sort", [&] { ClickRow(0); ClickRow(2, ctrl); ClickHeader(1); }, 1},
     };
     for (const auto& c : cases) {
@@ -409,26 +403,6 @@ TEST_F(BoardViewTest, TitlesShowTheirPriorityColoursMarkersAndAttachmentMark)
         EXPECT_TRUE(SameImage(picture.copy(0, 0, 16, 16), c.clip)) << c.row;
         EXPECT_TRUE(SameImage(picture.copy(16, 0, 16, 16), c.marker)) << c.row;
     }
-}
-
-TEST_F(BoardViewTest, WithoutStoredWidthsTitleColumnsFitTheFontAndTheHeaderFollowsIt)
-{
-    CBoardTitle& list = Titles();
-    Add("x", "OTHERPC", 1, "20241231235959", 0);
-    view->RefreshTitles(-1);
-    // Under an application style sheet, as the program runs, the header paints with the rows' font too.
-    qApp->setStyleSheet(QStringLiteral("QGroupBox { margin-top: 0.5em; }"));
-    list.setFont(QFont(UiEnvironment::DialogFaceName(), 16)); // as the main window gives the board font
-    EXPECT_EQ(list.horizontalHeader()->viewport()->font(), list.font());
-    for (int column : {0, 3}) {
-        EXPECT_LE(static_cast<QAbstractItemView&>(list).sizeHintForColumn(column), list.columnWidth(column)) << column;
-        EXPECT_LE(list.horizontalHeader()->sectionSizeHint(column), list.columnWidth(column)) << column;
-    }
-    list.SetupList(ColumnWidths{50, 150, 90, 110});
-    list.setFont(QFont(UiEnvironment::DialogFaceName(), 20));
-    const ColumnWidths w = list.GetColumnWidths();
-    EXPECT_EQ(std::vector<int>({w.number, w.title, w.name, w.datetime}), std::vector<int>({50, 150, 90, 110}));
-    qApp->setStyleSheet(QString());
 }
 
 } // namespace
