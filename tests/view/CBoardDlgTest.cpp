@@ -117,11 +117,9 @@ protected:
         const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
-    void ClickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    void ClickRow(int row)
     {
-        const QPoint at = Titles().visualRect(Titles().model()->index(row, 1)).center();
-        QTest::mousePress(Titles().viewport(), Qt::LeftButton, modifiers, at);
-        QTest::mouseRelease(Titles().viewport(), Qt::LeftButton, modifiers, at);
+        QTest::mouseClick(Titles().viewport(), Qt::LeftButton, {}, Titles().visualRect(Titles().model()->index(row, 1)).center());
     }
     void SelectNumber(int32_t number) { ClickRow(Titles().FindRow(number)); }
     std::string Folder(const std::string& host, const std::string& date, const std::string& file = "") const
@@ -188,33 +186,6 @@ TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyF
     emit attachments->customContextMenuRequested(attachments->visualItemRect(attachments->item(0)).center());
     FileDialogService::SetResponder({});
     EXPECT_EQ(asked, std::vector<FileDialogService::Kind>{FileDialogService::Kind::SaveAs});
-}
-
-// Qt makes a pressed row current at once but shrinks a selection only on the
-// release; sorting moves selected rows without a selection change.
-TEST_F(BoardViewTest, PaneButtonsAndActionsFollowTheTopmostRowOfTheSelectionAsItFinallyStands)
-{
-    for (const char* title : {"a", "b", "c", "d"})
-        Add(title, title[0] % 2 == 1 ? kOwn : "OTHERPC"); // a and c are ours; the rows run d, c, b, a
-    const auto key = [this](Qt::Key key, Qt::KeyboardModifiers modifiers) { QTest::keyClick(&Titles(), key, modifiers); };
-    const Qt::KeyboardModifiers shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
-    const struct { const char* steps; std::function<void()> act; int shownRow; } cases[] = {
-        {"Ctrl+A, click 1", [&] { key(Qt::Key_A, ctrl); ClickRow(1); }, 1},
-        {"click 3, Shift 0, Shift 1", [&] { ClickRow(3); ClickRow(0, shift); ClickRow(1, shift); }, 1},
-        {"click 0, Ctrl 2, sort", [&] { ClickRow(0); ClickRow(2, ctrl); ClickHeader(1); }, 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.steps);
-        view->RefreshTitles(-1);
-        view->ClearMessagePane();
-        c.act();
-        BoardMessage shown{Titles().RowNumber(c.shownRow)};
-        ASSERT_EQ(context.board.ReadMessage(shown), 0);
-        EXPECT_EQ(Titles().FirstSelectedRow(), c.shownRow);
-        EXPECT_EQ(view->SelectedNumber(), shown.number);
-        EXPECT_EQ(Pane().toStdString(), Cp932Codec::ToUtf8(shown.contents));
-        EXPECT_EQ(CanModify(), shown.hostname == kOwn);
-    }
 }
 
 TEST_F(BoardViewTest, NewAndModifyRefreshTheListAndTellTheOtherMembersAndAFocusedButtonAnswersEnter)
