@@ -22,10 +22,6 @@ std::string Parsed(const Args& args)
     };
     if (!r.folder.empty())
         s << " folder=" << r.folder;
-    if (r.command == CliRequest::Command::Init)
-        s << " encoding=" << r.encoding;
-    if (r.number != 0)
-        s << " number=" << r.number;
     given("title", r.title);
     given("name", r.name);
     if (r.command == CliRequest::Command::Post)
@@ -43,8 +39,7 @@ TEST(CliOptions, OptionsInAnyOrderValuesCanonicalisedAndHelpNeverTakenFromAValue
         {{"post", "--attach", "a/x.txt", "--priority=0", "--title", "--help", "--attach=b/x.txt", "--name", "",
           "--folder", "/srv/board/"},
          "post folder=/srv/board/ title=--help name= priority=0 attach=a/x.txt attach=b/x.txt"},
-        {{"post", "--bogus", "--help"}, "post help priority=2"}, {{"show", "007"}, "show number=7"},
-        {{"init", "--encoding", "shift_jis"}, "init encoding=Shift_JIS"},
+        {{"post", "--bogus", "--help"}, "post help priority=2"},
         {{"send", "pcB", "--", "--help"}, "send host=pcB text=--help"}, {{"send", "--", "-h", "-x"}, "send host=-h text=-x"},
     };
     for (const auto& [args, request] : cases)
