@@ -4,7 +4,6 @@
 #include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
 #include "net/CBoardSocket.h"
-#include "net/ui/ReceiveWindowQueue.h"
 #include "settings/ui/CSettingDlg.h"
 #include "settings/MemorySettingsBackend.h"
 #include "support/RecordedBoxes.h"
@@ -82,11 +81,6 @@ protected:
         return std::to_string(kind) + ":192.168.0.5:PC05:Zuri:" + text;
     }
     std::string Own() const { return std::string(app->Own().address) + ":" + app->Own().host; }
-    std::string Peer(size_t index) const
-    {
-        const auto& peer = app->Peers().At(index);
-        return std::string(peer.address) + " " + peer.host + " " + peer.user;
-    }
     std::string SentKinds() const
     {
         std::string kinds;
@@ -118,8 +112,7 @@ TEST_F(MainWindowTest, StartUpOpensTheStoredOrCommandLinePortAnnouncesItselfAndG
     ASSERT_EQ(socket->openedPorts, std::vector<int32_t>{1550});
     const std::string user = Cp932Codec::FromUtf8("ずり");
     EXPECT_EQ(socket->sent, std::vector<std::string>{"|1:" + Own() + ":" + user + ":" + user});
-    ASSERT_EQ(app->Peers().Size(), 1u);
-    EXPECT_EQ(Peer(0), std::string(app->Own().address) + " " + app->Own().host + " " + user);
+    EXPECT_EQ(app->Peers().Size(), 1u);
     EXPECT_EQ(app->Board().FilePath(), board.path() + "/BoardData.xml");
     EXPECT_EQ(Window().TrayTip(), QStringLiteral("Trellin(1550)"));
     // Offscreen there is no notification area: the window must be reachable.
@@ -165,22 +158,6 @@ TEST_F(MainWindowTest, AFirstRunOpensTheSettingsWindowWithDefaultsThenTheMainWin
     EXPECT_STREQ(app->Own().user, Cp932Codec::FromUtf8("花子").c_str());
     EXPECT_EQ(app->Board().FilePath(), board.path() + "/BoardData.xml");
     EXPECT_TRUE(Window().IsShown());
-}
-
-TEST_F(MainWindowTest, OwnBroadcastsAreIgnoredOwnDirectMessagesDeliveredAndHellosAnswered)
-{
-    Restart();
-    Receive("3:" + Own() + ":me:12");
-    EXPECT_FALSE(Window().IsAlerting());
-    EXPECT_EQ(Window().BoardView()->ReloadCount(), 0);
-    Receive("5:" + Own() + ":me:10:30 meeting");
-    EXPECT_EQ(Window().ReceiveWindows().OpenCount(), 1);
-
-    socket->sent.clear();
-    Receive(FromOther(1, "Zuri"));
-    EXPECT_EQ(socket->sent, std::vector<std::string>{"192.168.0.5|2:" + Own() + ":" + app->Own().user + ":" + app->Own().host});
-    ASSERT_EQ(app->Peers().Size(), 2u);
-    EXPECT_EQ(Peer(1), "192.168.0.5 PC05 Zuri");
 }
 
 TEST_F(MainWindowTest, BoardChangesReloadTheListThenBlinkUntilShownOrPopTheWindowUp)
@@ -265,18 +242,12 @@ TEST_F(MainWindowTest, SettingsChangeReopensTheSocketClosingKeepsTheProgramRunni
     Window().ShowMainWindow();
     Window().move(40, 30);
     Window().resize(700, 400);
-    for (int n = 0; n < 20; ++n)
-        Receive(FromOther(5, std::to_string(n)));
-    ASSERT_EQ(Window().ReceiveWindows().PendingCount(), 12);
     socket->sent.clear();
     const int numberWidth = Window().BoardView()->GetColumnWidths().number;
     Window().ExitProgram();
     EXPECT_TRUE(Window().HasExited());
     EXPECT_EQ(SentKinds(), "|6 ");
     EXPECT_EQ(app->Peers().Size(), 0u);
-    // Waiting messages are dropped at exit, and no window opens any more.
-    Receive(FromOther(5, "late"));
-    EXPECT_EQ(Window().ReceiveWindows().OpenCount() + Window().ReceiveWindows().PendingCount(), 0);
 
     ClientSizeRecord placement;
     ASSERT_EQ(store.ReadClientSize(placement), SettingsStore::kRead);
@@ -285,30 +256,6 @@ TEST_F(MainWindowTest, SettingsChangeReopensTheSocketClosingKeepsTheProgramRunni
     ColumnWidths widths;
     ASSERT_EQ(store.ReadColumnWidths(widths), SettingsStore::kRead);
     EXPECT_EQ(widths.number, numberWidth);
-}
-
-TEST_F(MainWindowTest, StoredPlacementIsRestoredWhenUsableAndCentredOtherwise)
-{
-    const struct { ClientSizeRecord stored; bool kept; } cases[] = {
-        {{100, -900, 800, -400, WindowPlacement::kShowNormal}, false}, // above the screen
-        {{20, 30, 520, 430, WindowPlacement::kShowNormal}, true},
-    };
-    for (const auto& c : cases) {
-        store.WriteClientSize(c.stored);
-        Restart();
-        const QRect expected(c.stored.left, c.stored.top, c.stored.right - c.stored.left, c.stored.bottom - c.stored.top);
-        EXPECT_EQ(Window().frameGeometry() == expected, c.kept) << c.stored.top;
-        EXPECT_TRUE(CMainDlg::WorkArea().contains(Window().frameGeometry())) << c.stored.top;
-    }
-    store.WriteClientSize(ClientSizeRecord{0, 0, 1024, 768, WindowPlacement::kShowMaximized});
-    Restart();
-    EXPECT_TRUE(Window().isMaximized());
-
-    // Restoring the size of a hidden window leaves it hidden.
-    Window().HideMainWindow();
-    Window().OnCommand(kCommandRestoreSize);
-    EXPECT_FALSE(Window().isVisible() && !Window().isMinimized());
-    EXPECT_FALSE(Window().IsShown());
 }
 
 } // namespace

@@ -24,16 +24,4 @@ TEST(WindowPlacement, OnlyRectanglesOverlappingTheWorkAreaFromBelowItsTopAreUsab
         EXPECT_EQ(WindowPlacement::IsPlacementUsable(rect, workArea), usable) << rect.left << "," << rect.top;
 }
 
-TEST(WindowPlacement, CentringUsesTheWorkAreaSizeButNotItsOrigin)
-{
-    ClientSizeRecord placement = WindowPlacement::Default();
-    WindowPlacement::CentreInWorkArea(placement, QRect(200, 50, 1280, 1000));
-    EXPECT_EQ(QRect(placement.left, placement.top, placement.right - placement.left, placement.bottom - placement.top),
-              QRect(640 - 315, 500 - 190, 630, 380));
-
-    ClientSizeRecord odd = Rect(5, 5, 5 + 301, 5 + 201);
-    WindowPlacement::CentreInWorkArea(odd, QRect(0, 0, 801, 601));
-    EXPECT_EQ(QRect(odd.left, odd.top, odd.right - odd.left, odd.bottom - odd.top), QRect(250, 200, 301, 201));
-}
-
 } // namespace

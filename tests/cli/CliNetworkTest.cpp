@@ -71,43 +71,6 @@ TEST_F(CliNetwork, SendDeliversUpTo1024BytesWithTheIdentityOfTheSettings)
     EXPECT_NE(unknown.err.find("no-such-host.invalid"), std::string::npos) << unknown.err;
 }
 
-TEST_F(CliNetwork, ListenAnswersAHelloFromAnotherComputerButNotFromItsOwn)
-{
-    ::setenv("QT_LOGGING_RULES", "quorlboard.net.info=true", 1);
-    auto listener = Listen("3");
-    ::unsetenv("QT_LOGGING_RULES");
-    // The answer goes to the announcer's address on the same port, which is the
-    // listener's own: it hears its answer too.
-    ASSERT_TRUE(SendRaw("1:127.0.0.1:junkpc:junk", port)); // no member's program sends it: ignored
-    ASSERT_TRUE(SendRaw("1:127.0.0.3:" + ownHost + ":me:me", port));
-    ASSERT_TRUE(SendRaw("1:127.0.0.1:otherpc:bob:bob", port));
-    const CliProcess::Result listened = listener->Finish();
-    const Lines lines = Printed(listened);
-    ASSERT_EQ(lines.size(), 3u) << listened.out;
-    ASSERT_EQ(lines[2].size(), 5u);
-    EXPECT_EQ(lines, (Lines{{"1", "127.0.0.3", ownHost, "me", "me"}, {"1", "127.0.0.1", "otherpc", "bob", "bob"},
-                            {"2", lines[2][1], ownHost, lines[2][3], ownHost}}));
-    // One answer, logged once, to the address the Hello gave.
-    EXPECT_NE(listened.err.find("sent kind=2 target=127.0.0.1 "), std::string::npos) << listened.err;
-    EXPECT_EQ(listened.err.find("sent kind=2 "), listened.err.rfind("sent kind=2 ")) << listened.err;
-}
-
-TEST_F(CliNetwork, AnnouncedPostsAndDeletionsAreBroadcast)
-{
-    // ctest points broadcasts at 127.0.0.1 (QUORLBOARD_BROADCAST_ADDRESS).
-    const std::vector<std::string> at = {"--folder", config.file("board"), "--port", portText};
-    ASSERT_EQ(CliProcess::Run({"init", at[0], at[1]}).status, 0);
-    auto listener = Listen("2");
-    EXPECT_EQ(CliProcess::Run({"post", at[0], at[1], "--title", "quiet"}, "x").out, "1\n");
-    EXPECT_EQ(CliProcess::Run({"post", at[0], at[1], at[2], at[3], "--title", "told", "--announce"}, "x").out, "2\n");
-    EXPECT_EQ(CliProcess::Run({"delete", "2", at[0], at[1], at[2], at[3], "--announce"}).status, 0);
-    const Lines lines = Printed(listener->Finish());
-    ASSERT_EQ(lines.size(), 2u);
-    const std::string user = HostIdentity::LoginName();
-    EXPECT_EQ(lines[0], (Fields{"3", lines[0].at(1), ownHost, user, "2"}));
-    EXPECT_EQ(lines[1], (Fields{"7", lines[0].at(1), ownHost, user, user}));
-}
-
 TEST_F(CliNetwork, ListenRefusesABusyPortAndEndsOnASignalOrTheTimeout)
 {
     {

@@ -11,7 +11,6 @@
 #include "ui/FileDialogService.h"
 #include "ui/MessageBoxReporter.h"
 #include "ui/ModalRunner.h"
-#include "ui/UiEnvironment.h"
 #include "view/BoardViewContext.h"
 #include "view/CAttachFileList.h"
 #include "view/CBoardDlg.h"
@@ -118,11 +117,9 @@ protected:
         const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
-    void ClickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    void ClickRow(int row)
     {
-        const QPoint at = Titles().visualRect(Titles().model()->index(row, 1)).center();
-        QTest::mousePress(Titles().viewport(), Qt::LeftButton, modifiers, at);
-        QTest::mouseRelease(Titles().viewport(), Qt::LeftButton, modifiers, at);
+        QTest::mouseClick(Titles().viewport(), Qt::LeftButton, {}, Titles().visualRect(Titles().model()->index(row, 1)).center());
     }
     void SelectNumber(int32_t number) { ClickRow(Titles().FindRow(number)); }
     std::string Folder(const std::string& host, const std::string& date, const std::string& file = "") const
@@ -189,38 +186,6 @@ TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyF
     emit attachments->customContextMenuRequested(attachments->visualItemRect(attachments->item(0)).center());
     FileDialogService::SetResponder({});
     EXPECT_EQ(asked, std::vector<FileDialogService::Kind>{FileDialogService::Kind::SaveAs});
-}
-
-// Qt makes a pressed row current at once but shrinks a selection only on the
-// release; sorting moves selected rows without a selection change.
-TEST_F(BoardViewTest, PaneButtonsAndActionsFollowTheTopmostRowOfTheSelectionAsItFinallyStands)
-{
-    for (const char* title : {"a", "b", "c", "d"})
-        Add(title, title[0] % 2 == 1 ? kOwn : "OTHERPC"); // a and c are ours; the rows run d, c, b, a
-    const auto key = [this](Qt::Key key, Qt::KeyboardModifiers modifiers) { QTest::keyClick(&Titles(), key, modifiers); };
-    const Qt::KeyboardModifiers shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
-    const struct { const char* steps; std::function<void()> act; int shownRow; } cases[] = {
-        {"Ctrl+A, click 1", [&] { key(Qt::Key_A, ctrl); ClickRow(1); }, 1},
-        {"click 0, Shift 2, click 2", [&] { ClickRow(0); ClickRow(2, shift); ClickRow(2); }, 2},
-        {"click 3, Shift 0, Shift 1", [&] { ClickRow(3); ClickRow(0, shift); ClickRow(1, shift); }, 1},
-        {"click 0, Ctrl 1, Ctrl 0", [&] { ClickRow(0); ClickRow(1, ctrl); ClickRow(0, ctrl); }, 1},
-        {"click 0, Shift 1, Ctrl+Up, Ctrl+Space",
-         [&] { ClickRow(0); ClickRow(1, shift); key(Qt::Key_Up, ctrl); key(Qt::Key_Space, ctrl); }, 1},
-        {"click 0, Ctrl 2, Ctrl 3", [&] { ClickRow(0); ClickRow(2, ctrl); ClickRow(3, ctrl); }, 0},
-        {"click 0, Ctrl 2, sort", [&] { ClickRow(0); ClickRow(2, ctrl); ClickHeader(1); }, 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.steps);
-        view->RefreshTitles(-1);
-        view->ClearMessagePane();
-        c.act();
-        BoardMessage shown{Titles().RowNumber(c.shownRow)};
-        ASSERT_EQ(context.board.ReadMessage(shown), 0);
-        EXPECT_EQ(Titles().FirstSelectedRow(), c.shownRow);
-        EXPECT_EQ(view->SelectedNumber(), shown.number);
-        EXPECT_EQ(Pane().toStdString(), Cp932Codec::ToUtf8(shown.contents));
-        EXPECT_EQ(CanModify(), shown.hostname == kOwn);
-    }
 }
 
 TEST_F(BoardViewTest, NewAndModifyRefreshTheListAndTellTheOtherMembersAndAFocusedButtonAnswersEnter)
@@ -409,26 +374,6 @@ TEST_F(BoardViewTest, TitlesShowTheirPriorityColoursMarkersAndAttachmentMark)
         EXPECT_TRUE(SameImage(picture.copy(0, 0, 16, 16), c.clip)) << c.row;
         EXPECT_TRUE(SameImage(picture.copy(16, 0, 16, 16), c.marker)) << c.row;
     }
-}
-
-TEST_F(BoardViewTest, WithoutStoredWidthsTitleColumnsFitTheFontAndTheHeaderFollowsIt)
-{
-    CBoardTitle& list = Titles();
-    Add("x", "OTHERPC", 1, "20241231235959", 0);
-    view->RefreshTitles(-1);
-    // Under an application style sheet, as the program runs, the header paints with the rows' font too.
-    qApp->setStyleSheet(QStringLiteral("QGroupBox { margin-top: 0.5em; }"));
-    list.setFont(QFont(UiEnvironment::DialogFaceName(), 16)); // as the main window gives the board font
-    EXPECT_EQ(list.horizontalHeader()->viewport()->font(), list.font());
-    for (int column : {0, 3}) {
-        EXPECT_LE(static_cast<QAbstractItemView&>(list).sizeHintForColumn(column), list.columnWidth(column)) << column;
-        EXPECT_LE(list.horizontalHeader()->sectionSizeHint(column), list.columnWidth(column)) << column;
-    }
-    list.SetupList(ColumnWidths{50, 150, 90, 110});
-    list.setFont(QFont(UiEnvironment::DialogFaceName(), 20));
-    const ColumnWidths w = list.GetColumnWidths();
-    EXPECT_EQ(std::vector<int>({w.number, w.title, w.name, w.datetime}), std::vector<int>({50, 150, 90, 110}));
-    qApp->setStyleSheet(QString());
 }
 
 } // namespace
