@@ -181,7 +181,9 @@ main() {
   cmake --build "$build" -j2 >"$logs/build.log" 2>&1 || die "the unchanged tree does not build, see $logs/build.log"
 
   # Test folders, in the order they run for a fault: its own library's first.
-  mapfile -t test_dirs < <(cd "$build/tests" && for d in */; do [ -f "$d/CTestTestfile.cmake" ] && echo "${d%/}"; done)
+  # Window folders (settings/ui, net/ui) are test folders of their own.
+  mapfile -t test_dirs < <(cd "$build/tests" && find . -mindepth 2 -name CTestTestfile.cmake -printf '%h\n' |
+    sed 's|^\./||' | sort)
   # Whole-program tests (scripts) are slow: they run after every unit test.
   scripts=$(ctest --test-dir "$build" --show-only=json-v1 | perl -MJSON::PP -e '
     local $/; my $tests = decode_json(<STDIN>)->{tests};
@@ -202,7 +204,7 @@ main() {
   for line in "${lines[@]}"; do
     read_fault "$line"
     file=$(locate "$src" "$base")
-    own=$(echo "$file" | cut -d/ -f2)
+    own=$(dirname "${file#src/}")
     started=$SECONDS
     inject "$src/$file" "$fragment" "$replacement"
     by=
