@@ -55,7 +55,7 @@ TEST(CliOptions, WrongUsageIsRefusedWithAReason)
         {"show", "0x10"}, {"show", ""}, {"delete", "1x"}, {"post"}, {"post", "--title", "x", "--priority", "3"},
         {"post", "--title", "x", "--attach"}, {"send"}, {"send", "pcB"}, {"send", "", "x"}, {"send", "a", "b", "c"},
         {"send", "pcB", "-x"}, {"send", "h", "t", "--announce"}, {"delete", "3", "--announce=1"},
-        {"list", "--announce"}, {"listen", "--port", "0"}, {"listen", "--port", "65536"}, {"listen", "--port", ""},
+        {"list", "--announce"}, {"send", "h", "t", "--port", "0"}, {"listen", "--port", "65536"}, {"listen", "--port", ""},
         {"listen", "--port", "-1"}, {"listen", "--port", "15OO"}, {"listen", "--count", "0"},
         {"listen", "--timeout", "0"}, {"listen", "extra"}, {"config", "--popup", "2"}, {"config", "--title", "x"}};
     for (const Args& args : wrong)
