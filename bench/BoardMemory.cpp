@@ -1,6 +1,7 @@
 // The resident size that the board store adds by keeping what it read, on
-// boards of 10,000 and 50,000 messages, against the same store with the
-// reuse turned off. Each board is measured in a child process of its own:
+// boards of 10,000 and 50,000 messages: keeping the whole document, keeping
+// only the records (as boards past CBoardData::kDocumentKeptUpTo do), and
+// with the reuse turned off. Each board is measured in a child process of its own:
 // the C library keeps memory it was given back, which would blur the next,
 // and is asked to return what is free before each figure, so that the
 // figures are what the store holds, not what parsing once needed.
@@ -31,14 +32,17 @@ long ResidentKb()
     return -1;
 }
 
-void Measure(int count, bool reuse, const std::string& folder)
+enum class Kept { Nothing, Records, Document };
+
+void Measure(int count, Kept kept, const std::string& folder)
 {
     const std::string path = folder + "/" + CBoardData::kFileName;
     const std::string bytes = BoardGenerator::Generate(count, "UTF-8");
     AtomicFile::Write(path, {bytes});
     const long before = ResidentKb();
     CBoardData store;
-    store.SetReuse(reuse);
+    store.SetReuse(kept != Kept::Nothing);
+    store.SetDocumentKeptUpTo(kept == Kept::Document ? bytes.size() : 0);
     store.SetFilePath(path);
     BoardMessage message;
     message.number = count / 2;
@@ -49,7 +53,8 @@ void Measure(int count, bool reuse, const std::string& folder)
     messages.clear();
     messages.shrink_to_fit();
     const long afterList = ResidentKb();
-    std::printf("%-8d %-6s %10.1f %12.1f %12.1f\n", count, reuse ? "on" : "off", bytes.size() / 1e6,
+    const char* mode = kept == Kept::Document ? "document" : kept == Kept::Records ? "records" : "nothing";
+    std::printf("%-8d %-9s %8.1f %15.1f %15.1f\n", count, mode, bytes.size() / 1e6,
                 (afterRead - before) / 1e3, (afterList - before) / 1e3);
 }
 
@@ -61,13 +66,13 @@ int main()
     char folder[] = "/tmp/quorl-memory-XXXXXX";
     if (::mkdtemp(folder) == nullptr)
         return 1;
-    std::printf("messages reuse    file MB  +MB after read  +MB after list\n");
+    std::printf("messages kept       file MB  +MB after read  +MB after list\n");
     std::fflush(stdout);
     for (const int count : {10000, 50000}) {
-        for (const bool reuse : {false, true}) {
+        for (const Kept kept : {Kept::Nothing, Kept::Records, Kept::Document}) {
             const pid_t child = ::fork();
             if (child == 0) {
-                Measure(count, reuse, folder);
+                Measure(count, kept, folder);
                 std::fflush(stdout);
                 ::_exit(0);
             }

@@ -29,9 +29,9 @@ public:
     // hold: the parser refuses longer text, so it is never written.
     static constexpr size_t kMaxTextBytes = XML_MAX_TEXT_LENGTH - 1;
     // A board file up to this size keeps its whole parsed document between
-    // operations, several times the file's size in memory. A larger one
+    // operations, about seven times the file's size in memory. A larger one
     // keeps only its records; a change parses it again.
-    static constexpr size_t kDocumentKeptUpTo = 16u << 20;
+    static constexpr size_t kDocumentKeptUpTo = 32u << 20;
 
     explicit CBoardData(MessageReporter* reporter = nullptr);
     virtual ~CBoardData();
@@ -45,6 +45,7 @@ public:
     // Whether an unchanged file reuses the document kept from it (the
     // default); without, every operation parses the file.
     void SetReuse(bool reuse);
+    void SetDocumentKeptUpTo(size_t bytes) { documentKeptUpTo_ = bytes; }
 
     // The full path of the board file (a file-system path, not CP932).
     int SetFilePath(const std::string& path);
@@ -102,7 +103,7 @@ private:
     void ForgetDerived();
     void ForgetIndex();
     void ReadRecords();
-    bool KeepsOnlyRecords() const { return kept_ && keptBytes_.size() > kDocumentKeptUpTo; }
+    bool KeepsOnlyRecords() const { return kept_ && keptBytes_.size() > documentKeptUpTo_; }
     xmlNodePtr FindMessage(int32_t number);
     void ReadRecord(xmlNodePtr element, BoardMessage& message) const;
     xmlNodePtr AppendElement(const char* name, const std::string& text, xmlNodePtr parent);
@@ -117,6 +118,7 @@ private:
     std::string keptBytes_;
     bool kept_ = false;
     bool reuse_ = true;
+    size_t documentKeptUpTo_ = kDocumentKeptUpTo;
     uint64_t generation_ = 0;
     // Each number's first message in document order, built once per
     // document, at its second look-up.

@@ -592,11 +592,12 @@ TEST_F(BoardStore, AStoreThatKeepsItsDocumentWritesWhatAFreshReadWouldWrite)
 TEST_F(BoardStore, ALargeBoardKeepsOnlyItsRecordsAndStillSeesEveryChange)
 {
     // Past the size up to which the whole parsed document is kept.
-    const std::string filler(CBoardData::kDocumentKeptUpTo, 'x');
+    const size_t limit = 4096;
+    store.SetDocumentKeptUpTo(limit);
+    const std::string filler(limit, 'x');
     WriteBoard(std::string(kUtf8Declaration) + "<root number=\"2\"><message number=\"1\" date=\"d\" hostname=\"h\">" +
-               "<title>first</title><contents>" + filler.substr(0, filler.size() / 2) + "</contents></message>" +
-               "<message number=\"2\" date=\"d\" hostname=\"h\"><title>second</title><contents>" +
-               filler.substr(filler.size() / 2) + "</contents></message>" +
+               "<title>first</title><contents>" + filler + "</contents></message>" +
+               "<message number=\"2\" date=\"d\" hostname=\"h\"><title>second</title></message>" +
                "<message number=\"2\"><title>later</title></message></root>\n");
     ASSERT_EQ(Load().size(), 3u);
     EXPECT_EQ(TitleOf(store, 2), "second") << "the first message of a number";
