@@ -199,6 +199,18 @@ void CBoardData::ForgetIndex()
     lookups_ = 0;
 }
 
+// What was derived from the document before stays true after an append.
+void CBoardData::KeepAppended(xmlNodePtr element)
+{
+    const std::string numberText = BoardDocument::Attribute(element, "number");
+    if (!index_.empty())
+        index_.emplace(numberText, element);
+    if (recordsRead_) {
+        recordAt_.emplace(numberText, records_.size());
+        ReadRecord(element, records_.emplace_back());
+    }
+}
+
 void CBoardData::ReadRecords()
 {
     document_.ForEachElement("message", [this](xmlNodePtr element) {
@@ -311,11 +323,13 @@ int CBoardData::SaveDocument(const Appended* appended)
                         << (appendChecked ? "the appended message read back alone" : "read back whole");
         if (!AtomicFile::Write(path_, {bytes}, AtomicFile::InPlace::WhereReplacingIsRefused).ok())
             return -1;
-        if (appendChecked)
+        if (appendChecked) {
             BoardDocument::RemoveBlankText(appended->element);
-        else
+            KeepAppended(appended->element);
+        } else {
             document_.Swap(written);
-        ForgetDerived();
+            ForgetDerived();
+        }
         ++generation_;
         if (reuse_) {
             keptBytes_ = std::move(bytes);

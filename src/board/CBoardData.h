@@ -103,6 +103,7 @@ private:
     void ForgetDerived();
     void ForgetIndex();
     void ReadRecords();
+    void KeepAppended(xmlNodePtr element);
     bool KeepsOnlyRecords() const { return kept_ && keptBytes_.size() > documentKeptUpTo_; }
     xmlNodePtr FindMessage(int32_t number);
     void ReadRecord(xmlNodePtr element, BoardMessage& message) const;

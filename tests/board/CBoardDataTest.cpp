@@ -573,10 +573,23 @@ TEST_F(BoardStore, AStoreThatKeepsItsDocumentWritesWhatAFreshReadWouldWrite)
             CBoardData writer;
             writer.SetReuse(reuse);
             writer.SetFilePath(path);
+            // What it reads after each change, too.
+            const auto read = [&writer] {
+                std::vector<BoardMessage> messages;
+                writer.LoadMessages(messages);
+                BoardMessage newest;
+                newest.number = messages.empty() ? 0 : messages.back().number;
+                writer.ReadMessage(newest);
+                std::string titles = newest.title;
+                for (const BoardMessage& message : messages)
+                    titles += "|" + message.title + message.date;
+                return titles;
+            };
             for (const char* title : {"一", "二", "三"}) {
                 BoardMessage message = MakeMessage(Cp932Codec::FromUtf8(title), "c\r\nd");
                 ASSERT_EQ(writer.AddMessage(message), 0);
                 written[reuse].push_back(Board());
+                written[reuse].push_back(read());
             }
             BoardMessage changed = MakeMessage("changed", "");
             changed.number = 3;
@@ -584,6 +597,7 @@ TEST_F(BoardStore, AStoreThatKeepsItsDocumentWritesWhatAFreshReadWouldWrite)
             BoardMessage last = MakeMessage("last", "e");
             ASSERT_EQ(writer.AddMessage(last), 0);
             written[reuse].push_back(Board());
+            written[reuse].push_back(read());
         }
         EXPECT_EQ(written[true], written[false]) << declaration;
     }
