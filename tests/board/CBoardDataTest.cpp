@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
@@ -499,11 +500,7 @@ TEST_F(BoardStore, AMemberWhoCannotReplaceTheBoardWritesItInPlaceBesideItsOwner)
     EXPECT_TRUE(reporter.messages.empty());
 }
 
-} // namespace
-
 // ---------------------------------------------------------------- the kept document
-
-namespace {
 
 std::string TitleOf(CBoardData& store, int32_t number)
 {
@@ -511,8 +508,6 @@ std::string TitleOf(CBoardData& store, int32_t number)
     message.number = number;
     return store.ReadMessage(message) == 0 ? message.title : "(not read)";
 }
-
-} // namespace
 
 TEST_F(BoardStore, TheKeptDocumentServesOnlyWhileTheFileHoldsExactlyItsBytes)
 {
@@ -630,3 +625,5 @@ TEST_F(BoardStore, AFailedSaveKeepsNothingThatDiffersFromTheFile)
     EXPECT_EQ(Load().size(), 1u) << "the message that was not saved is not read";
     EXPECT_EQ(TitleOf(store, 2), "");
 }
+
+} // namespace
