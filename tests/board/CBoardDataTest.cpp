@@ -500,11 +500,7 @@ TEST_F(BoardStore, AMemberWhoCannotReplaceTheBoardWritesItInPlaceBesideItsOwner)
     EXPECT_TRUE(reporter.messages.empty());
 }
 
-} // namespace
-
 // ---------------------------------------------------------------- the kept document
-
-namespace {
 
 std::string TitleOf(CBoardData& store, int32_t number)
 {
@@ -512,8 +508,6 @@ std::string TitleOf(CBoardData& store, int32_t number)
     message.number = number;
     return store.ReadMessage(message) == 0 ? message.title : "(not read)";
 }
-
-} // namespace
 
 TEST_F(BoardStore, TheKeptDocumentServesOnlyWhileTheFileHoldsExactlyItsBytes)
 {
@@ -646,3 +640,5 @@ TEST_F(BoardStore, AFailedSaveKeepsNothingThatDiffersFromTheFile)
     EXPECT_EQ(Load().size(), 1u) << "the message that was not saved is not read";
     EXPECT_EQ(TitleOf(store, 2), "");
 }
+
+} // namespace

@@ -26,13 +26,7 @@ using Args = std::vector<std::string>;
 std::string Said(const Result& result) { return std::to_string(result.status) + "|" + result.out + "|" + result.err; }
 
 // "あ", two bytes in CP932, the given number of times.
-std::string Wide(int times)
-{
-    std::string text;
-    while (times-- > 0)
-        text += "あ";
-    return text;
-}
+std::string Wide(int times) { return times == 0 ? "" : "あ" + Wide(times - 1); }
 
 class QuorlboardCli : public ::testing::Test
 {

@@ -39,8 +39,9 @@ protected:
     Names ValueNames(const Path& path) const
     {
         Names names;
-        for (const auto& value : *backend.tree().Values(path))
-            names.push_back(value.name);
+        if (const auto* values = backend.tree().Values(path))
+            for (const auto& value : *values)
+                names.push_back(value.name);
         return names;
     }
     Stored Value(const Path& path, const std::string& name) const
@@ -76,30 +77,6 @@ TEST_F(SettingsStoreTest, EmptyStoreReportsNothingLeavesTheRecordsAndCreatesOnly
     EXPECT_STREQ(settings.userName, "keep");
     EXPECT_TRUE(backend.tree().HasKey(kRoot));
     EXPECT_TRUE(backend.tree().Values(Below({"Font"}))->empty());
-}
-
-TEST_F(SettingsStoreTest, GroupSettingsRoundTripWithTheirLayoutAndEachGroupKeepsItsOwnValues)
-{
-    GroupSettings written{};
-    std::strcpy(written.userName, "taro");
-    std::strcpy(written.groupName, group.c_str());
-    std::strcpy(written.messageFolder, "\\\\server\\board\\");
-    written.portNumber = 1500;
-    written.popupOnReceipt = 1;
-    store.WriteGroupSettings(written);
-    EXPECT_EQ(Value(kRoot, "curgroup"), Sz(group));
-    EXPECT_EQ(ValueNames(Below({group})), (Names{"path", "username", "popup", "portno"}));
-    EXPECT_EQ(Value(Below({group}), "portno"), Dword(1500));
-    GroupSettings read{};
-    EXPECT_EQ(store.ReadGroupSettings(read), S::kRead);
-    EXPECT_TRUE(Same(read, written));
-
-    GroupSettings other = written;
-    std::strcpy(other.groupName, "a\\b");
-    other.portNumber = 2000;
-    store.WriteGroupSettings(other);
-    EXPECT_EQ(Value(Below({group}), "portno"), Dword(1500));
-    EXPECT_EQ(Value(Below({"a", "b"}), "portno"), Dword(2000));
 }
 
 TEST_F(SettingsStoreTest, ACurrentGroupThatDoesNotFitReadsAsNoGroup)
@@ -172,15 +149,24 @@ TEST_F(SettingsStoreTest, ValuesOfTheWrongSizeAreSkippedAndFieldsStayTerminated)
     EXPECT_EQ(settings.portNumber, 77);
 }
 
-TEST_F(SettingsStoreTest, ColorsWindowAndColumnsRoundTripWithTheirLayoutAndEnumKeyListsTheRoot)
+TEST_F(SettingsStoreTest, ColorsWindowColumnsAndGroupsRoundTripWithTheirLayoutAndEnumKeyListsTheRoot)
 {
     const PriorityColors colors{{0xFF, 0xFFFFFF, 0xFF0000, 0xFFFFFE, 0, 0x123456}};
     const ClientSizeRecord kSize{-8, 10, 622, 390, 3};
     const ColumnWidths kWidths{80, 200, 100, 120};
+    GroupSettings written{};
+    std::strcpy(written.userName, "taro");
+    std::strcpy(written.groupName, group.c_str());
+    std::strcpy(written.messageFolder, "\\\\server\\board\\");
+    written.portNumber = 1500;
+    written.popupOnReceipt = 1;
     EXPECT_EQ(store.WriteColors(colors), S::kRead);
     store.WriteClientSize(kSize);
     store.WriteColumnWidths(kWidths);
+    store.WriteGroupSettings(written);
+    EXPECT_EQ(Value(kRoot, "curgroup"), Sz(group));
     const std::tuple<Path, Names, std::string, uint32_t> layouts[] = {
+        {Below({group}), {"path", "username", "popup", "portno"}, "portno", 1500},
         {Below({"Color", "title"}), {"EnFg", "EnBk", "InFg", "InBk", "NoFg", "NoBk"}, "InFg", 0xFF0000},
         {Below({"ClientSize"}), {"top", "bottom", "left", "right", "style"}, "left", static_cast<uint32_t>(-8)},
         {Below({"title", "size"}), {"number", "title", "name", "datetime"}, "datetime", 120},
@@ -192,12 +178,11 @@ TEST_F(SettingsStoreTest, ColorsWindowAndColumnsRoundTripWithTheirLayoutAndEnumK
     PriorityColors readColors{};
     ClientSizeRecord size{};
     ColumnWidths widths{};
-    EXPECT_EQ(store.ReadColors(readColors) + store.ReadClientSize(size) + store.ReadColumnWidths(widths), 0);
-    EXPECT_TRUE(Same(readColors, colors) && Same(size, kSize) && Same(widths, kWidths));
+    GroupSettings read{};
+    EXPECT_EQ(store.ReadColors(readColors) + store.ReadClientSize(size) + store.ReadColumnWidths(widths) +
+                  store.ReadGroupSettings(read), 0);
+    EXPECT_TRUE(Same(readColors, colors) && Same(size, kSize) && Same(widths, kWidths) && Same(read, written));
 
-    GroupSettings settings{};
-    std::strcpy(settings.groupName, group.c_str());
-    store.WriteGroupSettings(settings);
     store.WriteFont(FontDescription{});
     Names names;
     char name[S::kKeyNameSize];
@@ -209,6 +194,14 @@ TEST_F(SettingsStoreTest, ColorsWindowAndColumnsRoundTripWithTheirLayoutAndEnumK
     backend.tree().CreateKey(Below({std::string(64, 'k')}));
     EXPECT_EQ(store.EnumKey(3, name), B::kErrorMoreData); // sorts before "title"
     EXPECT_STREQ(name, "untouched");
+
+    // Each group keeps its own values; a backslash in a group name is a key separator.
+    GroupSettings other = written;
+    std::strcpy(other.groupName, "a\\b");
+    other.portNumber = 2000;
+    store.WriteGroupSettings(other);
+    EXPECT_EQ(Value(Below({group}), "portno"), Dword(1500));
+    EXPECT_EQ(Value(Below({"a", "b"}), "portno"), Dword(2000));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "settings/SettingsStore.h"
 #include "support/BoardXml.h"
 #include "support/Child.h"
+#include "support/Injected.h"
 #include "support/RecordedBoxes.h"
 #include "support/TempDir.h"
 #include "ui/FileDialogService.h"
@@ -23,7 +24,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
@@ -237,12 +237,7 @@ TEST_F(BoardViewTest, DeleteAsksRemovesAttachmentsOnlyWithTheMessageAndAnnounces
 
     // A delete the board file does not take leaves the attachments alone.
     SelectNumber(nested);
-    struct rlimit old {};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const struct rlimit tiny = {16, old.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &tiny);
-    view->DeleteSelected();
-    setrlimit(RLIMIT_FSIZE, &old);
+    Injected::UnderFileSizeLimit(16, [&] { view->DeleteSelected(); return 0; });
     EXPECT_EQ(Titles().RowCount(), 1);
     EXPECT_TRUE(fs::exists(nestedFolder + "/b.txt"));
     view->RefreshTitles(nested);
