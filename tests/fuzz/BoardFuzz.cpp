@@ -38,12 +38,6 @@ void Fail(const char* what)
     std::abort();
 }
 
-bool Same(const BoardMessage& a, const BoardMessage& b)
-{
-    return a.number == b.number && a.priority == b.priority && a.attach == b.attach && a.title == b.title &&
-           a.name == b.name && a.contents == b.contents && a.date == b.date && a.hostname == b.hostname;
-}
-
 BoardMessage NewMessage()
 {
     return BoardMessage{0,
@@ -63,12 +57,12 @@ void ExpectOneAdded(const std::vector<BoardMessage>& before, const std::vector<B
     if (after.size() != before.size() + 1)
         Fail("a message added by the store is not one more message");
     for (size_t at = 0; at < after.size(); ++at) {
-        if (!Same(after[at], added))
+        if (after[at] != added)
             continue;
         bool rest = true;
         for (size_t i = 0, j = 0; rest && i < before.size(); ++i, ++j) {
             j += j == at ? 1 : 0;
-            rest = Same(before[i], after[j]);
+            rest = before[i] == after[j];
         }
         if (rest)
             return;
