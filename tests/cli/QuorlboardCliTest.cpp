@@ -303,18 +303,13 @@ TEST_F(QuorlboardCli, ConfigShowsTheDefaultsThenStoresChangesInTheCurrentGroupFo
 
 TEST_F(QuorlboardCli, ConfigValuesTheSettingsWindowWouldRefuseChangeNothing)
 {
-    ASSERT_EQ(Config({"--folder", "/" + std::string(257, 'd'), "--port", "1500"}).status, 0); // 259 bytes with the '/'
-    EXPECT_EQ(Config({"--port", "60000"}).status, 0);
-    EXPECT_EQ(Config({"--user", "a" + Wide(31)}).status, 0); // 63 bytes in CP932
-    EXPECT_EQ(Config({"--group", "g" + Wide(31)}).status, 0);
+    ASSERT_EQ(Config({"--folder", "/" + std::string(257, 'd'), "--port", "60000"}).status, 0); // 259 bytes with the '/'
     const std::string before = TempDir::Read(settingsFile);
+    // One value of each field the settings window would refuse (the rules have their own test).
     const Args refused[] = {
-        {"--port", "1499"}, {"--port", "60001"}, {"--port", "0"}, {"--port", "1600x"}, {"--popup", "2"},
-        {"--folder", ""}, {"--folder", "/" + std::string(258, 'd')}, {"--folder", "/srv/böard"},
-        {"--user", Wide(32)}, {"--user", "José😀"}, {"--user", "ok", "--port", "70000"},
-        {"--group", Wide(32)}, {"--group", ""}, {"--user", "山田:総務"}, {"--folder", "~no-such-user-here/x"},
-        // keys of other settings are no groups, nor any key on a group's path
-        {"--group", "Font"}, {"--group", "clientsize"}, {"--group", "title\\size"}, {"--group", "Font\\x"},
+        {"--port", "1499"}, {"--port", "1600x"}, {"--popup", "2"}, {"--folder", "/" + std::string(258, 'd')},
+        {"--user", Wide(32)}, {"--user", "ok", "--port", "70000"}, {"--group", ""}, {"--user", "山田:総務"},
+        {"--group", "Font"}, {"--group", "title\\size"},
     };
     for (const Args& args : refused) {
         EXPECT_EQ(Said(Config(args)).rfind("2||quorlboard-cli: ", 0), 0u) << args.at(0) << " " << args.at(1);
