@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <sys/wait.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -82,6 +83,40 @@ TEST(LockFile, AStaleLockOfAnotherUserIsBrokenEvenUnread)
     ASSERT_EQ(chmod(dir.path().c_str(), 0777) + chmod(path.c_str(), 0600), 0);
     MakeOld(path);
     EXPECT_EQ(Injected::AsUser(Injected::kNobody, [&] { return LockFile(path).Acquire(1000ms, 30s) == Result::Acquired ? 0 : 1; }), 0);
+}
+
+// Each round starts from a stale lock that all of them break at once; then
+// they keep taking turns. The sleep widens the window for a second holder.
+TEST(LockFile, ManyProcessesRacingForItHoldItOneAtATime)
+{
+    TempDir dir;
+    const std::string path = dir.file("x.lock");
+    const std::string counter = dir.file("counter");
+    constexpr int kProcesses = 5, kTurns = 5;
+    for (int round = 0; round < 6; ++round) {
+        TempDir::Write(counter, "0");
+        TempDir::Write(path, "pid 1\nhost elsewhere\n");
+        MakeOld(path);
+        for (int p = 0; p < kProcesses; ++p) {
+            if (fork() != 0)
+                continue;
+            for (int turn = 0; turn < kTurns; ++turn) {
+                LockFile lock(path);
+                if (lock.Acquire(20000ms) != Result::Acquired)
+                    _exit(1);
+                const int value = std::stoi(TempDir::Read(counter));
+                std::this_thread::sleep_for(1ms);
+                TempDir::Write(counter, std::to_string(value + 1));
+                if (!lock.StillHeld())
+                    _exit(3);
+            }
+            _exit(0);
+        }
+        for (int p = 0, status = 0; p < kProcesses; ++p)
+            EXPECT_TRUE(wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        ASSERT_EQ(TempDir::Read(counter), std::to_string(kProcesses * kTurns)) << "round " << round;
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
 }
 
 } // namespace
