@@ -27,6 +27,7 @@ TEST(SettingsFileFormatTest, CommonValuesReadAsTheyWouldInARegistryExport)
     tree.SetValue({"Software", "QuorlBoard", "Font"}, "Height", B::kTypeBinary, std::string("\x6e\0\0\0", 4));
     tree.SetValue({"Software", "QuorlBoard", "Font"}, "", B::kTypeString, std::string("C:\\a\"b\"\n\0", 9));
     tree.CreateKey({"Software", "QuorlBoard", "Empty"});
+    tree.SetValue(root, "odd dword", B::kTypeDword, "123"); // not four bytes: no "dword:" line can hold it
 
     const std::string text = SettingsFileFormat::Format(tree);
     for (const char* line : {"[Software\\QuorlBoard]\n\"curgroup\"=\"グループ１\"\n",
