@@ -27,7 +27,6 @@ TEST(SettingsFileFormatTest, CommonValuesReadAsTheyWouldInARegistryExport)
     tree.SetValue({"Software", "QuorlBoard", "Font"}, "Height", B::kTypeBinary, std::string("\x6e\0\0\0", 4));
     tree.SetValue({"Software", "QuorlBoard", "Font"}, "", B::kTypeString, std::string("C:\\a\"b\"\n\0", 9));
     tree.CreateKey({"Software", "QuorlBoard", "Empty"});
-    tree.SetValue(root, "odd dword", B::kTypeDword, "123"); // not four bytes: no "dword:" line can hold it
 
     const std::string text = SettingsFileFormat::Format(tree);
     for (const char* line : {"[Software\\QuorlBoard]\n\"curgroup\"=\"グループ１\"\n",
@@ -35,6 +34,30 @@ TEST(SettingsFileFormatTest, CommonValuesReadAsTheyWouldInARegistryExport)
                              "\"Height\"=hex:6e,00,00,00\n", "@=\"C:\\\\a\\\"b\\\"\\n\"\n",
                              "[Software\\QuorlBoard\\Empty]\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    ExpectRoundTrip(tree);
+}
+
+TEST(SettingsFileFormatTest, AnyNamesTypesAndBytesComeBackUnchanged)
+{
+    SettingsTree tree;
+    std::string allBytes;
+    for (int c = 0; c < 256; ++c)
+        allBytes += static_cast<char>(c);
+    std::string keyBytes = allBytes.substr(1);
+    keyBytes.erase(keyBytes.find('\\'), 1);
+    const SettingsTree::Path odd{"%41 [x]] ", keyBytes, "\x81", std::string("\0", 1), "\xED\x40\x81\"", "@",
+                                 "\x83\x5C\x95\x5C"};
+    const std::vector<std::pair<uint32_t, std::string>> data{
+        {B::kTypeString, std::string("\0", 1)},      {B::kTypeString, ""},
+        {B::kTypeString, std::string("a\0b\0", 4)},  {B::kTypeString, "no zero"},
+        {B::kTypeString, "\xED\x40" + std::string("\0", 1)}, {B::kTypeString, allBytes},
+        {B::kTypeDword, "123"},                      {B::kTypeDword, "12345"},
+        {B::kTypeBinary, ""},                        {B::kTypeBinary, allBytes + allBytes},
+        {0, "x"},                                    {0xFFFFFFFF, ""}};
+    for (size_t i = 0; i < data.size(); ++i)
+        tree.SetValue(odd, allBytes.substr(0, i * 20), data[i].first, data[i].second);
+    tree.SetValue({}, "on the root", B::kTypeDword, "\x01\x02\x03\x04");
+    tree.CreateKey({"Software", "empty"});
     ExpectRoundTrip(tree);
 }
 
