@@ -1,6 +1,5 @@
 #include "BoardDocument.h"
 
-#include "core/AtomicFile.h"
 
 #include <libxml/encoding.h>
 #include <libxml/parser.h>
@@ -358,15 +357,6 @@ void BoardDocument::Close()
     head_.clear();
     tail_.clear();
     changeable_ = false;
-}
-
-bool BoardDocument::Load(const std::string& path)
-{
-    Close();
-    std::string bytes;
-    if (path.empty() || !AtomicFile::ReadAll(path, bytes, kMaxBytes))
-        return false;
-    return LoadFromBytes(bytes);
 }
 
 bool BoardDocument::LoadFromBytes(const std::string& bytes)

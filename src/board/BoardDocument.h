@@ -42,9 +42,8 @@ public:
     BoardDocument(const BoardDocument&) = delete;
     BoardDocument& operator=(const BoardDocument&) = delete;
 
-    // False for a missing or unreadable file and for anything that is not a
-    // complete, well-formed board document without a DOCTYPE.
-    bool Load(const std::string& path);
+    // False for anything that is not a complete, well-formed board document
+    // without a DOCTYPE.
     bool LoadFromBytes(const std::string& bytes);
     // Serialises head + document element + tail. False where the board
     // cannot be written back (see changeable), and for Referencing where it
