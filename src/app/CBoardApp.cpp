@@ -11,6 +11,8 @@
 #include "ui/AppLog.h"
 #include "ui/MessageBoxService.h"
 
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -100,6 +102,23 @@ std::string_view CBoardApp::HostName() const { return RecordField::Text(own_.hos
 std::string_view CBoardApp::UserName() const { return RecordField::Text(own_.user); }
 
 std::string CBoardApp::MessageFolder() const { return Cp932Codec::ToUtf8(settings_.messageFolder); }
+
+// Named by the host, so that desks sharing a home folder keep their own
+// marks, and by a hash of the board file's path.
+std::string CBoardApp::ReadStatePath() const
+{
+    if (readStateFolder_.empty() || board_.FilePath().empty())
+        return {};
+    uint64_t hash = 14695981039346656037ULL; // FNV-1a
+    for (const unsigned char byte : board_.FilePath())
+        hash = (hash ^ byte) * 1099511628211ULL;
+    std::string host;
+    for (const char c : HostName())
+        host += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' ? c : '_';
+    char name[24];
+    std::snprintf(name, sizeof name, "-%016llx", static_cast<unsigned long long>(hash));
+    return readStateFolder_ + "/" + host + name;
+}
 
 void CBoardApp::OnDatagramReceived(const char* bytes, size_t length)
 {

@@ -73,6 +73,9 @@ public:
     std::string_view HostName() const override;
     std::string_view UserName() const override;
     std::string MessageFolder() const override;
+    // One file per desk and board file in folder; no read marks without one.
+    void SetReadStateFolder(std::string folder) { readStateFolder_ = std::move(folder); }
+    std::string ReadStatePath() const override;
 
 private:
     SettingsStore& store_;
@@ -86,4 +89,5 @@ private:
     uint16_t maxDatagramSize_;
     std::unique_ptr<CBoardSocket> socket_;
     std::unique_ptr<CMainDlg> mainWindow_;
+    std::string readStateFolder_;
 };

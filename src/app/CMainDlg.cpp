@@ -32,6 +32,8 @@ namespace {
 constexpr int kTemplateWidth = 369;
 constexpr int kTemplateHeight = 291;
 constexpr int kTrayWatchIntervalMs = 2000;
+constexpr const char* kHelpMenuText = "ヘルプ";
+constexpr const char* kUnreadFormat = "（未読 %1）";
 
 std::function<bool()>& TrayProbe()
 {
@@ -70,7 +72,7 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
     MenuResources::BuildMenuBar(MenuResources::kMainMenu, menuBar(), handler);
     // The About entry lives in a help menu: a window manager's system menu
     // cannot be extended from here.
-    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
+    QMenu* help = menuBar()->addMenu(MenuResources::WithAccessKey(kHelpMenuText, 'H'));
     connect(help->addAction(MenuResources::AboutText()), &QAction::triggered, this,
             [this] { OnCommand(kCommandAbout); });
     setWindowIcon(ProductInfo::ApplicationIcon());
@@ -156,6 +158,8 @@ void CMainDlg::CreateBoardView()
     boardView_ = new CBoardDlg(app_, this);
     connect(boardView_, &CBoardDlg::stopFlash, this, &CMainDlg::StopAlert);
     connect(boardView_, &CBoardDlg::viewCommand, this, &CMainDlg::OnCommand);
+    connect(boardView_, &CBoardDlg::unreadChanged, this, &CMainDlg::OnUnreadChanged);
+    OnUnreadChanged(boardView_->UnreadCount());
     setCentralWidget(boardView_);
     boardView_->show();
     app_.SetFontAndColors(BoardFont::ToFont(LoadBoardFont()), LoadColors());
@@ -184,7 +188,25 @@ void CMainDlg::ApplyFontAndColors()
         boardView_->ApplyFontAndColors(app_.BoardFont(), app_.Colors());
 }
 
-QString CMainDlg::TrayTip() const { return QStringLiteral("Trellin(%1)").arg(app_.Settings().portNumber); }
+QString CMainDlg::TrayTip() const
+{
+    return QStringLiteral("Trellin(%1)").arg(app_.Settings().portNumber) + UnreadSuffix();
+}
+
+QString CMainDlg::UnreadSuffix() const
+{
+    return unread_ > 0 ? QString::fromUtf8(kUnreadFormat).arg(unread_) : QString();
+}
+
+void CMainDlg::OnUnreadChanged(int count)
+{
+    if (count == unread_)
+        return;
+    unread_ = count;
+    setWindowTitle(ProductInfo::Caption() + UnreadSuffix());
+    if (tray_ != nullptr)
+        tray_->setToolTip(TrayTip());
+}
 
 void CMainDlg::UpdateTrayIcon(TrayAction action, TrayImage image)
 {

@@ -75,6 +75,8 @@ protected:
 
 private:
     void UpdateTrayIcon(TrayAction action, TrayImage image);
+    void OnUnreadChanged(int count);
+    QString UnreadSuffix() const;
     void OnTrayActivated(int reason);
     void CreateBoardView();
     FontDescription LoadBoardFont();
@@ -93,6 +95,7 @@ private:
     bool exited_ = false;
     bool trayAvailable_ = false;
     int alertTimer_ = 0;
+    int unread_ = 0;
     QRect placedFrame_; // a restored placement not yet shown with its frame
     TrayImage trayImage_ = TrayImage::Normal;
     CBoardDlg* boardView_ = nullptr;

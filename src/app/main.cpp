@@ -1,4 +1,5 @@
 #include "app/CBoardApp.h"
+#include "core/FilePath.h"
 #include "app/CMainDlg.h"
 #include "app/CommandLine.h"
 #include "app/ProductInfo.h"
@@ -6,6 +7,7 @@
 #include "core/FileCreation.h"
 #include "core/Version.h"
 #include "process/TerminationSignals.h"
+#include "settings/FileSettingsBackend.h"
 #include "settings/FileSettingsBackend.h"
 #include "settings/SettingsStore.h"
 #include "ui/MessageBoxService.h"
@@ -77,6 +79,7 @@ int main(int argc, char* argv[])
 
     SettingsStore store;
     CBoardApp boardApp(store);
+    boardApp.SetReadStateFolder(FilePath::DirectoryOf(SettingsStore::UserBackend().path()) + "/read");
     instance.Listen([&boardApp] { return boardApp.Port(); });
     // A later start may ask for the window while this one is still starting
     // (the first run's settings window): show it once start-up is through.

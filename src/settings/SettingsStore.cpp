@@ -19,6 +19,9 @@ constexpr std::string_view kFontKey = "Font";
 constexpr std::string_view kColorKey = "Color\\title";
 constexpr std::string_view kClientSizeKey = "ClientSize";
 constexpr std::string_view kColumnWidthsKey = "title\\size";
+// Choices of this program only; the Windows program never reads them.
+constexpr std::string_view kOptionsKey = "Options";
+constexpr std::string_view kDesktopNotify = "DesktopNotify";
 
 constexpr std::string_view kCurrentGroup = "curgroup";
 constexpr std::string_view kVersionName = "Ver";
@@ -260,7 +263,7 @@ bool SettingsStore::IsReservedKeyName(std::string_view name)
                });
     };
     for (std::string_view reserved : {kFontKey, kColorKey.substr(0, kColorKey.find('\\')), kClientSizeKey,
-                                      kColumnWidthsKey.substr(0, kColumnWidthsKey.find('\\'))})
+                                      kColumnWidthsKey.substr(0, kColumnWidthsKey.find('\\')), kOptionsKey})
         if (same(name, reserved))
             return true;
     return false;
@@ -396,6 +399,25 @@ void SettingsStore::WriteColumnWidths(const ColumnWidths& widths)
         return;
     for (const ColumnWidthField& field : kColumnWidthFields)
         WriteDword(key, field.name, static_cast<uint32_t>(widths.*field.field));
+    CloseKey(key);
+}
+
+bool SettingsStore::ReadDesktopNotify()
+{
+    uint32_t on = 1;
+    if (Handle key = OpenKey(kOptionsKey); key != Backend::kNoHandle) {
+        ReadUInt32(key, kDesktopNotify, on);
+        CloseKey(key);
+    }
+    return on != 0;
+}
+
+void SettingsStore::WriteDesktopNotify(bool on)
+{
+    Handle key = CreateKey(kOptionsKey);
+    if (key == Backend::kNoHandle)
+        return;
+    WriteDword(key, kDesktopNotify, on ? 1 : 0);
     CloseKey(key);
 }
 

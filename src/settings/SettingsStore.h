@@ -48,6 +48,10 @@ public:
     void WriteClientSize(const ClientSizeRecord& size);
     int ReadColumnWidths(ColumnWidths& widths);
     void WriteColumnWidths(const ColumnWidths& widths);
+    // Whether board changes and direct messages show desktop notifications;
+    // on unless the member turned them off.
+    bool ReadDesktopNotify();
+    void WriteDesktopNotify(bool on);
 
     // The index-th sub-key of Software\QuorlBoard: kRead and its name, or the
     // backend's code (SettingsBackend::kErrorNoMoreItems past the last) with

@@ -10,5 +10,6 @@ enum MenuCommand : int {
     kCommandRestoreSize = 32775,
     kCommandOpenAttachment = 32776,
     kCommandSaveAttachment = 32777,
+    kCommandDesktopNotify = 32778,
     kCommandAbout = 0x0010,
 };

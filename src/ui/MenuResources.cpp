@@ -11,18 +11,23 @@ namespace {
 
 const std::vector<MenuResources::SubMenu> kPopupDefinition = {
     {"POPUP",
-     {{"環境設定", kCommandSettings},
-      {"フォントの変更", kCommandFont},
+     0,
+     {{"環境設定", kCommandSettings, 'S'},
+      {"フォントの変更", kCommandFont, 'F'},
       {nullptr, kCommandSeparator},
-      {"開く", kCommandToggleWindow},
-      {"元のサイズに戻す", kCommandRestoreSize},
-      {"終了", kCommandExit}}},
-    {"ATTACH", {{"開く", kCommandOpenAttachment}, {"保存", kCommandSaveAttachment}}},
+      {"開く", kCommandToggleWindow, 'O'},
+      {"元のサイズに戻す", kCommandRestoreSize, 'R'},
+      {"終了", kCommandExit, 'X'}}},
+    {"ATTACH", 0, {{"開く", kCommandOpenAttachment, 'O'}, {"保存", kCommandSaveAttachment, 'S'}}},
 };
 
 const std::vector<MenuResources::SubMenu> kMainDefinition = {
-    {"ファイル", {{"閉じる", kCommandToggleWindow}, {"終了", kCommandExit}}},
-    {"オプション", {{"環境設定", kCommandSettings}, {"フォントの変更", kCommandFont}}},
+    {"ファイル", 'F', {{"閉じる", kCommandToggleWindow, 'C'}, {"終了", kCommandExit, 'X'}}},
+    {"オプション",
+     'O',
+     {{"環境設定", kCommandSettings, 'S'},
+      {"フォントの変更", kCommandFont, 'F'},
+      {"デスクトップ通知", kCommandDesktopNotify, 'N', true}}},
 };
 
 const std::vector<MenuResources::SubMenu> kNoMenu;
@@ -34,8 +39,9 @@ void AddItems(QMenu* menu, const MenuResources::SubMenu& subMenu, const MenuReso
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu->addAction(QString::fromUtf8(item.text));
+        QAction* action = menu->addAction(MenuResources::WithAccessKey(item.text, item.accessKey));
         action->setData(item.command);
+        action->setCheckable(item.checkable);
         int command = item.command;
         QObject::connect(action, &QAction::triggered, menu, [handler, command] { handler(command); });
     }
@@ -66,7 +72,25 @@ QMenu* MenuResources::BuildPopup(int menuId, int position, QWidget* parent, cons
 void MenuResources::BuildMenuBar(int menuId, QMenuBar* bar, const CommandHandler& handler)
 {
     for (const SubMenu& subMenu : Menu(menuId))
-        AddItems(bar->addMenu(QString::fromUtf8(subMenu.title)), subMenu, handler);
+        AddItems(bar->addMenu(WithAccessKey(subMenu.title, subMenu.accessKey)), subMenu, handler);
+}
+
+QString MenuResources::WithAccessKey(const char* text, char key)
+{
+    const QString label = QString::fromUtf8(text);
+    return key == 0 ? label : label + QStringLiteral("(&") + QChar::fromLatin1(key) + QLatin1Char(')');
+}
+
+QAction* MenuResources::FindAction(QWidget* menu, int command)
+{
+    for (QAction* action : menu->actions()) {
+        if (action->data().toInt() == command)
+            return action;
+        if (action->menu() != nullptr)
+            if (QAction* found = FindAction(action->menu(), command))
+                return found;
+    }
+    return nullptr;
 }
 
 QString MenuResources::AboutText()

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+class QAction;
 class QMenu;
 class QMenuBar;
 class QWidget;
@@ -24,10 +25,13 @@ public:
     {
         const char* text; // UTF-8; nullptr for a separator
         int command;
+        char accessKey = 0;
+        bool checkable = false;
     };
     struct SubMenu
     {
         const char* title;
+        char accessKey; // 0: none, as in pop-ups
         std::vector<Item> items;
     };
     using CommandHandler = std::function<void(int command)>;
@@ -36,6 +40,11 @@ public:
     // The sub-menu at position, built as a pop-up owned by parent.
     static QMenu* BuildPopup(int menuId, int position, QWidget* parent, const CommandHandler& handler);
     static void BuildMenuBar(int menuId, QMenuBar* bar, const CommandHandler& handler);
+    // "ファイル(&F)": the text followed by its access key, as Japanese menus
+    // show it.
+    static QString WithAccessKey(const char* text, char key);
+    // The action of command in menu or in its sub-menus; nullptr for none.
+    static QAction* FindAction(QWidget* menu, int command);
     // The About entry's text: the product title followed by "について(&A)...".
     static QString AboutText();
 };

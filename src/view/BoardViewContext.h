@@ -24,4 +24,7 @@ public:
     virtual std::string_view UserName() const = 0;
     // The message file folder as a file-system path, ending in a separator.
     virtual std::string MessageFolder() const = 0;
+    // The file of this desk's read marks for the board on show; empty for
+    // none, and then nothing is drawn as unread.
+    virtual std::string ReadStatePath() const { return {}; }
 };

@@ -19,8 +19,13 @@
 #include "view/CBoardPrint.h"
 #include "view/CBoardTitle.h"
 #include "view/CBoardWrite.h"
+#include "view/ReadMarks.h"
 
 #include <QAction>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QToolButton>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMouseEvent>
@@ -38,6 +43,8 @@ constexpr const char* kDeleteText = "削除";
 constexpr const char* kPrintText = "印刷";
 constexpr const char* kMessageText = "メッセージ";
 constexpr const char* kCloseText = "閉じる";
+constexpr const char* kFindPlaceholder = "タイトル・投稿者・本文を検索";
+constexpr const char* kFindCloseTip = "検索を閉じる (Esc)";
 
 constexpr int kMargin = 10;
 constexpr int kButtonColumn = 80;
@@ -67,9 +74,13 @@ CBoardDlg::CBoardDlg(BoardViewContext& context, QWidget* parent)
               quietSelection_ = true;
               ReloadTitles(number, "notice");
               quietSelection_ = false;
+              emit noticeReloaded(number);
               return std::chrono::milliseconds(timer.elapsed());
           },
-          this))
+          this)),
+      readMarks_(new ReadMarks(this)),
+      findBar_(new QWidget(this)),
+      findEdit_(new QLineEdit(findBar_))
 {
     setAutoFillBackground(true);
     titleList_->setObjectName(QStringLiteral("titleList"));
@@ -97,7 +108,132 @@ CBoardDlg::CBoardDlg(BoardViewContext& context, QWidget* parent)
     connect(titleList_, &CBoardTitle::titleSelected, this, &CBoardDlg::OnTitleSelected);
     connect(attachList_, &QWidget::customContextMenuRequested, this, &CBoardDlg::ShowAttachMenu);
     connect(attachList_, &QListWidget::itemDoubleClicked, this, [this] { OpenAttachment(); });
+    connect(titleList_, &CBoardTitle::rowsReloaded, this, &CBoardDlg::SettleReadMarks);
+    connect(titleList_, &CBoardTitle::nextUnreadRequested, this, &CBoardDlg::SelectNextUnread);
+    CreateFindBar();
+    CreateShortcuts();
     OnInitDialog();
+}
+
+// Each key does what its button does, and nothing while the button is off.
+void CBoardDlg::CreateShortcuts()
+{
+    const std::pair<QKeySequence, QPushButton*> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_N), newButton_},    {QKeySequence(Qt::CTRL | Qt::Key_E), modifyButton_},
+        {QKeySequence(Qt::Key_Delete), deleteButton_},       {QKeySequence(Qt::CTRL | Qt::Key_P), printButton_},
+        {QKeySequence(Qt::CTRL | Qt::Key_M), messageButton_},
+    };
+    for (const auto& [key, button] : keys) {
+        auto* shortcut = new QShortcut(key, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        QPushButton* target = button;
+        connect(shortcut, &QShortcut::activated, target, [target] {
+            if (target->isEnabled())
+                target->click();
+        });
+        target->setToolTip(target->text() + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) +
+                           QLatin1Char(')'));
+    }
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
+            &QShortcut::activated, this, [this] { RefreshTitles(SelectedNumber()); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
+            &QShortcut::activated, this, &CBoardDlg::ShowFindBar);
+    // The attachment pane's pop-up commands without the mouse.
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter})
+        connect(new QShortcut(QKeySequence(key), attachList_, nullptr, nullptr, Qt::WidgetShortcut),
+                &QShortcut::activated, this, [this] {
+                    if (attachList_->currentItem() != nullptr)
+                        OpenAttachment();
+                });
+}
+
+void CBoardDlg::CreateFindBar()
+{
+    findBar_->setObjectName(QStringLiteral("findBar"));
+    findEdit_->setObjectName(QStringLiteral("findEdit"));
+    findEdit_->setPlaceholderText(QString::fromUtf8(kFindPlaceholder));
+    findEdit_->setClearButtonEnabled(true);
+    auto* close = new QToolButton(findBar_);
+    close->setObjectName(QStringLiteral("findClose"));
+    close->setAutoRaise(true);
+    close->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    close->setToolTip(QString::fromUtf8(kFindCloseTip));
+    auto* row = new QHBoxLayout(findBar_);
+    row->setContentsMargins(0, 0, 0, 2);
+    row->setSpacing(2);
+    row->addWidget(findEdit_);
+    row->addWidget(close);
+    findBar_->hide();
+    connect(findEdit_, &QLineEdit::textChanged, titleList_, &CBoardTitle::SetFilter);
+    connect(close, &QToolButton::clicked, this, &CBoardDlg::HideFindBar);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), findBar_, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
+            &QShortcut::activated, this, &CBoardDlg::HideFindBar);
+}
+
+void CBoardDlg::ShowFindBar()
+{
+    if (!findBar_->isVisible()) {
+        findBar_->show();
+        Layout();
+    }
+    findEdit_->setFocus();
+    findEdit_->selectAll();
+}
+
+void CBoardDlg::HideFindBar()
+{
+    if (findBar_->isHidden())
+        return;
+    findBar_->hide();
+    findEdit_->clear(); // shows every row again
+    Layout();
+    titleList_->setFocus();
+    if (titleList_->currentIndex().isValid())
+        titleList_->scrollTo(titleList_->currentIndex());
+}
+
+bool CBoardDlg::SelectNextUnread()
+{
+    titleList_->setFocus();
+    return titleList_->SelectNextUnread();
+}
+
+bool CBoardDlg::SelectMessage(int32_t number)
+{
+    if (titleList_->FindRow(number) < 0)
+        HideFindBar();
+    if (titleList_->FindRow(number) < 0)
+        RefreshTitles(number);
+    titleList_->setFocus();
+    return titleList_->SelectNumber(number);
+}
+
+int CBoardDlg::UnreadCount() const { return titleList_->UnreadCount(); }
+
+void CBoardDlg::SettleReadMarks()
+{
+    readMarks_->Settle(context_.ReadStatePath(), titleList_->Numbers());
+    titleList_->SetUnread([this](int32_t number) { return readMarks_->IsUnread(number); });
+    emit unreadChanged(titleList_->UnreadCount());
+}
+
+// A message counts as read once the member could see it: shown by his own
+// doing, or shown by a notice while the window is in front.
+void CBoardDlg::MarkRead(int32_t number)
+{
+    const bool seen = window()->isActiveWindow() || (!quietSelection_ && isVisible());
+    unseenShown_ = seen ? -1 : number;
+    if (!seen || !readMarks_->MarkRead(number))
+        return;
+    titleList_->SetRowUnread(number, false);
+    emit unreadChanged(titleList_->UnreadCount());
+}
+
+void CBoardDlg::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && window()->isActiveWindow() && unseenShown_ >= 0 &&
+        unseenShown_ == SelectedNumber())
+        MarkRead(unseenShown_);
 }
 
 CBoardDlg::~CBoardDlg() { context_.Board().CloseDocument(); }
@@ -124,7 +260,10 @@ void CBoardDlg::Layout()
     const int r = width();
     const int b = height();
     const int m = (b - t) / 2;
-    titleList_->setGeometry(l + kMargin, t + kMargin, r - l - 100, m - t - 2 * kMargin);
+    // The find bar, while shown, takes its height from the title list.
+    const int bar = findBar_->isVisible() ? findBar_->sizeHint().height() : 0;
+    findBar_->setGeometry(l + kMargin, t + kMargin, r - l - 100, bar);
+    titleList_->setGeometry(l + kMargin, t + kMargin + bar, r - l - 100, m - t - 2 * kMargin - bar);
     contentsPane_->setGeometry(l + kMargin, m, r - l - 210, b - kMargin - m);
     attachList_->setGeometry(r - kAttachLeft, m, kAttachWidth, b - kMargin - m);
     newButton_->setGeometry(r - kButtonColumn, t + 10, kButtonWidth, kButtonHeight);
@@ -187,6 +326,8 @@ void CBoardDlg::ShowMessage(int32_t number)
         return;
     }
     contentsPane_->setPlainText(QString::fromStdString(Cp932Codec::ToUtf8(message.contents)));
+    if (!message.date.empty()) // a message still on the board
+        MarkRead(number);
     const bool own = message.hostname == context_.HostName();
     modifyButton_->setEnabled(own);
     deleteButton_->setEnabled(own);
@@ -264,6 +405,8 @@ void CBoardDlg::DeleteSelected()
     message.number = number;
     const int readResult = context_.Board().ReadMessage(message);
     const int deleteResult = context_.Board().DeleteMessage(number);
+    if (deleteResult == 0)
+        readMarks_->Forget(number);
     qCInfo(lcBoard, "store delete number=%d read=%d result=%d", number, readResult, deleteResult);
     // Attachments go only with a message that has really left the board, and
     // not while another message names the same folder.
@@ -323,8 +466,12 @@ void CBoardDlg::SaveAttachment()
     AttachmentActions::Save(this, attachList_->RecordPathOf(attachList_->SelectionMarkRow()));
 }
 
-void CBoardDlg::ShowAttachMenu(const QPoint& point)
+void CBoardDlg::ShowAttachMenu(const QPoint& requested)
 {
+    QPoint point = requested;
+    // The menu key asks for the current item's menu wherever the point lies.
+    if (attachList_->itemAt(point) == nullptr && attachList_->hasFocus() && attachList_->currentItem() != nullptr)
+        point = attachList_->visualItemRect(attachList_->currentItem()).center();
     if (attachList_->itemAt(point) == nullptr)
         return;
     QMenu* menu = MenuResources::BuildPopup(MenuResources::kPopupMenus, MenuResources::kAttachPosition, this,
@@ -344,7 +491,7 @@ void CBoardDlg::ShowViewMenu(const QPoint& globalPoint)
                                             [this](int command) { emit viewCommand(command); });
     for (QAction* action : menu->actions()) {
         if (action->data().toInt() == kCommandToggleWindow)
-            action->setText(QString::fromUtf8(kCloseText));
+            action->setText(MenuResources::WithAccessKey(kCloseText, 'C'));
         else if (action->data().toInt() == kCommandRestoreSize)
             action->setEnabled(false);
     }

@@ -13,8 +13,10 @@ class BoardRefreshThrottle;
 class BoardViewContext;
 class CAttachFileList;
 class CBoardTitle;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class ReadMarks;
 struct BoardWriteContext;
 
 // The board as the member sees it: a borderless child covering the main
@@ -48,6 +50,16 @@ public:
     void OpenAttachment();
     void SaveAttachment();
 
+    // Find: the bar above the title list filters its rows while shown.
+    void ShowFindBar();
+    void HideFindBar();
+    // "次の未読": selects the next unread message in list order.
+    bool SelectNextUnread();
+    // Brings the message into view selected, as a click on its row would;
+    // a find that hides it is ended first.
+    bool SelectMessage(int32_t number);
+    int UnreadCount() const;
+
     BoardRefreshThrottle& Throttle() const { return *throttle_; }
     int ReloadCount() const { return reloadCount_; }
 
@@ -56,8 +68,14 @@ signals:
     void stopFlash();
     // A command of the view menu, for the main window to handle.
     void viewCommand(int command);
+    // The number of unread messages changed.
+    void unreadChanged(int count);
+    // The list was reloaded for notices of other members' changes, selecting
+    // the number announced last.
+    void noticeReloaded(int32_t number);
 
 protected:
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -72,6 +90,10 @@ private:
     BoardWriteContext WriteContext() const;
     void Announce(DatagramKind kind, const std::string& text);
     int ReloadTitles(int32_t number, const char* cause);
+    void CreateShortcuts();
+    void CreateFindBar();
+    void SettleReadMarks();
+    void MarkRead(int32_t number);
 
     BoardViewContext& context_;
     std::string attachmentFolder_;
@@ -89,4 +111,9 @@ private:
     CAttachFileList* attachList_;
     QPushButton* printButton_;
     BoardRefreshThrottle* throttle_;
+    ReadMarks* readMarks_;
+    QWidget* findBar_;
+    QLineEdit* findEdit_;
+    // A message shown while the window was not in front: read once it is.
+    int32_t unseenShown_ = -1;
 };

@@ -37,6 +37,8 @@ protected:
     {
         QStyledItemDelegate::initStyleOption(option, index);
         option->state &= ~QStyle::State_HasFocus;
+        if (index.data(TitleListModel::kUnreadRole).toBool())
+            option->font.setBold(true);
     }
 };
 
@@ -161,22 +163,58 @@ int CBoardTitle::Reload(int32_t number, const char* cause)
         }
         shownGeneration_ = board_.Generation();
         model_->Reset(std::move(messages), sortColumn_, ascending_[sortColumn_] != 0);
+        emit rowsReloaded();
     } else {
         // As a rebuild would: no row stays selected, and nobody is told.
         selectionModel()->reset();
     }
     if (number != kNoSelection) {
-        if (const int row = FindRow(number); row != -1) {
-            const QModelIndex index = model_->index(row, TitleListModel::kColumnNumber);
-            selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-            scrollTo(index);
-        }
+        SelectNumber(number);
         setFocus();
     }
     const int rows = RowCount();
     qCInfo(lcBoard, "titles reloaded cause=%s rows=%d%s ms=%lld", cause, rows, unchanged ? " (unchanged)" : "",
            static_cast<long long>(timer.elapsed()));
     return rows;
+}
+
+bool CBoardTitle::SelectNumber(int32_t number)
+{
+    const int row = FindRow(number);
+    if (row == -1)
+        return false;
+    const QModelIndex index = model_->index(row, TitleListModel::kColumnNumber);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+    return true;
+}
+
+bool CBoardTitle::SelectNextUnread()
+{
+    const int row = model_->NextUnreadRow(currentIndex().isValid() ? currentIndex().row() : -1);
+    return row >= 0 && SelectNumber(RowNumber(row));
+}
+
+void CBoardTitle::SetFilter(const QString& text)
+{
+    std::vector<int32_t> selected;
+    for (int row : SelectedRows())
+        selected.push_back(RowNumber(row));
+    const int32_t current = currentIndex().isValid() ? RowNumber(currentIndex().row()) : kNoSelection;
+    model_->SetFilter(text);
+    std::sort(selected.begin(), selected.end());
+    QItemSelection selection;
+    const int rows = RowCount();
+    for (int row = 0; row < rows; ++row) {
+        if (std::binary_search(selected.begin(), selected.end(), RowNumber(row)))
+            selection.select(model_->index(row, 0), model_->index(row, TitleListModel::kColumnCount - 1));
+    }
+    if (const int row = current == kNoSelection ? -1 : FindRow(current); row != -1) {
+        selectionModel()->setCurrentIndex(model_->index(row, TitleListModel::kColumnNumber),
+                                          QItemSelectionModel::NoUpdate);
+        scrollTo(currentIndex());
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 void CBoardTitle::UpdateRow(int row, const BoardMessage& message)
@@ -224,7 +262,8 @@ bool CBoardTitle::IsRowSelected(int row) const
 
 int32_t CBoardTitle::RowNumber(int row) const
 {
-    return CBoardData::ParseInteger(model_->Text(row, TitleListModel::kColumnNumber));
+    const TitleListModel::Row* found = model_->RowAt(row);
+    return found != nullptr ? found->number : -1;
 }
 
 int CBoardTitle::RowCount() const
@@ -321,11 +360,18 @@ void CBoardTitle::changeEvent(QEvent* event)
     }
 }
 
+// Space asks for the next unread message rather than toggling the current
+// row's selection.
 // With nothing selected, Qt puts the current row on the first one when the
 // list takes the focus; the first arrow key then selects that row rather than
 // skipping past it.
 void CBoardTitle::keyPressEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        emit nextUnreadRequested();
+        event->accept();
+        return;
+    }
     const bool arrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
     if (arrow && event->modifiers() == Qt::NoModifier && !selectionModel()->hasSelection() &&
         currentIndex().isValid()) {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,22 @@ public:
     ColumnWidths GetColumnWidths() const;
     void SetColors(const PriorityColors& colors);
 
+    // Find: shows only the rows containing text, keeping the selected rows
+    // that stay shown selected.
+    void SetFilter(const QString& text);
+    // Every number on the board, shown or not.
+    std::vector<int32_t> Numbers() const { return model_->Numbers(); }
+    // Unread rows are drawn bold.
+    void SetUnread(const std::function<bool(int32_t number)>& isUnread) { model_->SetUnread(isUnread); }
+    void SetRowUnread(int32_t number, bool unread) { model_->SetRowUnread(number, unread); }
+    int UnreadCount() const { return model_->UnreadCount(); }
+    // Selects the next unread row after the current one, wrapping round;
+    // false when no row shown is unread.
+    bool SelectNextUnread();
+    // Selects the row of number alone, as a click would; false when no row
+    // shown carries it.
+    bool SelectNumber(int32_t number);
+
     static std::string FormatListDate(std::string_view date);
     static int CompareText(std::string_view a, std::string_view b);
 
@@ -65,6 +82,10 @@ signals:
     // button is released over a row that was already selected, so a click
     // there is reported twice. Not sent when the selection becomes empty.
     void titleSelected(int row);
+    // Reload rebuilt the rows from the board (each row's unread flag is clear).
+    void rowsReloaded();
+    // Space: the board view's "次の未読".
+    void nextUnreadRequested();
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "core/Cp932Codec.h"
 #include "ui/ColorRef.h"
+#include "view/SearchText.h"
 
 #include <QPainter>
 
@@ -118,6 +119,8 @@ TitleListModel::Row TitleListModel::MakeRow(BoardMessage&& message)
 {
     Row row;
     row.texts[kColumnNumber] = FormatNumber(message.number);
+    row.number = message.number;
+    row.contents = std::move(message.contents);
     row.texts[kColumnTitle] = std::move(message.title);
     row.texts[kColumnName] = std::move(message.name);
     row.texts[kColumnDate] = FormatListDate(message.date);
@@ -130,11 +133,14 @@ void TitleListModel::Reset(std::vector<BoardMessage>&& messages, int sortColumn,
 {
     beginResetModel();
     rows_.clear();
+    shown_.clear();
     rows_.reserve(messages.size());
     for (auto message = messages.rbegin(); message != messages.rend(); ++message)
         rows_.push_back(MakeRow(std::move(*message)));
     messages.clear();
     SortRows(sortColumn, ascending, nullptr);
+    if (filtered_)
+        ApplyFilter(false);
     endResetModel();
 }
 
@@ -143,6 +149,7 @@ void TitleListModel::Clear()
     beginResetModel();
     rows_.clear();
     rows_.shrink_to_fit();
+    shown_.clear();
     endResetModel();
 }
 
@@ -150,7 +157,10 @@ void TitleListModel::ReplaceRow(int row, const BoardMessage& message)
 {
     if (row < 0 || row >= RowCount())
         return;
-    rows_[row] = MakeRow(BoardMessage(message));
+    Row& replaced = rows_[static_cast<size_t>(RowIndex(row))];
+    const bool unread = replaced.unread;
+    replaced = MakeRow(BoardMessage(message));
+    replaced.unread = unread;
     emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
 }
 
@@ -172,11 +182,120 @@ void TitleListModel::SortRows(int column, bool ascending, std::vector<int>* newR
     for (int from : order)
         sorted.push_back(std::move(rows_[from]));
     rows_.swap(sorted);
-    if (newRowOf != nullptr) {
-        newRowOf->assign(order.size(), 0);
-        for (size_t to = 0; to < order.size(); ++to)
-            (*newRowOf)[order[to]] = static_cast<int>(to);
+    std::vector<int> newIndexOf(order.size(), 0);
+    for (size_t to = 0; to < order.size(); ++to)
+        newIndexOf[order[to]] = static_cast<int>(to);
+    if (!filtered_) {
+        if (newRowOf != nullptr)
+            newRowOf->swap(newIndexOf);
+        return;
     }
+    // The rows shown stay shown, in their new order.
+    std::vector<int> shown(shown_.size());
+    std::transform(shown_.begin(), shown_.end(), shown.begin(), [&](int index) { return newIndexOf[index]; });
+    std::sort(shown.begin(), shown.end());
+    if (newRowOf != nullptr) {
+        std::vector<int> shownRowOf(rows_.size(), 0);
+        for (size_t row = 0; row < shown.size(); ++row)
+            shownRowOf[shown[row]] = static_cast<int>(row);
+        newRowOf->resize(shown_.size());
+        for (size_t row = 0; row < shown_.size(); ++row)
+            (*newRowOf)[row] = shownRowOf[newIndexOf[shown_[row]]];
+    }
+    shown_.swap(shown);
+}
+
+void TitleListModel::SetFilter(const QString& text)
+{
+    const QString folded = SearchText::Fold(text);
+    if (folded == filter_ && filtered_ == !folded.isEmpty())
+        return;
+    const bool narrowing = filtered_ && !filter_.isEmpty() && folded.contains(filter_);
+    beginResetModel();
+    filter_ = folded;
+    filtered_ = !folded.isEmpty();
+    if (filtered_)
+        ApplyFilter(narrowing);
+    else
+        shown_.clear();
+    endResetModel();
+}
+
+void TitleListModel::ApplyFilter(bool narrowing)
+{
+    std::vector<int> candidates;
+    if (narrowing) {
+        candidates.swap(shown_);
+    } else {
+        candidates.resize(rows_.size());
+        std::iota(candidates.begin(), candidates.end(), 0);
+    }
+    shown_.clear();
+    for (int index : candidates) {
+        Row& row = rows_[static_cast<size_t>(index)];
+        if (row.folded.isNull()) {
+            std::string text = row.texts[kColumnTitle];
+            text.append(1, '\0').append(row.texts[kColumnName]).append(1, '\0').append(row.contents);
+            row.folded = SearchText::FoldCp932(text);
+        }
+        if (row.folded.contains(filter_))
+            shown_.push_back(index);
+    }
+}
+
+std::vector<int32_t> TitleListModel::Numbers() const
+{
+    std::vector<int32_t> numbers;
+    numbers.reserve(rows_.size());
+    for (const Row& row : rows_)
+        numbers.push_back(row.number);
+    return numbers;
+}
+
+void TitleListModel::SetUnread(const std::function<bool(int32_t number)>& isUnread)
+{
+    for (Row& row : rows_)
+        row.unread = isUnread(row.number);
+    if (RowCount() > 0)
+        emit dataChanged(index(0, 0), index(RowCount() - 1, kColumnCount - 1), {kUnreadRole, Qt::FontRole});
+}
+
+void TitleListModel::SetRowUnread(int32_t number, bool unread)
+{
+    for (size_t index = 0; index < rows_.size(); ++index) {
+        if (rows_[index].number == number && rows_[index].unread != unread) {
+            rows_[index].unread = unread;
+            EmitRowChanged(index);
+        }
+    }
+}
+
+void TitleListModel::EmitRowChanged(size_t index)
+{
+    int row = static_cast<int>(index);
+    if (filtered_) {
+        const auto found = std::lower_bound(shown_.begin(), shown_.end(), row);
+        if (found == shown_.end() || *found != row)
+            return;
+        row = static_cast<int>(found - shown_.begin());
+    }
+    emit dataChanged(this->index(row, 0), this->index(row, kColumnCount - 1), {kUnreadRole, Qt::FontRole});
+}
+
+int TitleListModel::UnreadCount() const
+{
+    return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const Row& row) { return row.unread; }));
+}
+
+int TitleListModel::NextUnreadRow(int row) const
+{
+    const int rows = RowCount();
+    for (int step = 1; step <= rows; ++step) {
+        const int candidate = ((row < 0 ? -1 : row) + step) % rows;
+        if (rows_[static_cast<size_t>(RowIndex(candidate))].unread)
+            return candidate;
+    }
+    return -1;
 }
 
 void TitleListModel::Sort(int column, bool ascending)
@@ -197,12 +316,12 @@ const std::string& TitleListModel::Text(int row, int column) const
 {
     if (row < 0 || row >= RowCount() || column < 0 || column >= kColumnCount)
         return kNoText;
-    return rows_[row].texts[column];
+    return rows_[static_cast<size_t>(RowIndex(row))].texts[column];
 }
 
 const TitleListModel::Row* TitleListModel::RowAt(int row) const
 {
-    return row >= 0 && row < RowCount() ? &rows_[row] : nullptr;
+    return row >= 0 && row < RowCount() ? &rows_[static_cast<size_t>(RowIndex(row))] : nullptr;
 }
 
 void TitleListModel::SetColors(const PriorityColors& colors)
@@ -256,6 +375,8 @@ QVariant TitleListModel::data(const QModelIndex& index, int role) const
         return RowColor(*row, 0);
     case Qt::BackgroundRole:
         return RowColor(*row, 1);
+    case kUnreadRole:
+        return row->unread;
     default:
         return {};
     }

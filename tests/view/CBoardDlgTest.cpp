@@ -10,6 +10,7 @@
 #include "support/RecordedBoxes.h"
 #include "support/TempDir.h"
 #include "ui/FileDialogService.h"
+#include "ui/MenuCommand.h"
 #include "ui/MessageBoxReporter.h"
 #include "ui/ModalRunner.h"
 #include "view/BoardViewContext.h"
@@ -179,7 +180,7 @@ TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyF
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_NE(menu, nullptr);
         for (QAction* action : menu->actions())
-            if (action->text() == QStringLiteral("保存"))
+            if (action->data().toInt() == kCommandSaveAttachment)
                 action->trigger();
         menu->close();
     });
