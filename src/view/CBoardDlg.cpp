@@ -165,14 +165,17 @@ void CBoardDlg::CreateFindBar()
     findBar_->hide();
     connect(findEdit_, &QLineEdit::textChanged, titleList_, &CBoardTitle::SetFilter);
     connect(close, &QToolButton::clicked, this, &CBoardDlg::HideFindBar);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), findBar_, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
-            &QShortcut::activated, this, &CBoardDlg::HideFindBar);
+    // Esc ends a find wherever the focus is in the view; otherwise it does nothing.
+    findEscape_ = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    findEscape_->setEnabled(false);
+    connect(findEscape_, &QShortcut::activated, this, &CBoardDlg::HideFindBar);
 }
 
 void CBoardDlg::ShowFindBar()
 {
-    if (!findBar_->isVisible()) {
+    if (findBar_->isHidden()) {
         findBar_->show();
+        findEscape_->setEnabled(true);
         Layout();
     }
     findEdit_->setFocus();
@@ -184,6 +187,7 @@ void CBoardDlg::HideFindBar()
     if (findBar_->isHidden())
         return;
     findBar_->hide();
+    findEscape_->setEnabled(false);
     findEdit_->clear(); // shows every row again
     Layout();
     titleList_->setFocus();
@@ -278,6 +282,9 @@ int CBoardDlg::ReloadTitles(int32_t number, const char* cause)
 {
     ++reloadCount_;
     const int rows = titleList_->Reload(number, cause);
+    // Rebuilt rows settle the marks themselves; another board's marks need it too.
+    if (rows >= 0 && readMarks_->Path() != context_.ReadStatePath())
+        SettleReadMarks();
     qCInfo(lcBoard, "titles selection number=%d", SelectedNumber());
     return rows;
 }

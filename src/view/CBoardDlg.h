@@ -16,6 +16,7 @@ class CBoardTitle;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QShortcut;
 class ReadMarks;
 struct BoardWriteContext;
 
@@ -114,6 +115,7 @@ private:
     ReadMarks* readMarks_;
     QWidget* findBar_;
     QLineEdit* findEdit_;
+    QShortcut* findEscape_ = nullptr;
     // A message shown while the window was not in front: read once it is.
     int32_t unseenShown_ = -1;
 };

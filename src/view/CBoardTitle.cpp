@@ -195,26 +195,34 @@ bool CBoardTitle::SelectNextUnread()
     return row >= 0 && SelectNumber(RowNumber(row));
 }
 
+// The rows selected when a search changes stay selected while they are
+// shown, and come back selected when a later search shows them again.
 void CBoardTitle::SetFilter(const QString& text)
 {
-    std::vector<int32_t> selected;
-    for (int row : SelectedRows())
-        selected.push_back(RowNumber(row));
-    const int32_t current = currentIndex().isValid() ? RowNumber(currentIndex().row()) : kNoSelection;
+    if (selectionModel()->hasSelection()) {
+        keptSelection_.clear();
+        for (int row : SelectedRows())
+            keptSelection_.push_back(RowNumber(row));
+        std::sort(keptSelection_.begin(), keptSelection_.end());
+        keptCurrent_ = currentIndex().isValid() ? RowNumber(currentIndex().row()) : kNoSelection;
+    }
     model_->SetFilter(text);
-    std::sort(selected.begin(), selected.end());
     QItemSelection selection;
     const int rows = RowCount();
     for (int row = 0; row < rows; ++row) {
-        if (std::binary_search(selected.begin(), selected.end(), RowNumber(row)))
+        if (std::binary_search(keptSelection_.begin(), keptSelection_.end(), RowNumber(row)))
             selection.select(model_->index(row, 0), model_->index(row, TitleListModel::kColumnCount - 1));
     }
-    if (const int row = current == kNoSelection ? -1 : FindRow(current); row != -1) {
+    if (const int row = keptCurrent_ == kNoSelection ? -1 : FindRow(keptCurrent_); row != -1) {
         selectionModel()->setCurrentIndex(model_->index(row, TitleListModel::kColumnNumber),
                                           QItemSelectionModel::NoUpdate);
         scrollTo(currentIndex());
     }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!model_->Filtering()) {
+        keptSelection_.clear();
+        keptCurrent_ = kNoSelection;
+    }
 }
 
 void CBoardTitle::UpdateRow(int row, const BoardMessage& message)

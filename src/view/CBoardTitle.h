@@ -108,6 +108,9 @@ private:
     // The selected current row and the topmost selected row as last reported.
     QPersistentModelIndex selectedCurrent_;
     QPersistentModelIndex topSelected_;
+    // What find keeps selected (sorted numbers) and current.
+    std::vector<int32_t> keptSelection_;
+    int32_t keptCurrent_ = -1;
     bool fitWidths_ = false;
     bool fitting_ = false;
 

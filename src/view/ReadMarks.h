@@ -35,7 +35,7 @@ public:
     // Writes pending changes now; false when the file could not be written.
     bool Save();
 
-    const ReadState& State() const { return state_; }
+    const std::string& Path() const { return path_; }
 
 private:
     void Load(const std::vector<int32_t>& numbersOnBoard);

@@ -13,11 +13,13 @@
 #include "ui/MenuCommand.h"
 #include "ui/MessageBoxReporter.h"
 #include "ui/ModalRunner.h"
+#include "view/BoardRefreshThrottle.h"
 #include "view/BoardViewContext.h"
 #include "view/CAttachFileList.h"
 #include "view/CBoardDlg.h"
 #include "view/CBoardTitle.h"
 #include "view/CBoardWrite.h"
+#include "view/TitleListModel.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -46,6 +48,7 @@ public:
     std::string_view HostName() const override { return "OWNPC"; }
     std::string_view UserName() const override { return user; }
     std::string MessageFolder() const override { return folder.path() + "/"; }
+    std::string ReadStatePath() const override { return readStatePath; }
 
     TempDir folder;
     MemorySettingsBackend backend;
@@ -54,6 +57,28 @@ public:
     CBoardData board{&reporter};
     FakePeerMessenger messenger;
     std::string user = Cp932Codec::FromUtf8("山田");
+    std::string readStatePath;
+};
+
+// The warnings logged while it lives.
+class LoggedWarnings
+{
+public:
+    LoggedWarnings() { previous_ = qInstallMessageHandler(&Record); }
+    ~LoggedWarnings() { qInstallMessageHandler(previous_); }
+    static std::vector<std::string>& Lines()
+    {
+        static std::vector<std::string> lines;
+        return lines;
+    }
+
+private:
+    static void Record(QtMsgType type, const QMessageLogContext&, const QString& text)
+    {
+        if (type == QtWarningMsg)
+            Lines().push_back(text.toStdString());
+    }
+    QtMessageHandler previous_;
 };
 
 const std::string kOwn = "OWNPC";
@@ -373,3 +398,139 @@ TEST_F(BoardViewTest, TitlesShowTheirPriorityColoursMarkersAndAttachmentMark)
 }
 
 } // namespace
+
+TEST_F(BoardViewTest, MessagesArrivingLaterAreBoldUntilShownSpaceFindsTheNextAndTheMarksOutliveTheWindow)
+{
+    context.readStatePath = context.folder.file("marks/OWNPC-board");
+    const int32_t old = Add("old");
+    view->RefreshTitles(-1);
+    EXPECT_EQ(view->UnreadCount(), 0) << "what the board held at first counts as read";
+    const int32_t first = Add("first");
+    const int32_t mine = Add("mine", kOwn);
+    const int32_t last = Add("last");
+    QSignalSpy counts(view, &CBoardDlg::unreadChanged);
+    view->RefreshTitlesFromNotice(last);
+    ASSERT_FALSE(counts.empty());
+    EXPECT_EQ(counts.last().at(0).toInt(), 2) << "the notice's selection was seen: the window is in front";
+    const auto bold = [&](int32_t number) {
+        return Titles().model()->index(Titles().FindRow(number), 1).data(TitleListModel::kUnreadRole).toBool();
+    };
+    EXPECT_TRUE(bold(first) && bold(mine) && !bold(last) && !bold(old));
+
+    // Space: the next unread row below, then round from the top.
+    SelectNumber(mine);
+    EXPECT_EQ(view->UnreadCount(), 1);
+    QTest::keyClick(&Titles(), Qt::Key_Space);
+    EXPECT_EQ(view->SelectedNumber(), first);
+    EXPECT_EQ(view->UnreadCount(), 0);
+    EXPECT_EQ(Titles().SelectedRows().size(), 1u) << "Space does not toggle the row's selection";
+
+    // Deleting forgets; a new window over the same marks finds them as they were left.
+    const int32_t later = Add("later");
+    SelectNumber(mine);
+    boxes.answer = MessageBoxService::AnswerYes;
+    view->DeleteSelected();
+    EXPECT_EQ(view->UnreadCount(), 1);
+    delete view;
+    view = new CBoardDlg(context, &window);
+    EXPECT_EQ(view->UnreadCount(), 1);
+    EXPECT_TRUE(bold(later));
+    EXPECT_LT(TempDir::Read(context.readStatePath).size(), 100u);
+}
+
+TEST_F(BoardViewTest, DamagedOrUnwritableMarksCountEveryMessageAsReadLogAWarningAndLoseNothing)
+{
+    LoggedWarnings warnings;
+    Add("a");
+    Add("b");
+    context.readStatePath = context.folder.file("marks/OWNPC-board");
+    TempDir::Put(context.readStatePath, "QuorlBoard read state 1\nhighest 2\nlow 0\nread x\n");
+    view->RefreshTitles(-1);
+    EXPECT_EQ(view->UnreadCount(), 0);
+    EXPECT_EQ(TempDir::Read(context.readStatePath + ".damaged").substr(0, 10), "QuorlBoard");
+    ASSERT_EQ(warnings.Lines().size(), 1u);
+
+    // A file where the folder should be: the marks live on for the run.
+    TempDir::Write(context.folder.file("blocked"), "");
+    context.readStatePath = context.folder.file("blocked/OWNPC-board");
+    view->RefreshTitles(-1);
+    const int32_t c = Add("c");
+    view->RefreshTitles(-1);
+    EXPECT_EQ(view->UnreadCount(), 1);
+    SelectNumber(c);
+    EXPECT_EQ(view->UnreadCount(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return warnings.Lines().size() == 3; }, 3000)) << "cannot read, cannot save";
+    EXPECT_EQ(Titles().RowCount(), 3);
+}
+
+TEST_F(BoardViewTest, FindFiltersTitlesPostersAndContentsAcrossWidthAndCaseAndEscShowsEveryRowAgain)
+{
+    fs::remove(context.folder.file("BoardData.xml"));
+    EmptyBoardWriter::Create(context.folder.file("BoardData.xml"), "Shift_JIS");
+    const int32_t gas = Add("ｶﾞｽ点検");
+    const int32_t abc = Add("ＡＢＣ会議");
+    const int32_t body = Add("連絡");
+    view->RefreshTitles(abc);
+    const QRect whole = Titles().geometry();
+    auto* edit = Child<QLineEdit>(*view, QStringLiteral("findEdit"));
+    QTest::keyClick(&Titles(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(edit->hasFocus());
+    const QRect bar = Child<QWidget>(*view, QStringLiteral("findBar"))->geometry();
+    EXPECT_TRUE(Titles().geometry().top() == bar.bottom() + 1 && Titles().geometry().bottom() == whole.bottom());
+
+    const auto shown = [&] {
+        std::vector<int32_t> numbers;
+        for (int row = 0; row < Titles().RowCount(); ++row)
+            numbers.push_back(Titles().RowNumber(row));
+        return numbers;
+    };
+    using Numbers = std::vector<int32_t>;
+    for (const auto& [typed, expected] : {std::pair{"ガス", Numbers{gas}}, {"abc", Numbers{abc}}, {"ａｂｃ会", Numbers{abc}},
+                                          {"連絡の本文", Numbers{body}}, {"山田", Numbers{body, abc, gas}}, {"ない", Numbers{}}}) {
+        edit->setText(QString::fromUtf8(typed));
+        EXPECT_EQ(shown(), expected) << typed;
+    }
+    edit->setText(QStringLiteral("本文"));
+    edit->setText(QStringLiteral("ｶﾞｽ"));
+    EXPECT_EQ(shown(), Numbers{gas}) << "narrowed from a wider search";
+    edit->setText(QStringLiteral("会議"));
+    EXPECT_EQ(view->SelectedNumber(), abc) << "the selected row stays selected while shown";
+
+    // A change announced meanwhile keeps the filter.
+    const int32_t more = Add("第二回会議");
+    Add("無関係");
+    view->RefreshTitlesFromNotice(more);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->Throttle().Pending(); }, 3000));
+    EXPECT_EQ(shown(), (Numbers{more, abc}));
+
+    SelectNumber(abc);
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_EQ(Titles().RowCount(), 5);
+    EXPECT_EQ(Titles().geometry(), whole);
+    EXPECT_EQ(view->SelectedNumber(), abc);
+    EXPECT_TRUE(Titles().hasFocus());
+}
+
+TEST_F(BoardViewTest, ShortcutsDoWhatTheirButtonsDoAndNothingWhileTheButtonIsOff)
+{
+    const int32_t others = Add("others");
+    const int32_t mine = Add("mine", kOwn);
+    view->RefreshTitles(others);
+    int editors = 0;
+    edit = [&](CBoardWrite& editor) { ++editors, editor.reject(); };
+    QTest::keyClick(&Titles(), Qt::Key_E, Qt::ControlModifier);
+    QTest::keyClick(&Titles(), Qt::Key_Delete);
+    EXPECT_TRUE(editors == 0 && boxes.requests.empty()) << "modify and delete are off for another desk's message";
+    QTest::keyClick(&Titles(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(editors, 1);
+
+    SelectNumber(mine);
+    QTest::keyClick(&Titles(), Qt::Key_E, Qt::ControlModifier);
+    QTest::keyClick(&Titles(), Qt::Key_Delete);
+    EXPECT_EQ(editors, 2);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"このメッセージ削除します"});
+    const int reloads = view->ReloadCount();
+    QTest::keyClick(&Titles(), Qt::Key_F5);
+    EXPECT_EQ(view->ReloadCount(), reloads + 1);
+    EXPECT_EQ(view->SelectedNumber(), mine);
+}
