@@ -1,7 +1,8 @@
 // The board view's work on large, unchanged boards: the title list's Reload
 // and showing a selected message, each against the same with the store's
 // reuse turned off (every read parses the file), and selecting a far row in
-// the full list. Prints the ratios after the timings.
+// the full list; a keystroke in the find bar against the list's Reload of a
+// changed board. Prints the ratios after the timings.
 //
 // The list is shown on the offscreen platform, so that the model reset, the
 // selection, the scrolling and the painting are all included.
@@ -95,6 +96,36 @@ void BM_SelectFarRow(benchmark::State& state)
     }
 }
 
+// A keystroke in the find bar at its worst: a search that is no narrowing of
+// the last one, so every row is looked at, and one that matches almost all of
+// them ("の"), so the list shows as many rows as before. The folded texts are
+// made by the first search, before timing.
+void BM_FindKeystroke(benchmark::State& state)
+{
+    ShownList shown(BoardPath(state), true);
+    const QString searches[] = {QStringLiteral("の"), QStringLiteral("第1")};
+    shown.list.SetFilter(searches[1]);
+    int next = 0;
+    for (auto _ : state) {
+        shown.list.SetFilter(searches[next]);
+        next = 1 - next;
+        QCoreApplication::processEvents();
+    }
+}
+
+// A change to the board arriving while a find is shown: the rows are rebuilt
+// and every row's text is folded again for the search.
+void BM_ReloadParsingWhileFinding(benchmark::State& state)
+{
+    ShownList shown(BoardPath(state), false);
+    shown.list.SetFilter(QStringLiteral("第1"));
+    const auto number = static_cast<int32_t>(state.range(0) / 2);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(shown.list.Reload(number, "bench"));
+        QCoreApplication::processEvents();
+    }
+}
+
 void BoardArguments(benchmark::internal::Benchmark* bench)
 {
     bench->ArgNames({"messages"});
@@ -106,6 +137,8 @@ void BoardArguments(benchmark::internal::Benchmark* bench)
 BENCHMARK(BM_Reload)->Apply(BoardArguments);
 BENCHMARK(BM_ReloadParsing)->Apply(BoardArguments);
 BENCHMARK(BM_SelectFarRow)->Apply(BoardArguments)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FindKeystroke)->Apply(BoardArguments);
+BENCHMARK(BM_ReloadParsingWhileFinding)->Apply(BoardArguments);
 
 // Showing a selected message in the shown board view: read it, put its text
 // into the pane, set the buttons and list its attachment folder; painting
@@ -144,7 +177,11 @@ void PrintRatios(const RatioReporter& reporter)
     std::vector<RatioReporter::Case> cases;
     for (int count : kBoardSizes)
         cases.push_back({"/messages:" + std::to_string(count), std::to_string(count) + "/" + kEncoding});
-    reporter.PrintTable("view ms", {{"BM_Reload", "BM_ReloadParsing"}, {"BM_ShowMessage", "BM_ShowMessageParsing"}},
+    reporter.PrintTable("view ms",
+                        {{"BM_Reload", "BM_ReloadParsing"},
+                         {"BM_ShowMessage", "BM_ShowMessageParsing"},
+                         {"BM_FindKeystroke", "BM_ReloadParsing"},
+                         {"BM_ReloadParsingWhileFinding", "BM_ReloadParsing"}},
                         cases);
 }
 
