@@ -19,8 +19,8 @@ constexpr std::string_view kFontKey = "Font";
 constexpr std::string_view kColorKey = "Color\\title";
 constexpr std::string_view kClientSizeKey = "ClientSize";
 constexpr std::string_view kColumnWidthsKey = "title\\size";
-// Choices of this program only; the Windows program never reads them.
-constexpr std::string_view kOptionsKey = "Options";
+// A choice of this program only, beside the current group's name; the
+// Windows program never reads it.
 constexpr std::string_view kDesktopNotify = "DesktopNotify";
 
 constexpr std::string_view kCurrentGroup = "curgroup";
@@ -263,7 +263,7 @@ bool SettingsStore::IsReservedKeyName(std::string_view name)
                });
     };
     for (std::string_view reserved : {kFontKey, kColorKey.substr(0, kColorKey.find('\\')), kClientSizeKey,
-                                      kColumnWidthsKey.substr(0, kColumnWidthsKey.find('\\')), kOptionsKey})
+                                      kColumnWidthsKey.substr(0, kColumnWidthsKey.find('\\'))})
         if (same(name, reserved))
             return true;
     return false;
@@ -405,7 +405,7 @@ void SettingsStore::WriteColumnWidths(const ColumnWidths& widths)
 bool SettingsStore::ReadDesktopNotify()
 {
     uint32_t on = 1;
-    if (Handle key = OpenKey(kOptionsKey); key != Backend::kNoHandle) {
+    if (Handle key = OpenKey({}); key != Backend::kNoHandle) {
         ReadUInt32(key, kDesktopNotify, on);
         CloseKey(key);
     }
@@ -414,7 +414,7 @@ bool SettingsStore::ReadDesktopNotify()
 
 void SettingsStore::WriteDesktopNotify(bool on)
 {
-    Handle key = CreateKey(kOptionsKey);
+    Handle key = CreateKey({});
     if (key == Backend::kNoHandle)
         return;
     WriteDword(key, kDesktopNotify, on ? 1 : 0);
