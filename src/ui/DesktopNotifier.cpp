@@ -68,11 +68,10 @@ void DesktopNotifier::OnReply(QDBusPendingCallWatcher* watcher, const QString& c
     if (reply.isError()) {
         Fail(reply.error().name(), reply.error().message(), shown);
     } else {
-        const uint id = reply.value();
-        if (c.lastId != id)
-            payloads_.remove(c.lastId);
-        c.lastId = id;
-        payloads_.insert(id, shown.payload);
+        // The service keeps the id of a notification it replaces; ids are
+        // forgotten when the service tells they are closed.
+        c.lastId = reply.value();
+        payloads_.insert(c.lastId, shown.payload);
     }
     if (c.hasNext) {
         c.hasNext = false;
