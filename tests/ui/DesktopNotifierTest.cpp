@@ -102,7 +102,15 @@ protected:
     // Waits until the service has taken `count` calls in all.
     bool WaitForCalls(size_t count) { return QTest::qWaitFor([&] { return fake.calls.size() >= count; }); }
 
+    void CollectFailures(DesktopNotifier& notifier)
+    {
+        QObject::connect(&notifier, &DesktopNotifier::failed, [this](const QString& s, const QString& b, const QString& p) {
+            failures.push_back({s, b, p});
+        });
+    }
+
     FakeNotifications fake;
+    std::vector<QStringList> failures;
 
 private:
     static inline QProcess* daemon_ = nullptr;
@@ -185,10 +193,8 @@ TEST_F(DesktopNotifierTest, AMissingBusOrServiceHandsTheTextsBackAndIsLoggedOnce
         }
         // The bus answers for a missing service at once: nobody waits for a timeout.
         notifier.SetReplyTimeout(600000);
-        std::vector<QStringList> failures;
-        QObject::connect(&notifier, &DesktopNotifier::failed, [&](const QString& s, const QString& b, const QString& p) {
-            failures.push_back({s, b, p});
-        });
+        failures.clear();
+        CollectFailures(notifier);
         notifyLogLines = 0;
         otherLog = qInstallMessageHandler(CountNotifyLog);
         notifier.Notify("board", "新着", "本文", "b1");
@@ -213,10 +219,7 @@ TEST_F(DesktopNotifierTest, AHangingCallHoldsUpNeitherTheCallerNorAnotherChannel
 {
     DesktopNotifier notifier(notifierBus(), nullptr);
     notifier.SetReplyTimeout(300);
-    std::vector<QStringList> failures;
-    QObject::connect(&notifier, &DesktopNotifier::failed, [&](const QString& s, const QString& b, const QString& p) {
-        failures.push_back({s, b, p});
-    });
+    CollectFailures(notifier);
     fake.hangOn = "新着";
     notifier.Notify("board", "新着", "本文", "b1");
     notifier.Notify("message", "伝言", "", "m1");
