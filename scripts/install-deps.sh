@@ -12,8 +12,9 @@ packages=(
 if [ "${1:-}" = "--test" ]; then
   # Tray and multi-host tests: an X server with a notification area, X tools,
   # network namespaces; PDF checks of printed pages; clang and libFuzzer for
-  # the parsers' fuzz targets.
-  packages+=(xvfb xauth trayer xdotool x11-utils iproute2 poppler-utils clang libclang-rt-14-dev)
+  # the parsers' fuzz targets; a private message bus (dbus-daemon) for the
+  # desktop notifications.
+  packages+=(dbus-daemon xvfb xauth trayer xdotool x11-utils iproute2 poppler-utils clang libclang-rt-14-dev)
 fi
 
 missing=()
