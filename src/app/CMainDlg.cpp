@@ -4,11 +4,15 @@
 #include "app/CBoardApp.h"
 #include "app/ProductInfo.h"
 #include "app/WindowPlacement.h"
+#include "net/ui/CReceiveDlg.h"
 #include "net/ui/ReceiveWindowQueue.h"
 #include "settings/ui/CQuorlFontDlg.h"
 #include "settings/ui/CSettingDlg.h"
 #include "ui/AppLog.h"
+#include "core/Cp932Codec.h"
+#include "core/RecordField.h"
 #include "ui/BoardFont.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/DialogUnits.h"
 #include "ui/MenuCommand.h"
 #include "ui/MenuResources.h"
@@ -34,6 +38,15 @@ constexpr int kTemplateHeight = 291;
 constexpr int kTrayWatchIntervalMs = 2000;
 constexpr const char* kHelpMenuText = "ヘルプ";
 constexpr const char* kUnreadFormat = "（未読 %1）";
+constexpr const char* kBoardSummary = "掲示板";
+constexpr const char* kMessageSummary = "メッセージ";
+constexpr int kBalloonMs = 5000;
+constexpr const char* kMoreMessagesFormat = " ほか %1 件";
+constexpr const char* kBoardChannel = "board";
+constexpr const char* kMessageChannel = "message";
+// Payloads: "board:<number>" selects that message, "message" brings up the
+// receive windows.
+constexpr const char* kBoardPayload = "board:";
 
 std::function<bool()>& TrayProbe()
 {
@@ -46,6 +59,20 @@ bool TrayAvailable() { return TrayProbe() ? TrayProbe()() : QSystemTrayIcon::isS
 } // namespace
 
 void CMainDlg::SetTrayProbe(std::function<bool()> probe) { TrayProbe() = std::move(probe); }
+
+namespace {
+
+CMainDlg::NotifierFactory& Factory()
+{
+    static CMainDlg::NotifierFactory factory;
+    return factory;
+}
+
+QString FromCp932(std::string_view text) { return QString::fromStdString(Cp932Codec::ToUtf8(text)); }
+
+} // namespace
+
+void CMainDlg::SetNotifierFactory(NotifierFactory factory) { Factory() = std::move(factory); }
 
 CMainDlg::CMainDlg(CBoardApp& app) : app_(app)
 {
@@ -75,6 +102,7 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
     QMenu* help = menuBar()->addMenu(MenuResources::WithAccessKey(kHelpMenuText, 'H'));
     connect(help->addAction(MenuResources::AboutText()), &QAction::triggered, this,
             [this] { OnCommand(kCommandAbout); });
+    SetNotificationsOn(app_.Store().ReadDesktopNotify());
     setWindowIcon(ProductInfo::ApplicationIcon());
     // Made now, though hidden: the program's modal windows are modal to it.
     winId();
@@ -113,7 +141,9 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
         });
         watch->start(kTrayWatchIntervalMs);
     }
+    connect(tray_, &QSystemTrayIcon::messageClicked, this, [this] { OnNotificationAction(balloonPayload_); });
     UpdateTrayIcon(TrayAction::Add, TrayImage::Normal);
+    CreateNotifier();
     app_.OpenBoardFile();
     CreateBoardView();
     alert_ = false;
@@ -159,6 +189,12 @@ void CMainDlg::CreateBoardView()
     connect(boardView_, &CBoardDlg::stopFlash, this, &CMainDlg::StopAlert);
     connect(boardView_, &CBoardDlg::viewCommand, this, &CMainDlg::OnCommand);
     connect(boardView_, &CBoardDlg::unreadChanged, this, &CMainDlg::OnUnreadChanged);
+    connect(boardView_, &CBoardDlg::noticeReloaded, this, [this] {
+        const int32_t number = announcedChange_;
+        announcedChange_ = 0;
+        if (number > 0)
+            NotifyBoardChange(number);
+    });
     OnUnreadChanged(boardView_->UnreadCount());
     setCentralWidget(boardView_);
     boardView_->show();
@@ -461,6 +497,10 @@ void CMainDlg::OnCommand(int command)
     case kCommandRestoreSize:
         RestoreWindowSize(true);
         break;
+    case kCommandDesktopNotify:
+        SetNotificationsOn(!notificationsOn_);
+        app_.Store().WriteDesktopNotify(notificationsOn_);
+        break;
     case kCommandAbout: {
         CAboutDlg about(this);
         ModalRunner::Run(about);
@@ -475,8 +515,9 @@ void CMainDlg::OnDatagram(const Datagram& datagram)
 {
     switch (static_cast<DatagramKind>(datagram.kind)) {
     case DatagramKind::BoardChanged:
+        announcedChange_ = CBoardData::ParseInteger(datagram.text);
         if (boardView_ != nullptr)
-            boardView_->RefreshTitlesFromNotice(CBoardData::ParseInteger(datagram.text));
+            boardView_->RefreshTitlesFromNotice(announcedChange_);
         StartAlert();
         break;
     case DatagramKind::BoardDeleted:
@@ -486,6 +527,7 @@ void CMainDlg::OnDatagram(const Datagram& datagram)
         break;
     case DatagramKind::DirectMessage:
         ShowReceived(datagram);
+        NotifyDirectMessage(datagram);
         break;
     default:
         break;
@@ -502,4 +544,92 @@ void CMainDlg::closeEvent(QCloseEvent* event)
     }
     event->ignore();
     HideMainWindow();
+}
+
+void CMainDlg::CreateNotifier()
+{
+    notifier_ = Factory() ? Factory()(this) : new DesktopNotifier(this);
+    connect(notifier_, &DesktopNotifier::actionInvoked, this, &CMainDlg::OnNotificationAction);
+    connect(notifier_, &DesktopNotifier::failed, this, &CMainDlg::ShowBalloon);
+    messageQuiet_.setSingleShot(true);
+    messageQuiet_.setInterval(kMessageNotifyQuietMs);
+    connect(&messageQuiet_, &QTimer::timeout, this, &CMainDlg::NotifyFoldedMessages);
+}
+
+void CMainDlg::SetNotificationsOn(bool on)
+{
+    notificationsOn_ = on;
+    if (QAction* item = MenuResources::FindAction(menuBar(), kCommandDesktopNotify))
+        item->setChecked(on);
+}
+
+// Only while the member is not looking at the board, and only for a message
+// still there.
+void CMainDlg::NotifyBoardChange(int32_t number)
+{
+    if (!notificationsOn_ || notifier_ == nullptr || (isActiveWindow() && isVisible() && !isMinimized()))
+        return;
+    BoardMessage message;
+    message.number = number;
+    if (app_.Board().ReadMessage(message) != 0 || message.date.empty())
+        return;
+    const QString body = FromCp932(message.title) + QStringLiteral("（") + FromCp932(message.name) + QStringLiteral("）");
+    qCInfo(lcApp) << "notification board number" << number;
+    notifier_->Notify(QString::fromLatin1(kBoardChannel), QString::fromUtf8(kBoardSummary), body,
+                      QString::fromLatin1(kBoardPayload) + QString::number(number));
+}
+
+void CMainDlg::NotifyDirectMessage(const Datagram& datagram)
+{
+    if (!notificationsOn_ || notifier_ == nullptr)
+        return;
+    foldedSender_ = FromCp932(RecordField::Text(datagram.sender.user)) + QStringLiteral("（") +
+                    FromCp932(RecordField::Text(datagram.sender.host)) + QStringLiteral("）");
+    ++foldedMessages_;
+    if (!messageQuiet_.isActive())
+        NotifyFoldedMessages();
+}
+
+void CMainDlg::NotifyFoldedMessages()
+{
+    if (foldedMessages_ == 0 || !notificationsOn_ || exited_)
+        return;
+    QString body = foldedSender_;
+    if (foldedMessages_ > 1)
+        body += QString::fromUtf8(kMoreMessagesFormat).arg(foldedMessages_ - 1);
+    foldedMessages_ = 0;
+    qCInfo(lcApp) << "notification direct message";
+    notifier_->Notify(QString::fromLatin1(kMessageChannel), QString::fromUtf8(kMessageSummary), body,
+                      QString::fromLatin1(kMessageChannel));
+    messageQuiet_.start();
+}
+
+// Without a notification service the tray's own balloon says it, where there
+// is a tray.
+void CMainDlg::ShowBalloon(const QString& summary, const QString& body, const QString& payload)
+{
+    if (!trayAvailable_ || tray_ == nullptr || exited_)
+        return;
+    balloonPayload_ = payload;
+    qCInfo(lcApp) << "notification in the tray balloon";
+    tray_->showMessage(summary, body, QSystemTrayIcon::Information, kBalloonMs);
+}
+
+void CMainDlg::OnNotificationAction(const QString& payload)
+{
+    if (exited_)
+        return;
+    if (payload.startsWith(QLatin1String(kBoardPayload))) {
+        ShowMainWindow();
+        if (boardView_ != nullptr)
+            boardView_->SelectMessage(payload.mid(static_cast<int>(std::strlen(kBoardPayload))).toInt());
+    } else if (payload == QLatin1String(kMessageChannel)) {
+        const auto& open = receiveWindows_->OpenWindows();
+        for (auto window = open.rbegin(); window != open.rend(); ++window) {
+            QWidget* shown = *window;
+            shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
+            shown->raise();
+            shown->activateWindow();
+        }
+    }
 }

@@ -12,6 +12,7 @@
 
 class CBoardApp;
 class CBoardDlg;
+class DesktopNotifier;
 class QMenu;
 class QSystemTrayIcon;
 class ReceiveWindowQueue;
@@ -24,6 +25,7 @@ class CMainDlg : public QMainWindow
 
 public:
     static constexpr int kAlertIntervalMs = 1000;
+    static constexpr int kMessageNotifyQuietMs = 2000;
 
     enum class TrayAction { Add, Modify, Delete };
     enum class TrayImage { Normal, Alert };
@@ -67,6 +69,15 @@ public:
     // Whether the desktop has a notification area; tests may pretend one.
     // An empty probe asks the desktop.
     static void SetTrayProbe(std::function<bool()> probe);
+    // Makes the desktop notifier; tests give one over a private bus. An empty
+    // factory makes one over the session bus.
+    using NotifierFactory = std::function<DesktopNotifier*(QObject* parent)>;
+    static void SetNotifierFactory(NotifierFactory factory);
+
+    bool NotificationsOn() const { return notificationsOn_; }
+    void SetNotificationsOn(bool on);
+    // What a click on a notification or the tray's balloon asks for.
+    void OnNotificationAction(const QString& payload);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,6 +87,11 @@ protected:
 private:
     void UpdateTrayIcon(TrayAction action, TrayImage image);
     void OnUnreadChanged(int count);
+    void CreateNotifier();
+    void NotifyBoardChange(int32_t number);
+    void NotifyDirectMessage(const Datagram& datagram);
+    void NotifyFoldedMessages();
+    void ShowBalloon(const QString& summary, const QString& body, const QString& payload);
     QString UnreadSuffix() const;
     void OnTrayActivated(int reason);
     void CreateBoardView();
@@ -96,6 +112,17 @@ private:
     bool trayAvailable_ = false;
     int alertTimer_ = 0;
     int unread_ = 0;
+    bool notificationsOn_ = true;
+    // The number of the last board change announced since the list's last
+    // reload for notices; 0 when none.
+    int32_t announcedChange_ = 0;
+    QString balloonPayload_;
+    // Direct messages arriving within a quiet time after a notification are
+    // told in one notification at its end.
+    QTimer messageQuiet_;
+    QString foldedSender_;
+    int foldedMessages_ = 0;
+    DesktopNotifier* notifier_ = nullptr;
     QRect placedFrame_; // a restored placement not yet shown with its frame
     TrayImage trayImage_ = TrayImage::Normal;
     CBoardDlg* boardView_ = nullptr;

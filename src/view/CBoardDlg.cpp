@@ -224,7 +224,8 @@ void CBoardDlg::SettleReadMarks()
 // doing, or shown by a notice while the window is in front.
 void CBoardDlg::MarkRead(int32_t number)
 {
-    const bool seen = window()->isActiveWindow() || (!quietSelection_ && isVisible());
+    const bool inFront = window()->isActiveWindow() && !window()->isMinimized();
+    const bool seen = isVisible() && (inFront || !quietSelection_);
     unseenShown_ = seen ? -1 : number;
     if (!seen || !readMarks_->MarkRead(number))
         return;
@@ -235,8 +236,8 @@ void CBoardDlg::MarkRead(int32_t number)
 void CBoardDlg::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && window()->isActiveWindow() && unseenShown_ >= 0 &&
-        unseenShown_ == SelectedNumber())
+    if ((event->type() == QEvent::ActivationChange || event->type() == QEvent::WindowStateChange) &&
+        window()->isActiveWindow() && !window()->isMinimized() && unseenShown_ >= 0 && unseenShown_ == SelectedNumber())
         MarkRead(unseenShown_);
 }
 

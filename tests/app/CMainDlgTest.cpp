@@ -13,9 +13,12 @@
 #include "ui/MenuCommand.h"
 #include "ui/MessageBoxService.h"
 #include "ui/ModalRunner.h"
+#include "view/BoardRefreshThrottle.h"
 #include "view/CBoardDlg.h"
 #include "view/CBoardTitle.h"
 #include "support/Child.h"
+#include "support/FakeNotifications.h"
+#include "ui/DesktopNotifier.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -45,6 +48,7 @@ protected:
         app.reset();
         ModalRunner::SetHook({});
         CMainDlg::SetTrayProbe({});
+        CMainDlg::SetNotifierFactory({});
     }
 
     void StoreSettings(int32_t port = 1500, int32_t popup = 0)
@@ -61,6 +65,7 @@ protected:
     bool Start(std::optional<int32_t> port = std::nullopt, bool refuseOpen = false)
     {
         app = std::make_unique<CBoardApp>(store);
+        app->SetReadStateFolder(board.file("read"));
         auto recording = std::make_unique<RecordingSocket>();
         recording->refuseOpen = refuseOpen;
         socket = recording.get();
@@ -259,3 +264,69 @@ TEST_F(MainWindowTest, SettingsChangeReopensTheSocketClosingKeepsTheProgramRunni
 }
 
 } // namespace
+
+TEST_F(MainWindowTest, ChangesWhileTheWindowIsAwayAreNotifiedCountedAsUnreadAndTheNotificationSelectsTheMessage)
+{
+    std::string problem;
+    ASSERT_FALSE(PrivateBus::Address(&problem).isEmpty()) << problem;
+    FakeNotifications fake;
+    QDBusConnection service = PrivateBus::Connect(QStringLiteral("service"));
+    ASSERT_TRUE(fake.Register(service));
+    CMainDlg::SetNotifierFactory([](QObject* parent) {
+        auto* notifier = new DesktopNotifier(PrivateBus::Connect(QStringLiteral("program")), parent);
+        notifier->SetReplyTimeout(500);
+        return notifier;
+    });
+    StoreSettings();
+    CBoardData writer;
+    writer.SetFilePath(board.file("BoardData.xml"));
+    const auto add = [&](const char* title) {
+        BoardMessage message;
+        message.title = title;
+        message.name = Cp932Codec::FromUtf8("佐藤");
+        message.date = "20241201120000";
+        EXPECT_EQ(writer.AddMessage(message), 0);
+        return message.number;
+    };
+    add("old");
+    ASSERT_TRUE(Start());
+    Window().HideMainWindow();
+
+    const int32_t first = add("first");
+    Receive(FromOther(3, std::to_string(first)));
+    ASSERT_TRUE(fake.WaitForCalls(1));
+    EXPECT_EQ(fake.calls[0].summary, QStringLiteral("掲示板"));
+    EXPECT_TRUE(fake.calls[0].body.contains("first") && fake.calls[0].body.contains(QStringLiteral("佐藤")));
+    EXPECT_TRUE(Window().TrayTip().endsWith(QStringLiteral("（未読 1）")) && Window().windowTitle().endsWith(QStringLiteral("（未読 1）")))
+        << "a message selected while the window is away is not read";
+
+    // A burst: one notification for the reload it folds into, naming the last; a deletion gives none.
+    int32_t last = 0;
+    for (const char* title : {"b1", "b2", "b3"})
+        Receive(FromOther(3, std::to_string(last = add(title))));
+    Receive(FromOther(7, "Zuri"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Window().BoardView()->Throttle().Pending(); }, 5000));
+    ASSERT_TRUE(fake.WaitForCalls(2));
+    QTest::qWait(100);
+    EXPECT_EQ(fake.calls.size(), 2u);
+    EXPECT_TRUE(fake.calls.back().body.contains("b3"));
+    Receive(FromOther(5, "hello"));
+    ASSERT_TRUE(fake.WaitForCalls(3));
+    EXPECT_TRUE(fake.calls[2].summary == QStringLiteral("メッセージ") && fake.calls[2].body.contains("Zuri"));
+
+    // Clicking the board's notification brings the window up with the message selected.
+    fake.Emit(service, "ActionInvoked", fake.calls[1].id, QStringLiteral("default"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Window().IsShown(); }, 5000));
+    EXPECT_EQ(Window().BoardView()->SelectedNumber(), last);
+
+    // Turned off, and kept off at the next start.
+    Window().OnCommand(kCommandDesktopNotify);
+    Restart();
+    EXPECT_FALSE(Window().NotificationsOn());
+    Window().HideMainWindow();
+    Receive(FromOther(3, std::to_string(add("quiet"))));
+    Receive(FromOther(5, "hello"));
+    QTest::qWait(200);
+    EXPECT_EQ(fake.calls.size(), 3u);
+    FakeNotifications::Unregister(service);
+}

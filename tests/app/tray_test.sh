@@ -80,6 +80,12 @@ arrived() { [ "$(count 'received kind=5')" -ge 1000 ]; }
 retry 600 arrived || fail "the direct messages did not arrive"
 opened=$(count "receive window opened")
 [ "$opened" = 8 ] || fail "$opened receive windows open instead of 8"
+# Without a notification service the flood is told in the icon's balloons:
+# one at once, one for the rest after the quiet time. Keys reach the tray
+# menu only once they are gone.
+wait_for "$work/app.log" "notification in the tray balloon" 5 || fail "no balloon for the direct messages"
+sleep 7.5
+[ "$(count "notification direct message")" = 2 ] || fail "$(count "notification direct message") notifications for a flood"
 
 # Exit drops the waiting ones at once. The tray menu still reaches it, or SIGTERM.
 if [ -n "$late" ]; then

@@ -1,8 +1,7 @@
 #include "ui/DesktopNotifier.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QProcess>
+#include "support/FakeNotifications.h"
+
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -11,96 +10,25 @@
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.Notifications");
-const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kService = FakeNotifications::kService;
 
-// A notification service as desktops run it: ids count up, and a
-// notification replacing another keeps the other's id.
-class FakeNotifications : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    struct Call
-    {
-        QString summary, body;
-        uint replacesId;
-        QStringList actions;
-        QVariantMap hints;
-        uint id;
-    };
-    std::vector<Call> calls;
-    QString hangOn; // takes calls with this summary and never answers them
-
-    void Emit(const QDBusConnection& bus, const char* name, uint id, const QVariant& second) const
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(kPath, kService, QString::fromLatin1(name));
-        signal << id << second;
-        bus.send(signal);
-    }
-
-public slots:
-    Q_SCRIPTABLE uint Notify(const QString&, uint replacesId, const QString&, const QString& summary,
-                             const QString& body, const QStringList& actions, const QVariantMap& hints, int,
-                             const QDBusMessage& message)
-    {
-        const uint id = replacesId != 0 ? replacesId : nextId_++;
-        calls.push_back({summary, body, replacesId, actions, hints, id});
-        if (!hangOn.isEmpty() && summary == hangOn)
-            message.setDelayedReply(true);
-        return id;
-    }
-
-private:
-    uint nextId_ = 41;
-};
-
-// A private bus of our own, shared by the tests of the suite; the fake
-// service and the notifier each have their own connection to it.
+// The fake service and the notifier each have their own connection to the
+// private bus.
 class DesktopNotifierTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        daemon_ = new QProcess;
-        daemon_->start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
-        if (!daemon_->waitForStarted(5000)) {
-            problem_ = "dbus-daemon did not start (Debian package dbus-daemon): " + daemon_->errorString().toStdString();
-            return;
-        }
-        while (!daemon_->canReadLine() && daemon_->waitForReadyRead(5000)) {}
-        address_ = QString::fromUtf8(daemon_->readLine()).trimmed();
-        if (address_.isEmpty())
-            problem_ = "dbus-daemon printed no address: " + daemon_->readAllStandardError().toStdString();
-    }
-    static void TearDownTestSuite()
-    {
-        QDBusConnection::disconnectFromBus(QStringLiteral("fake-service"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("notifier"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("nowhere"));
-        daemon_->kill();
-        daemon_->waitForFinished(5000);
-        delete daemon_;
-    }
-
     void SetUp() override
     {
-        ASSERT_FALSE(address_.isEmpty()) << problem_;
+        std::string problem;
+        ASSERT_FALSE(PrivateBus::Address(&problem).isEmpty()) << problem;
         ASSERT_TRUE(serviceBus().isConnected() && notifierBus().isConnected());
-        ASSERT_TRUE(serviceBus().registerObject(kPath, &fake, QDBusConnection::ExportScriptableSlots));
-        ASSERT_TRUE(serviceBus().registerService(kService));
+        ASSERT_TRUE(fake.Register(serviceBus()));
     }
-    void TearDown() override
-    {
-        serviceBus().unregisterService(kService);
-        serviceBus().unregisterObject(kPath);
-    }
+    void TearDown() override { FakeNotifications::Unregister(serviceBus()); }
 
-    static QDBusConnection serviceBus() { return QDBusConnection::connectToBus(address_, QStringLiteral("fake-service")); }
-    static QDBusConnection notifierBus() { return QDBusConnection::connectToBus(address_, QStringLiteral("notifier")); }
-
-    // Waits until the service has taken `count` calls in all.
-    bool WaitForCalls(size_t count) { return QTest::qWaitFor([&] { return fake.calls.size() >= count; }); }
+    static QDBusConnection serviceBus() { return PrivateBus::Connect(QStringLiteral("fake-service")); }
+    static QDBusConnection notifierBus() { return PrivateBus::Connect(QStringLiteral("notifier")); }
+    bool WaitForCalls(size_t count) { return fake.WaitForCalls(count); }
 
     void CollectFailures(DesktopNotifier& notifier)
     {
@@ -111,11 +39,6 @@ protected:
 
     FakeNotifications fake;
     std::vector<QStringList> failures;
-
-private:
-    static inline QProcess* daemon_ = nullptr;
-    static inline QString address_;
-    static inline std::string problem_;
 };
 
 TEST_F(DesktopNotifierTest, ANotificationReplacesTheLastOneOfItsChannelOnly)
@@ -237,4 +160,3 @@ TEST_F(DesktopNotifierTest, AHangingCallHoldsUpNeitherTheCallerNorAnotherChannel
 
 } // namespace
 
-#include "DesktopNotifierTest.moc"

@@ -502,8 +502,13 @@ TEST_F(BoardViewTest, FindFiltersTitlesPostersAndContentsAcrossWidthAndCaseAndEs
     view->RefreshTitlesFromNotice(more);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view->Throttle().Pending(); }, 3000));
     EXPECT_EQ(shown(), (Numbers{more, abc}));
-
     SelectNumber(abc);
+    ClickHeader(1); // by title: the shown rows only, the selection with its row
+    EXPECT_EQ(shown(), (Numbers{abc, more}));
+    EXPECT_EQ(view->SelectedNumber(), abc);
+    ClickHeader(1);
+    EXPECT_EQ(Titles().SelectedRows(), std::vector<int>{1});
+
     QTest::keyClick(edit, Qt::Key_Escape);
     EXPECT_EQ(Titles().RowCount(), 5);
     EXPECT_EQ(Titles().geometry(), whole);
