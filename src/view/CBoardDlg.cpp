@@ -33,6 +33,7 @@
 #include <QPushButton>
 
 #include <optional>
+#include <utility>
 #include <unordered_map>
 
 namespace {
@@ -208,7 +209,10 @@ bool CBoardDlg::SelectMessage(int32_t number)
     if (titleList_->FindRow(number) < 0)
         RefreshTitles(number);
     titleList_->setFocus();
-    return titleList_->SelectNumber(number);
+    if (!titleList_->SelectNumber(number))
+        return false;
+    MarkUnseenRead(); // selected already, by the notice that announced it
+    return true;
 }
 
 int CBoardDlg::UnreadCount() const { return titleList_->UnreadCount(); }
@@ -221,24 +225,39 @@ void CBoardDlg::SettleReadMarks()
 }
 
 // A message counts as read once the member could see it: shown by his own
-// doing, or shown by a notice while the window is in front.
+// doing, or shown by a notice while the window is in front. One shown while
+// the window was away is read when the window comes up with it.
 void CBoardDlg::MarkRead(int32_t number)
 {
     const bool inFront = window()->isActiveWindow() && !window()->isMinimized();
     const bool seen = isVisible() && (inFront || !quietSelection_);
     unseenShown_ = seen ? -1 : number;
-    if (!seen || !readMarks_->MarkRead(number))
+    if (seen && readMarks_->MarkRead(number)) {
+        titleList_->SetRowUnread(number, false);
+        emit unreadChanged(titleList_->UnreadCount());
+    }
+}
+
+void CBoardDlg::MarkUnseenRead()
+{
+    if (unseenShown_ < 0 || unseenShown_ != SelectedNumber() || !isVisible() || window()->isMinimized())
         return;
-    titleList_->SetRowUnread(number, false);
-    emit unreadChanged(titleList_->UnreadCount());
+    const bool quiet = std::exchange(quietSelection_, false);
+    MarkRead(unseenShown_);
+    quietSelection_ = quiet;
 }
 
 void CBoardDlg::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if ((event->type() == QEvent::ActivationChange || event->type() == QEvent::WindowStateChange) &&
-        window()->isActiveWindow() && !window()->isMinimized() && unseenShown_ >= 0 && unseenShown_ == SelectedNumber())
-        MarkRead(unseenShown_);
+    if (event->type() == QEvent::ActivationChange)
+        MarkUnseenRead();
+}
+
+void CBoardDlg::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    MarkUnseenRead();
 }
 
 CBoardDlg::~CBoardDlg() { context_.Board().CloseDocument(); }

@@ -77,6 +77,7 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -95,6 +96,7 @@ private:
     void CreateFindBar();
     void SettleReadMarks();
     void MarkRead(int32_t number);
+    void MarkUnseenRead();
 
     BoardViewContext& context_;
     std::string attachmentFolder_;
