@@ -534,6 +534,15 @@ TEST_F(BoardViewTest, ShortcutsDoWhatTheirButtonsDoAndNothingWhileTheButtonIsOff
     QTest::keyClick(&Titles(), Qt::Key_Delete);
     EXPECT_EQ(editors, 2);
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"このメッセージ削除します"});
+    // In the find bar, Delete and Space edit the text.
+    view->ShowFindBar();
+    auto* find = Child<QLineEdit>(*view, QStringLiteral("findEdit"));
+    QTest::keyClicks(find, "mi e");
+    find->setCursorPosition(0);
+    QTest::keyClick(find, Qt::Key_Delete);
+    EXPECT_EQ(find->text(), QStringLiteral("i e"));
+    EXPECT_EQ(boxes.requests.size(), 1u);
+    view->HideFindBar();
     const int reloads = view->ReloadCount();
     QTest::keyClick(&Titles(), Qt::Key_F5);
     EXPECT_EQ(view->ReloadCount(), reloads + 1);
