@@ -7,6 +7,7 @@
 #include "support/BoardXml.h"
 #include "support/Child.h"
 #include "support/Injected.h"
+#include "support/LoggedWarnings.h"
 #include "support/RecordedBoxes.h"
 #include "support/TempDir.h"
 #include "ui/FileDialogService.h"
@@ -60,26 +61,6 @@ public:
     std::string readStatePath;
 };
 
-// The warnings logged while it lives.
-class LoggedWarnings
-{
-public:
-    LoggedWarnings() { previous_ = qInstallMessageHandler(&Record); }
-    ~LoggedWarnings() { qInstallMessageHandler(previous_); }
-    static std::vector<std::string>& Lines()
-    {
-        static std::vector<std::string> lines;
-        return lines;
-    }
-
-private:
-    static void Record(QtMsgType type, const QMessageLogContext&, const QString& text)
-    {
-        if (type == QtWarningMsg)
-            Lines().push_back(text.toStdString());
-    }
-    QtMessageHandler previous_;
-};
 
 const std::string kOwn = "OWNPC";
 using Texts = std::vector<std::string>;
