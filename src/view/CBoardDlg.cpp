@@ -44,6 +44,7 @@ constexpr const char* kDeleteText = "削除";
 constexpr const char* kPrintText = "印刷";
 constexpr const char* kMessageText = "メッセージ";
 constexpr const char* kCloseText = "閉じる";
+constexpr const char* kNextUnreadText = "次の未読";
 constexpr const char* kFindPlaceholder = "タイトル・投稿者・本文を検索";
 constexpr const char* kFindCloseTip = "検索を閉じる (Esc)";
 
@@ -110,7 +111,6 @@ CBoardDlg::CBoardDlg(BoardViewContext& context, QWidget* parent)
     connect(attachList_, &QWidget::customContextMenuRequested, this, &CBoardDlg::ShowAttachMenu);
     connect(attachList_, &QListWidget::itemDoubleClicked, this, [this] { OpenAttachment(); });
     connect(titleList_, &CBoardTitle::rowsReloaded, this, &CBoardDlg::SettleReadMarks);
-    connect(titleList_, &CBoardTitle::nextUnreadRequested, this, &CBoardDlg::SelectNextUnread);
     CreateFindBar();
     CreateShortcuts();
     OnInitDialog();
@@ -134,6 +134,13 @@ void CBoardDlg::CreateShortcuts()
         target->setToolTip(target->text() + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) +
                            QLatin1Char(')'));
     }
+    // Space in the list, instead of toggling the current row's selection.
+    auto* nextUnread = new QAction(QString::fromUtf8(kNextUnreadText), titleList_);
+    nextUnread->setObjectName(QStringLiteral("nextUnread"));
+    nextUnread->setShortcut(QKeySequence(Qt::Key_Space));
+    nextUnread->setShortcutContext(Qt::WidgetShortcut);
+    titleList_->addAction(nextUnread);
+    connect(nextUnread, &QAction::triggered, this, &CBoardDlg::SelectNextUnread);
     connect(new QShortcut(QKeySequence(Qt::Key_F5), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
             &QShortcut::activated, this, [this] { RefreshTitles(SelectedNumber()); });
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),

@@ -368,18 +368,11 @@ void CBoardTitle::changeEvent(QEvent* event)
     }
 }
 
-// Space asks for the next unread message rather than toggling the current
-// row's selection.
 // With nothing selected, Qt puts the current row on the first one when the
 // list takes the focus; the first arrow key then selects that row rather than
 // skipping past it.
 void CBoardTitle::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
-        emit nextUnreadRequested();
-        event->accept();
-        return;
-    }
     const bool arrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
     if (arrow && event->modifiers() == Qt::NoModifier && !selectionModel()->hasSelection() &&
         currentIndex().isValid()) {

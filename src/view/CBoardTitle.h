@@ -84,8 +84,6 @@ signals:
     void titleSelected(int row);
     // Reload rebuilt the rows from the board (each row's unread flag is clear).
     void rowsReloaded();
-    // Space: the board view's "次の未読".
-    void nextUnreadRequested();
 
 protected:
     void changeEvent(QEvent* event) override;
