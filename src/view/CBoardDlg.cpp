@@ -126,12 +126,8 @@ void CBoardDlg::CreateShortcuts()
     };
     for (const auto& [key, button] : keys) {
         auto* shortcut = new QShortcut(key, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-        QPushButton* target = button;
-        connect(shortcut, &QShortcut::activated, target, [target] {
-            if (target->isEnabled())
-                target->click();
-        });
-        target->setToolTip(target->text() + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) +
+        connect(shortcut, &QShortcut::activated, button, &QPushButton::click); // nothing while it is off
+        button->setToolTip(button->text() + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) +
                            QLatin1Char(')'));
     }
     // Space in the list, instead of toggling the current row's selection.
