@@ -65,8 +65,6 @@ bool ReadState::MarkRead(int32_t number)
     return true;
 }
 
-void ReadState::Forget(int32_t number) { readAbove_.erase(number); }
-
 void ReadState::Settle(std::vector<int32_t> numbersOnBoard)
 {
     std::sort(numbersOnBoard.begin(), numbersOnBoard.end());

@@ -22,8 +22,6 @@ public:
     bool IsRead(int32_t number) const { return number <= lowWater_ || readAbove_.count(number) != 0; }
     // True when the number was unread.
     bool MarkRead(int32_t number);
-    // A deleted message's number will not come back.
-    void Forget(int32_t number);
     // After a reading of the board: the highest number seen grows, the mark
     // moves up past every number that is read or no longer on the board, and
     // a list grown past its bound gives up its oldest unread messages.

@@ -435,8 +435,6 @@ void CBoardDlg::DeleteSelected()
     message.number = number;
     const int readResult = context_.Board().ReadMessage(message);
     const int deleteResult = context_.Board().DeleteMessage(number);
-    if (deleteResult == 0)
-        readMarks_->Forget(number);
     qCInfo(lcBoard, "store delete number=%d read=%d result=%d", number, readResult, deleteResult);
     // Attachments go only with a message that has really left the board, and
     // not while another message names the same folder.

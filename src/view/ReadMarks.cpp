@@ -70,12 +70,6 @@ bool ReadMarks::MarkRead(int32_t number)
     return true;
 }
 
-void ReadMarks::Forget(int32_t number)
-{
-    state_.Forget(number);
-    Changed();
-}
-
 void ReadMarks::Changed()
 {
     dirty_ = true;

@@ -31,7 +31,6 @@ public:
     bool IsUnread(int32_t number) const { return !path_.empty() && !state_.IsRead(number); }
     // True when the number was unread; saved a little later.
     bool MarkRead(int32_t number);
-    void Forget(int32_t number);
     // Writes pending changes now; false when the file could not be written.
     bool Save();
 

@@ -11,7 +11,6 @@
 #include "support/RecordedBoxes.h"
 #include "support/TempDir.h"
 #include "ui/FileDialogService.h"
-#include "ui/MenuCommand.h"
 #include "ui/MessageBoxReporter.h"
 #include "ui/ModalRunner.h"
 #include "view/BoardRefreshThrottle.h"
@@ -186,7 +185,7 @@ TEST_F(BoardViewTest, SelectingShowsTheMessageStopsTheAlertAndAllowsChangesOnlyF
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_NE(menu, nullptr);
         for (QAction* action : menu->actions())
-            if (action->data().toInt() == kCommandSaveAttachment)
+            if (action->text().startsWith(QStringLiteral("保存")))
                 action->trigger();
         menu->close();
     });
@@ -457,6 +456,7 @@ TEST_F(BoardViewTest, FindFiltersTitlesPostersAndContentsAcrossWidthAndCaseAndEs
     QTest::keyClick(&Titles(), Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(edit->hasFocus());
     const QRect bar = Child<QWidget>(*view, QStringLiteral("findBar"))->geometry();
+    EXPECT_EQ(whole.top(), bar.top()) << "hidden, the bar takes nothing from the list";
     EXPECT_TRUE(Titles().geometry().top() == bar.bottom() + 1 && Titles().geometry().bottom() == whole.bottom());
 
     const auto shown = [&] {
