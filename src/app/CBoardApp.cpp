@@ -136,6 +136,7 @@ void CBoardApp::OnDatagramReceived(const char* bytes, size_t length)
 
 int CBoardApp::OpenSocket()
 {
+    socket_->SetExtraTargets(store_.ReadExtraTargets(RecordField::Text(settings_.groupName)));
     if (!socket_->Open(settings_.portNumber, false, maxDatagramSize_)) {
         MessageBoxService::Show(mainWindow_.get(), QString::fromUtf8(kPortInUse).arg(settings_.portNumber));
         return -1;
@@ -143,6 +144,15 @@ int CBoardApp::OpenSocket()
     presence_.Opened();
     SendDatagram(DatagramKind::Hello, own_.user, {});
     return 0;
+}
+
+void CBoardApp::SetExtraTargets(const std::vector<std::string>& targets)
+{
+    store_.WriteExtraTargets(RecordField::Text(settings_.groupName), targets);
+    socket_->SetExtraTargets(targets);
+    // The members there learn of this one now, not at its next start.
+    if (socket_->IsOpen())
+        SendDatagram(DatagramKind::Hello, own_.user, {});
 }
 
 int CBoardApp::CloseSocket()

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class CBoardSocket;
 class CMainDlg;
@@ -58,6 +60,9 @@ public:
     // direct messages go on to the main window.
     void OnDatagramReceived(const char* bytes, size_t length);
     int OpenSocket();
+    // The current group's extra destinations: stored, used from now on, and
+    // greeted with a Hello.
+    void SetExtraTargets(const std::vector<std::string>& targets);
     int CloseSocket();
     // The port the socket is open on, 0 while it is closed.
     int32_t Port() const;

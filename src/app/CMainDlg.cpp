@@ -8,6 +8,9 @@
 #include "net/ui/ReceiveWindowQueue.h"
 #include "settings/ui/CQuorlFontDlg.h"
 #include "settings/ui/CSettingDlg.h"
+#include "settings/ui/CTargetsDlg.h"
+#include "ui/AutostartEntry.h"
+#include "ui/MessageBoxService.h"
 #include "ui/AppLog.h"
 #include "core/Cp932Codec.h"
 #include "core/RecordField.h"
@@ -41,6 +44,7 @@ constexpr const char* kUnreadFormat = "（未読 %1）";
 constexpr const char* kBoardSummary = "掲示板";
 constexpr const char* kMessageSummary = "メッセージ";
 constexpr int kBalloonMs = 5000;
+constexpr const char* kAutostartFailed = "ログイン時の起動を設定できません: %1";
 constexpr const char* kMoreMessagesFormat = " ほか %1 件";
 constexpr const char* kBoardChannel = "board";
 constexpr const char* kMessageChannel = "message";
@@ -103,6 +107,8 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
     connect(help->addAction(MenuResources::AboutText()), &QAction::triggered, this,
             [this] { OnCommand(kCommandAbout); });
     SetNotificationsOn(app_.Store().ReadDesktopNotify());
+    if (QAction* autostart = MenuResources::FindAction(menuBar(), kCommandAutostart))
+        autostart->setChecked(AutostartEntry::IsOn());
     setWindowIcon(ProductInfo::ApplicationIcon());
     // Made now, though hidden: the program's modal windows are modal to it.
     winId();
@@ -501,6 +507,13 @@ void CMainDlg::OnCommand(int command)
         SetNotificationsOn(!notificationsOn_);
         app_.Store().WriteDesktopNotify(notificationsOn_);
         break;
+    case kCommandTargets:
+        if (!BringUpModalWindow())
+            RunTargetsCommand();
+        break;
+    case kCommandAutostart:
+        SetAutostart(!AutostartEntry::IsOn());
+        break;
     case kCommandAbout: {
         CAboutDlg about(this);
         ModalRunner::Run(about);
@@ -544,6 +557,22 @@ void CMainDlg::closeEvent(QCloseEvent* event)
     }
     event->ignore();
     HideMainWindow();
+}
+
+void CMainDlg::RunTargetsCommand()
+{
+    CTargetsDlg dialog(app_.Store().ReadExtraTargets(RecordField::Text(app_.Settings().groupName)), this);
+    if (ModalRunner::Run(dialog) != QDialog::Accepted)
+        return;
+    app_.SetExtraTargets(dialog.Targets());
+}
+
+void CMainDlg::SetAutostart(bool on)
+{
+    if (!AutostartEntry::Set(on, QCoreApplication::applicationFilePath().toStdString()))
+        MessageBoxService::Show(this, QString::fromUtf8(kAutostartFailed).arg(QString::fromStdString(AutostartEntry::UserPath())));
+    if (QAction* item = MenuResources::FindAction(menuBar(), kCommandAutostart))
+        item->setChecked(AutostartEntry::IsOn());
 }
 
 void CMainDlg::CreateNotifier()

@@ -51,6 +51,8 @@ public:
     int RunSettings();
     void RunSettingsCommand();
     void RunFontCommand();
+    void RunTargetsCommand();
+    void SetAutostart(bool on);
     void RestartNetwork();
     void ShowReceived(const Datagram& datagram);
 

@@ -6,6 +6,7 @@
 #include "CliUsage.h"
 #include "core/Cp932Codec.h"
 #include "net/PeerRecord.h"
+#include "settings/ExtraTargets.h"
 #include "settings/GroupSettingsValidator.h"
 #include "settings/SettingsStore.h"
 
@@ -32,27 +33,38 @@ int CliConfig::Run(const CliRequest& request)
     if (!stored)
         settings = SettingsStore::FirstRunSettings();
 
-    const bool changes = request.group || !request.folder.empty() || request.user || request.port || request.popup;
+    const bool changes =
+        request.group || !request.folder.empty() || request.user || request.port || request.popup || request.targets;
     if (!changes) {
         if (!stored)
             err_ << CliUsage::kProgramName << ": no settings are stored yet; these are the defaults\n";
-        Print(settings);
+        Print(settings, store.ReadExtraTargets(RecordField::Text(settings.groupName)));
         return CliCommands::kExitSuccess;
     }
     if (!Apply(request, store, settings))
         return CliCommands::kExitUsage;
+    std::vector<std::string> targets;
+    if (request.targets) {
+        if (const ExtraTargets::Refusal refusal = ExtraTargets::Parse(*request.targets, targets)) {
+            Refuse(Explain(refusal));
+            return CliCommands::kExitUsage;
+        }
+    }
 
     // The store reports nothing; a failed save leaves the old values behind.
     store.WriteGroupSettings(settings);
+    if (request.targets)
+        store.WriteExtraTargets(RecordField::Text(settings.groupName), targets);
     GroupSettings written;
-    if (store.ReadGroupSettings(written) != SettingsStore::kRead || !SameSettings(written, settings)) {
+    if (store.ReadGroupSettings(written) != SettingsStore::kRead || !SameSettings(written, settings) ||
+        (request.targets && store.ReadExtraTargets(RecordField::Text(settings.groupName)) != targets)) {
         err_ << CliUsage::kProgramName << ": cannot write the settings file\n";
         return CliCommands::kExitFailure;
     }
     return CliCommands::kExitSuccess;
 }
 
-void CliConfig::Print(const GroupSettings& settings)
+void CliConfig::Print(const GroupSettings& settings, const std::vector<std::string>& targets)
 {
     const std::pair<const char*, std::string> lines[] = {
         {"group", std::string(RecordField::Text(settings.groupName))},
@@ -62,6 +74,7 @@ void CliConfig::Print(const GroupSettings& settings)
     for (const auto& [name, value] : lines)
         out_ << name << ": " << CliText::EscapeField(CliText::ToTerminal(value), CliText::Backslashes::Keep) << '\n';
     out_ << "port: " << settings.portNumber << '\n' << "popup: " << settings.popupOnReceipt << '\n';
+    out_ << "targets: " << ExtraTargets::Join(targets) << '\n';
 }
 
 bool CliConfig::Apply(const CliRequest& request, SettingsStore& store, GroupSettings& settings)
@@ -122,6 +135,24 @@ std::string CliConfig::Explain(const GroupSettingsValidator::Refusal& refusal, c
         break;
     }
     return what;
+}
+
+std::string CliConfig::Explain(const ExtraTargets::Refusal& refusal)
+{
+    switch (refusal.problem) {
+    case ExtraTargets::Problem::NotIPv4:
+        return "the destination '" + refusal.entry + "' is not an IPv4 address";
+    case ExtraTargets::Problem::TooLong:
+        return "the host name '" + refusal.entry.substr(0, 40) + "...' is longer than " +
+               std::to_string(ExtraTargets::kMaxNameLength) + " characters";
+    case ExtraTargets::Problem::BadName:
+        return "the host name '" + refusal.entry + "' holds characters a host name cannot have";
+    case ExtraTargets::Problem::TooMany:
+        return "at most " + std::to_string(ExtraTargets::kMaxEntries) + " destinations";
+    case ExtraTargets::Problem::None:
+        break;
+    }
+    return {};
 }
 
 bool CliConfig::Refuse(const std::string& text)

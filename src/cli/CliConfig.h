@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliRequest.h"
+#include "settings/ExtraTargets.h"
 #include "settings/GroupSettingsValidator.h"
 #include "settings/SettingsRecords.h"
 
@@ -8,6 +9,7 @@ class SettingsStore;
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 // The config command: shows or changes the settings of the current group, with
 // the checks the settings window makes.
@@ -20,9 +22,10 @@ public:
     int Run(const CliRequest& request);
 
 private:
-    void Print(const GroupSettings& settings);
+    void Print(const GroupSettings& settings, const std::vector<std::string>& targets);
     bool Apply(const CliRequest& request, SettingsStore& store, GroupSettings& settings);
     static std::string Explain(const GroupSettingsValidator::Refusal& refusal, const std::string& value);
+    static std::string Explain(const ExtraTargets::Refusal& refusal);
     bool Refuse(const std::string& text);
 
     std::ostream& out_;

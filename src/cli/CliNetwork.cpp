@@ -13,6 +13,8 @@
 #include "net/HostLookup.h"
 #include "net/OwnAddress.h"
 #include "process/TerminationSignals.h"
+#include "settings/ExtraTargets.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -102,6 +104,18 @@ Status CliNetwork::Broadcast(DatagramKind kind, const std::string& text, const C
     StartApplication();
     const int32_t port = Port(request);
     CBoardSocket socket(nullptr);
+    // Members on other subnets; the tool waits for their names' lookups.
+    std::vector<std::string> targets;
+    SettingsStore store;
+    GroupSettings settings;
+    if (store.ReadGroupSettings(settings) == SettingsStore::kRead) {
+        for (const std::string& target : store.ReadExtraTargets(RecordField::Text(settings.groupName))) {
+            const std::string address = ExtraTargets::IsDottedIPv4(target) ? target : HostLookup::Resolve(target, false);
+            if (!address.empty())
+                targets.push_back(address);
+        }
+    }
+    socket.SetExtraTargets(targets);
     if (!socket.OpenForSending(port) ||
         socket.SendText(DatagramFormat::Format(Own(), static_cast<int32_t>(kind), text), {}) < 0)
         return Status::Refused("cannot broadcast to port " + std::to_string(port));

@@ -29,6 +29,7 @@ constexpr std::string_view kTimeout = "timeout";
 constexpr std::string_view kGroup = "group";
 constexpr std::string_view kUser = "user";
 constexpr std::string_view kPopup = "popup";
+constexpr std::string_view kTargets = "targets";
 constexpr std::string_view kLongPrefix = "--";
 constexpr int32_t kHighestPort = 65535;
 
@@ -39,7 +40,7 @@ struct OptionSyntax
     const char* description;
 };
 
-constexpr std::array<OptionSyntax, 13> kOptions{{
+constexpr std::array<OptionSyntax, 14> kOptions{{
     {kFolder, "DIR", "the folder of BoardData.xml"},
     {kEncoding, "UTF-8|Shift_JIS", "the encoding of the new board (default UTF-8)"},
     {kTitle, "TEXT", "the message's title (required)"},
@@ -53,6 +54,7 @@ constexpr std::array<OptionSyntax, 13> kOptions{{
     {kGroup, "NAME", "the group to make current"},
     {kUser, "NAME", "the user name"},
     {kPopup, "0|1", "1: open arriving direct messages at once"},
+    {kTargets, "LIST", "extra destinations of the broadcasts, comma-separated (\"\" for none)"},
 }};
 
 enum class Operands { None, Number, HostAndText };
@@ -73,7 +75,7 @@ constexpr std::array<CommandSyntax, 8> kCommands{{
     {"delete", Command::Delete, Operands::Number, {kFolder, kAnnounce, kPort}},
     {"send", Command::Send, Operands::HostAndText, {kPort}},
     {"listen", Command::Listen, Operands::None, {kCount, kTimeout, kPort}},
-    {"config", Command::Config, Operands::None, {kGroup, kFolder, kUser, kPort, kPopup}},
+    {"config", Command::Config, Operands::None, {kGroup, kFolder, kUser, kPort, kPopup, kTargets}},
 }};
 
 QString Text(std::string_view text)
@@ -209,6 +211,8 @@ Status Apply(std::string_view option, const std::string& value, Command command,
         if (value != "0" && value != "1")
             return Status::Refused(invalid + " (0 or 1)");
         request.popup = value[0] - '0';
+    } else if (option == kTargets) {
+        request.targets = value;
     }
     return {};
 }

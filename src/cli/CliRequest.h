@@ -34,4 +34,5 @@ struct CliRequest
     std::optional<std::string> group;
     std::optional<std::string> user;
     std::optional<int32_t> popup;
+    std::optional<std::string> targets; // config: the extra destinations, as typed
 };

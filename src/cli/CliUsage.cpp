@@ -55,14 +55,18 @@ constexpr const char* kListen = "Listens on the port and prints each datagram th
                                 "the system chooses a free port, which the line 'listening on port N' names.\n";
 
 constexpr const char* kConfig = "Without options prints the settings of the current group, one 'name: value'\n"
-                                "line each: group, folder, user, port, popup. With options changes them and\n"
-                                "stores them; --group NAME makes NAME the current group and takes the other\n"
-                                "values along unless they are given too. The folder is stored as an\n"
-                                "absolute path ending in '/', with '~' expanded. Refused, with nothing\n"
-                                "stored: a port outside 1500..60000, no folder, an empty group name, a group\n"
-                                "name with Font, Color, ClientSize or title as a key of its path, a user\n"
-                                "name with ':', and names or a folder too long for the settings (63 bytes\n"
-                                "for names, 259 for the folder, in Shift_JIS).\n";
+                                "line each: group, folder, user, port, popup, targets. With options changes\n"
+                                "them and stores them; --group NAME makes NAME the current group and takes\n"
+                                "the other values along unless they are given too. The folder is stored as\n"
+                                "an absolute path ending in '/', with '~' expanded. --targets lists where\n"
+                                "every broadcast also goes (members on other subnets): directed broadcast\n"
+                                "addresses, addresses and host names, separated by commas; \"\" for none.\n"
+                                "Refused, with nothing stored: a port outside 1500..60000, no folder, an\n"
+                                "empty group name, a group name with Font, Color, ClientSize or title as a\n"
+                                "key of its path, a user name with ':', names or a folder too long for the\n"
+                                "settings (63 bytes for names, 259 for the folder, in Shift_JIS), and a\n"
+                                "destination that is not IPv4, a host name over 253 characters, or more\n"
+                                "than 64 destinations.\n";
 
 } // namespace
 

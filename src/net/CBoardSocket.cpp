@@ -198,8 +198,11 @@ int CBoardSocket::SendText(std::string_view text, std::string_view target, std::
         DatagramLog::SendFailed(DatagramFormat::Kind(text), shownTarget);
         return -1;
     }
-    if (target.empty())
-        return SendBroadcast(std::string(text), shownTarget);
+    if (target.empty()) {
+        const int sent = SendBroadcast(std::string(text), shownTarget);
+        SendExtra(std::string(text));
+        return sent;
+    }
     const QHostAddress address = DottedAddress(target);
     if (!address.isNull() && outgoing_.empty())
         return SendTo(std::string(text), address, shownTarget);
@@ -266,6 +269,44 @@ int CBoardSocket::SendBroadcast(const std::string& bytes, const std::string& sho
 }
 
 // The lookup's answer and the time limit race; whichever comes first decides.
+void CBoardSocket::SetExtraTargets(const std::vector<std::string>& targets)
+{
+    extraTargets_ = targets;
+    for (const std::string& target : extraTargets_) {
+        if (DottedAddress(target).isNull())
+            Resolve(target, {}); // known before the first broadcast, where the resolver is quick
+    }
+}
+
+void CBoardSocket::SendExtra(const std::string& bytes)
+{
+    for (const std::string& target : extraTargets_) {
+        if (const QHostAddress address = DottedAddress(target); !address.isNull()) {
+            SendTo(bytes, address, target);
+        } else if (const auto known = resolved_.find(target); known != resolved_.end()) {
+            SendTo(bytes, DottedAddress(known->second), target + "(" + known->second + ")");
+            Resolve(target, {});
+        } else {
+            Resolve(target, bytes);
+        }
+    }
+}
+
+// Looks the name up again; bytes, if any, go to the address found.
+void CBoardSocket::Resolve(const std::string& name, const std::string& bytes)
+{
+    lookup_(name, [this, name, bytes](const std::string& address) {
+        if (address.empty()) {
+            if (!bytes.empty())
+                DatagramLog::SendFailed(DatagramFormat::Kind(bytes), name);
+            return;
+        }
+        resolved_[name] = address;
+        if (!bytes.empty() && socket_ != nullptr)
+            SendTo(bytes, DottedAddress(address), name + "(" + address + ")");
+    });
+}
+
 void CBoardSocket::LookUp(const std::shared_ptr<Outgoing>& outgoing)
 {
     // Nothing is left to do once the datagram is gone: sent, or the socket with it.

@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QHostAddress;
 class QUdpSocket;
@@ -53,6 +55,12 @@ public:
     // Bytes sent (or queued), or -1.
     virtual int SendText(std::string_view text, std::string_view target,
                          std::string_view fallbackAddress = {});
+    // Every broadcast also goes to each of these: dotted addresses (directed
+    // broadcasts of other subnets, single members) and host names, looked up
+    // without blocking. A name's last address is kept, so that a broadcast
+    // at exit still reaches it; the first send to a name waits for its lookup.
+    void SetExtraTargets(const std::vector<std::string>& targets);
+
     // Sends what still waits for a lookup at once, in order, to the fallback
     // address where the lookup has not answered.
     void SendWaiting();
@@ -80,6 +88,8 @@ private:
     void LookUp(const std::shared_ptr<Outgoing>& outgoing);
     void SendSettled();
     void Deliver(const Outgoing& outgoing);
+    void SendExtra(const std::string& bytes);
+    void Resolve(const std::string& name, const std::string& bytes);
 
     Receiver receiver_;
     QUdpSocket* socket_ = nullptr;
@@ -91,4 +101,6 @@ private:
     std::deque<std::shared_ptr<Outgoing>> outgoing_;
     HostLookup* hostLookup_;
     Lookup lookup_;
+    std::vector<std::string> extraTargets_;
+    std::map<std::string, std::string> resolved_; // host name → last dotted address
 };

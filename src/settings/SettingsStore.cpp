@@ -3,6 +3,7 @@
 #include "core/Cp932Codec.h"
 #include "core/HostIdentity.h"
 #include "core/RecordField.h"
+#include "settings/ExtraTargets.h"
 #include "settings/FileSettingsBackend.h"
 
 #include <algorithm>
@@ -22,6 +23,8 @@ constexpr std::string_view kColumnWidthsKey = "title\\size";
 // A choice of this program only, beside the current group's name; the
 // Windows program never reads it.
 constexpr std::string_view kDesktopNotify = "DesktopNotify";
+constexpr std::string_view kExtraTargets = "ExtraTargets";
+constexpr uint32_t kExtraTargetsSize = 64 * 1024;
 
 constexpr std::string_view kCurrentGroup = "curgroup";
 constexpr std::string_view kVersionName = "Ver";
@@ -400,6 +403,34 @@ void SettingsStore::WriteColumnWidths(const ColumnWidths& widths)
     for (const ColumnWidthField& field : kColumnWidthFields)
         WriteDword(key, field.name, static_cast<uint32_t>(widths.*field.field));
     CloseKey(key);
+}
+
+std::vector<std::string> SettingsStore::ReadExtraTargets(std::string_view groupName)
+{
+    std::vector<std::string> entries;
+    Handle group = OpenKey(groupName);
+    if (group == Backend::kNoHandle)
+        return entries;
+    std::string text(kExtraTargetsSize, '\0');
+    uint32_t size = kExtraTargetsSize;
+    uint32_t type = 0;
+    if (backend_.QueryValue(group, kExtraTargets, &type, text.data(), &size) == Backend::kSuccess &&
+        type == Backend::kTypeString) {
+        text.resize(strnlen(text.data(), size));
+        ExtraTargets::Parse(text, entries);
+    }
+    CloseKey(group);
+    return entries;
+}
+
+void SettingsStore::WriteExtraTargets(std::string_view groupName, const std::vector<std::string>& entries)
+{
+    Handle group = CreateKey(groupName);
+    if (group == Backend::kNoHandle)
+        return;
+    const std::string text = ExtraTargets::Join(entries);
+    backend_.SetValue(group, kExtraTargets, Backend::kTypeString, text.c_str(), static_cast<uint32_t>(text.size() + 1));
+    CloseKey(group);
 }
 
 bool SettingsStore::ReadDesktopNotify()

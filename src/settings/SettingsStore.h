@@ -4,7 +4,9 @@
 #include "settings/SettingsRecords.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 class FileSettingsBackend;
 
@@ -48,6 +50,10 @@ public:
     void WriteClientSize(const ClientSizeRecord& size);
     int ReadColumnWidths(ColumnWidths& widths);
     void WriteColumnWidths(const ColumnWidths& widths);
+    // The group's extra destinations (ExtraTargets), a value the Windows
+    // program does not read. Entries a hand-edited value got wrong are left out.
+    std::vector<std::string> ReadExtraTargets(std::string_view groupName);
+    void WriteExtraTargets(std::string_view groupName, const std::vector<std::string>& entries);
     // Whether board changes and direct messages show desktop notifications;
     // on unless the member turned them off.
     bool ReadDesktopNotify();

@@ -11,5 +11,7 @@ enum MenuCommand : int {
     kCommandOpenAttachment = 32776,
     kCommandSaveAttachment = 32777,
     kCommandDesktopNotify = 32778,
+    kCommandTargets = 32779,
+    kCommandAutostart = 32780,
     kCommandAbout = 0x0010,
 };

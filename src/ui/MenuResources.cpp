@@ -27,7 +27,9 @@ const std::vector<MenuResources::SubMenu> kMainDefinition = {
      'O',
      {{"環境設定", kCommandSettings, 'S'},
       {"フォントの変更", kCommandFont, 'F'},
-      {"デスクトップ通知", kCommandDesktopNotify, 'N', true}}},
+      {"デスクトップ通知", kCommandDesktopNotify, 'N', true},
+      {"送信先の追加...", kCommandTargets, 'T'},
+      {"ログイン時に起動", kCommandAutostart, 'L', true}}},
 };
 
 const std::vector<MenuResources::SubMenu> kNoMenu;
@@ -77,8 +79,15 @@ void MenuResources::BuildMenuBar(int menuId, QMenuBar* bar, const CommandHandler
 
 QString MenuResources::WithAccessKey(const char* text, char key)
 {
-    const QString label = QString::fromUtf8(text);
-    return key == 0 ? label : label + QStringLiteral("(&") + QChar::fromLatin1(key) + QLatin1Char(')');
+    QString label = QString::fromUtf8(text);
+    if (key == 0)
+        return label;
+    // "送信先の追加(&T)...": the key goes before the dots of an item that opens a window.
+    const QString dots = QStringLiteral("...");
+    const bool opensWindow = label.endsWith(dots);
+    if (opensWindow)
+        label.chop(dots.size());
+    return label + QStringLiteral("(&") + QChar::fromLatin1(key) + QLatin1Char(')') + (opensWindow ? dots : QString());
 }
 
 QAction* MenuResources::FindAction(QWidget* menu, int command)

@@ -276,12 +276,15 @@ TEST_F(QuorlboardCli, ConcurrentPostsGetDistinctNumbersWhileListsKeepWorking)
 
 TEST_F(QuorlboardCli, ConfigShowsTheDefaultsThenStoresChangesInTheCurrentGroupForTheBoardCommands)
 {
-    EXPECT_EQ(Config({}).out, "group: グループ１\nfolder: \nuser: " + HostIdentity::LoginName() + "\nport: 1500\npopup: 0\n");
+    EXPECT_EQ(Config({}).out,
+              "group: グループ１\nfolder: \nuser: " + HostIdentity::LoginName() + "\nport: 1500\npopup: 0\ntargets: \n");
     EXPECT_EQ(Config({"--user", "x"}).status, 2) << "a first change starts from the defaults and must name a folder";
     EXPECT_EQ(Stored(), "nothing");
     const std::string absolute = (fs::current_path() / "rel/board").string() + "/";
-    ASSERT_EQ(Config({"--folder", "rel/board", "--user", "山田", "--port", "1600", "--popup", "1"}).status, 0);
-    EXPECT_EQ(Config({}).out, "group: グループ１\nfolder: " + absolute + "\nuser: 山田\nport: 1600\npopup: 1\n");
+    ASSERT_EQ(Config({"--folder", "rel/board", "--user", "山田", "--port", "1600", "--popup", "1", "--targets",
+                      "10.1.2.255, pc-osaka"}).status, 0);
+    EXPECT_EQ(Config({}).out, "group: グループ１\nfolder: " + absolute +
+                                  "\nuser: 山田\nport: 1600\npopup: 1\ntargets: 10.1.2.255,pc-osaka\n");
     // Only what is given changes; a folder that ends in '/' gets no second one. Another group
     // becomes the current one, taking the values along; going back brings its own values back.
     const std::pair<Args, std::string> steps[] = {
@@ -309,7 +312,7 @@ TEST_F(QuorlboardCli, ConfigValuesTheSettingsWindowWouldRefuseChangeNothing)
     const Args refused[] = {
         {"--port", "1499"}, {"--port", "1600x"}, {"--popup", "2"}, {"--folder", "/" + std::string(258, 'd')},
         {"--user", Wide(32)}, {"--user", "ok", "--port", "70000"}, {"--group", ""}, {"--user", "山田:総務"},
-        {"--group", "Font"}, {"--group", "title\\size"},
+        {"--group", "Font"}, {"--group", "title\\size"}, {"--targets", "10.1.2.256"}, {"--targets", "pc osaka"},
     };
     for (const Args& args : refused) {
         EXPECT_EQ(Said(Config(args)).rfind("2||quorlboard-cli: ", 0), 0u) << args.at(0) << " " << args.at(1);

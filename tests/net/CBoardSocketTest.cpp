@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -139,6 +140,28 @@ TEST_F(CBoardSocketTest, HostNamesAreLookedUpInOrderAndAFailedLookupUsesTheFallb
     ASSERT_TRUE(peer.WaitForCount(4));
     QTest::qWait(50);
     EXPECT_EQ(peer.received, (Texts{wires[0], wires[1], wires[3], wires[2]}));
+}
+
+TEST_F(CBoardSocketTest, BroadcastsAlsoGoToTheExtraDestinationsAndANameOnceFoundIsUsedAtOnce)
+{
+    std::map<std::string, HostLookup::Answer> lookups;
+    sender.SetLookup([&](const std::string& host, HostLookup::Answer answer) { lookups[host] = std::move(answer); });
+    sender.SetExtraTargets({kLoopback, "osaka"});
+    const auto copies = [&](const std::string& wire) { return std::count(peer.received.begin(), peer.received.end(), wire); };
+    // A direct message goes where it is sent, nowhere else.
+    sender.SendText(Wire(5, "direct"), kLoopback);
+    // The broadcast (here kept on this machine), the address, and the name once looked up.
+    sender.SendText(Wire(3, "7"), {});
+    ASSERT_TRUE(peer.WaitForCount(3));
+    lookups.at("osaka")(kLoopback);
+    ASSERT_TRUE(peer.WaitForCount(4));
+    EXPECT_EQ(copies(Wire(5, "direct")), 1);
+    EXPECT_EQ(copies(Wire(3, "7")), 3);
+    // Known now: the Goodbye at exit does not wait for the resolver.
+    sender.SendText(Wire(6, "pcB"), {});
+    sender.Close();
+    ASSERT_TRUE(peer.WaitForCount(7));
+    EXPECT_EQ(copies(Wire(6, "pcB")), 3);
 }
 
 TEST_F(CBoardSocketTest, AReceiverMayCloseOrDeleteTheSocket)
