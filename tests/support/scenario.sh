@@ -1,6 +1,7 @@
 # Shared pieces of the whole-program test scripts: a private work folder, cleaning
 # up, waiting for log lines, a virtual display, clicking into windows, and hosts of
-# their own (network namespace, address, host name) on a bridge.
+# their own (network namespace, address, host name) on a bridge, or on two
+# subnets joined by a router.
 # Source it after setting "set -uo pipefail".
 
 work=$(mktemp -d)
@@ -94,6 +95,40 @@ make_hosts() { # name...: each in its own namespace on one bridge, no default ro
     { echo "127.0.0.1 localhost"; for o in "$@"; do echo "${addr[$o]} $o"; done; } >"/etc/netns/${ns[$h]}/hosts"
   done
 }
+
+make_subnets() { # hostA hostB: each on a network of its own, joined by a router that forwards
+  [ "$(id -u)" = 0 ] || { echo "SKIP: needs root for network namespaces"; exit 77; }
+  require_tools ip unshare
+  unshare --uts true 2>/dev/null || { echo "SKIP: cannot give processes their own host names"; exit 77; }
+  local tag=q$$ second=$((RANDOM % 200)) side h n
+  local -A net=([$1]=10.$((90 + RANDOM % 10)).$second [$2]=10.$((100 + RANDOM % 10)).$second)
+  local br=$tag-br router=$tag-router
+  ip netns add "$br" || { echo "SKIP: cannot create network namespaces"; exit 77; }
+  ip netns add "$router" || fail "router namespace"
+  scenario_namespaces+=("$br" "$router")
+  ip netns exec "$router" sysctl -qw net.ipv4.ip_forward=1 || fail "forwarding"
+  ip -n "$router" link set lo up
+  for h in "$1" "$2"; do
+    side=br-$h n=$tag-$h
+    ns[$h]=$n addr[$h]=${net[$h]}.1 bcast[$h]=${net[$h]}.255
+    ip -n "$br" link add "$side" type bridge && ip -n "$br" link set "$side" up || fail "bridge $side"
+    ip -n "$br" link add "r$h" type veth peer name "to$h" netns "$router" || fail "router veth $h"
+    ip -n "$br" link set "r$h" master "$side" up
+    ip -n "$router" addr add "${net[$h]}.254/24" dev "to$h" && ip -n "$router" link set "to$h" up
+    ip netns add "$n" || fail "namespace $n"
+    scenario_namespaces+=("$n")
+    ip -n "$br" link add "v$h" type veth peer name eth0 netns "$n" || fail "veth $h"
+    ip -n "$br" link set "v$h" master "$side" up
+    ip -n "$n" link set lo up && ip -n "$n" addr add "${addr[$h]}/24" dev eth0 && ip -n "$n" link set eth0 up
+  done
+  ip -n "${ns[$1]}" route add "${net[$2]}.0/24" via "${net[$1]}.254" || fail "route from $1"
+  ip -n "${ns[$2]}" route add "${net[$1]}.0/24" via "${net[$2]}.254" || fail "route from $2"
+  for h in "$1" "$2"; do
+    mkdir -p "/etc/netns/${ns[$h]}"
+    { echo "127.0.0.1 localhost"; echo "${addr[$1]} $1"; echo "${addr[$2]} $2"; } >"/etc/netns/${ns[$h]}/hosts"
+  done
+}
+declare -A bcast
 
 on() { # host command...: run with that host's network and host name
   local h=$1; shift
