@@ -29,6 +29,11 @@ CBoardApp::CBoardApp(SettingsStore& store, QObject* parent)
                              std::string_view target) { SendDatagram(kind, text, target); }),
       maxDatagramSize_(CBoardSocket::kMaxDatagramSize)
 {
+    extraHello_.setInterval(kExtraHelloIntervalMs);
+    connect(&extraHello_, &QTimer::timeout, this, [this] {
+        if (socket_ && socket_->IsOpen())
+            socket_->SendExtra(FormatDatagram(DatagramKind::Hello, RecordField::Text(own_.user)));
+    });
 }
 
 CBoardApp::~CBoardApp()
@@ -143,6 +148,8 @@ int CBoardApp::OpenSocket()
     }
     presence_.Opened();
     SendDatagram(DatagramKind::Hello, own_.user, {});
+    if (socket_->HasExtraTargets())
+        extraHello_.start();
     return 0;
 }
 
@@ -150,14 +157,19 @@ void CBoardApp::SetExtraTargets(const std::vector<std::string>& targets)
 {
     store_.WriteExtraTargets(RecordField::Text(settings_.groupName), targets);
     socket_->SetExtraTargets(targets);
+    extraHello_.stop();
     // The members there learn of this one now, not at its next start.
-    if (socket_->IsOpen())
+    if (socket_->IsOpen()) {
         SendDatagram(DatagramKind::Hello, own_.user, {});
+        if (!targets.empty())
+            extraHello_.start();
+    }
 }
 
 int CBoardApp::CloseSocket()
 {
     // Nothing the member sent may be lost, nor come after the Goodbye.
+    extraHello_.stop();
     socket_->SendWaiting();
     SendDatagram(DatagramKind::Goodbye, own_.host, {});
     socket_->Close();

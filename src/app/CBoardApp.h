@@ -11,6 +11,7 @@
 #include "view/BoardViewContext.h"
 
 #include <QFont>
+#include <QTimer>
 #include <QObject>
 
 #include <cstdint>
@@ -30,6 +31,8 @@ class CBoardApp : public QObject, public PeerMessenger, public BoardViewContext
     Q_OBJECT
 
 public:
+    static constexpr int kExtraHelloIntervalMs = 30000;
+
     explicit CBoardApp(SettingsStore& store, QObject* parent = nullptr);
     ~CBoardApp() override;
 
@@ -95,4 +98,7 @@ private:
     std::unique_ptr<CBoardSocket> socket_;
     std::unique_ptr<CMainDlg> mainWindow_;
     std::string readStateFolder_;
+    // A member on another subnet who starts later than this program hears of
+    // it only by a Hello sent there again; the own subnet hears the member's.
+    QTimer extraHello_;
 };

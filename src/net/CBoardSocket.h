@@ -60,6 +60,9 @@ public:
     // without blocking. A name's last address is kept, so that a broadcast
     // at exit still reaches it; the first send to a name waits for its lookup.
     void SetExtraTargets(const std::vector<std::string>& targets);
+    bool HasExtraTargets() const { return !extraTargets_.empty(); }
+    // Sends to the extra destinations only.
+    void SendExtra(const std::string& bytes);
 
     // Sends what still waits for a lookup at once, in order, to the fallback
     // address where the lookup has not answered.
@@ -88,7 +91,6 @@ private:
     void LookUp(const std::shared_ptr<Outgoing>& outgoing);
     void SendSettled();
     void Deliver(const Outgoing& outgoing);
-    void SendExtra(const std::string& bytes);
     void Resolve(const std::string& name, const std::string& bytes);
 
     Receiver receiver_;

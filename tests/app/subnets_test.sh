@@ -26,13 +26,13 @@ start_app() { # host
     QT_LOGGING_RULES="quorlboard.*=true" start_on "$1" "$app" >"$work/$1-app.log" 2>&1 &
   pids+=($!)
 }
-start_app pcB
-wait_for "$work/pcB-app.log" "socket opened port=$port" 20 || fail "pcB did not start"
+# pcA starts first: pcB's own Hello stays on its subnet, and pcB hears of pcA
+# by the Hello that pcA sends its extra destinations again, which pcB answers.
 start_app pcA
-
-# pcA's Hello crosses the router to pcB, which adds pcA and answers it.
-wait_for "$work/pcB-app.log" "peer added address=${addr[pcA]} host=pcA " 20 || fail "pcB did not add pcA"
-wait_for "$work/pcA-app.log" "peer added address=${addr[pcB]} host=pcB " 20 || fail "pcA did not add pcB"
+wait_for "$work/pcA-app.log" "socket opened port=$port" 20 || fail "pcA did not start"
+start_app pcB
+wait_for "$work/pcB-app.log" "peer added address=${addr[pcA]} host=pcA " 45 || fail "pcB did not add pcA"
+wait_for "$work/pcA-app.log" "peer added address=${addr[pcB]} host=pcB " 10 || fail "pcA did not add pcB"
 
 # A board change posted on pcA reaches pcB, whose list reloads.
 echo "本文" | QUORLBOARD_CONFIG_DIR=$work/pcA/config on pcA "$cli" post --title "お知らせ" --announce >/dev/null 2>&1 ||
