@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages that building, packaging (dpkg-shlibdeps of
+# dpkg-dev), running and testing need.
 # Only what is missing is installed; a machine that has everything is left alone.
 set -euo pipefail
 
@@ -8,13 +9,16 @@ packages=(
   qt6-base-dev qt6-translations-l10n libgl-dev
   libxml2-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic adwaita-icon-theme
+  dpkg-dev
 )
 if [ "${1:-}" = "--test" ]; then
   # Tray and multi-host tests: an X server with a notification area, X tools,
   # network namespaces; PDF checks of printed pages; clang and libFuzzer for
   # the parsers' fuzz targets; a private message bus (dbus-daemon) for the
-  # desktop notifications.
-  packages+=(dbus-daemon xvfb xauth trayer xdotool x11-utils iproute2 poppler-utils clang libclang-rt-14-dev)
+  # desktop notifications; the Debian package's checks (desktop entries,
+  # AppStream metadata, manual pages).
+  packages+=(dbus-daemon xvfb xauth trayer xdotool x11-utils iproute2 poppler-utils clang libclang-rt-14-dev
+             desktop-file-utils appstream man-db)
 fi
 
 missing=()

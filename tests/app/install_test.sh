@@ -6,12 +6,18 @@ set -uo pipefail
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 DESTDIR=$stage cmake --install "$1" --prefix /usr >/dev/null || { echo "FAIL: install"; exit 1; }
+# Configured with QUORLBOARD_SYSTEM_AUTOSTART=OFF, no login autostart entry.
+autostart=etc/xdg/autostart/quorlboard.desktop
+if grep -qx 'QUORLBOARD_SYSTEM_AUTOSTART:BOOL=OFF' "$1/CMakeCache.txt"; then
+  [ -e "$stage/$autostart" ] && { echo "FAIL: $autostart installed though turned off"; exit 1; }
+  autostart=
+fi
 for f in usr/bin/quorlboard usr/bin/quorlboard-cli usr/share/applications/quorlboard.desktop \
-         etc/xdg/autostart/quorlboard.desktop usr/share/icons/hicolor/48x48/apps/quorlboard.png \
+         $autostart usr/share/icons/hicolor/48x48/apps/quorlboard.png \
          usr/share/icons/hicolor/256x256/apps/quorlboard.png usr/share/icons/hicolor/scalable/apps/quorlboard.svg; do
   [ -e "$stage/$f" ] || { echo "FAIL: $f missing"; exit 1; }
 done
-for entry in usr/share/applications/quorlboard.desktop etc/xdg/autostart/quorlboard.desktop; do
+for entry in usr/share/applications/quorlboard.desktop $autostart; do
   grep -q '^Exec=quorlboard$' "$stage/$entry" || { echo "FAIL: $entry does not start quorlboard"; exit 1; }
   grep -q '^Icon=quorlboard$' "$stage/$entry" || { echo "FAIL: $entry has no icon"; exit 1; }
 done
