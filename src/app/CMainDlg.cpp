@@ -2,6 +2,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CBoardApp.h"
+#include "app/MemberNotifications.h"
 #include "app/ProductInfo.h"
 #include "app/WindowPlacement.h"
 #include "net/ui/CReceiveDlg.h"
@@ -12,10 +13,8 @@
 #include "ui/AutostartEntry.h"
 #include "ui/MessageBoxService.h"
 #include "ui/AppLog.h"
-#include "core/Cp932Codec.h"
 #include "core/RecordField.h"
 #include "ui/BoardFont.h"
-#include "ui/DesktopNotifier.h"
 #include "ui/DialogUnits.h"
 #include "ui/MenuCommand.h"
 #include "ui/MenuResources.h"
@@ -41,16 +40,7 @@ constexpr int kTemplateHeight = 291;
 constexpr int kTrayWatchIntervalMs = 2000;
 constexpr const char* kHelpMenuText = "ヘルプ";
 constexpr const char* kUnreadFormat = "（未読 %1）";
-constexpr const char* kBoardSummary = "掲示板";
-constexpr const char* kMessageSummary = "メッセージ";
-constexpr int kBalloonMs = 5000;
 constexpr const char* kAutostartFailed = "ログイン時の起動を設定できません: %1";
-constexpr const char* kMoreMessagesFormat = " ほか %1 件";
-constexpr const char* kBoardChannel = "board";
-constexpr const char* kMessageChannel = "message";
-// Payloads: "board:<number>" selects that message, "message" brings up the
-// receive windows.
-constexpr const char* kBoardPayload = "board:";
 
 std::function<bool()>& TrayProbe()
 {
@@ -64,19 +54,6 @@ bool TrayAvailable() { return TrayProbe() ? TrayProbe()() : QSystemTrayIcon::isS
 
 void CMainDlg::SetTrayProbe(std::function<bool()> probe) { TrayProbe() = std::move(probe); }
 
-namespace {
-
-CMainDlg::NotifierFactory& Factory()
-{
-    static CMainDlg::NotifierFactory factory;
-    return factory;
-}
-
-QString FromCp932(std::string_view text) { return QString::fromStdString(Cp932Codec::ToUtf8(text)); }
-
-} // namespace
-
-void CMainDlg::SetNotifierFactory(NotifierFactory factory) { Factory() = std::move(factory); }
 
 CMainDlg::CMainDlg(CBoardApp& app) : app_(app)
 {
@@ -106,7 +83,6 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
     QMenu* help = menuBar()->addMenu(MenuResources::WithAccessKey(kHelpMenuText, 'H'));
     connect(help->addAction(MenuResources::AboutText()), &QAction::triggered, this,
             [this] { OnCommand(kCommandAbout); });
-    SetNotificationsOn(app_.Store().ReadDesktopNotify());
     if (QAction* autostart = MenuResources::FindAction(menuBar(), kCommandAutostart))
         autostart->setChecked(AutostartEntry::IsOn());
     setWindowIcon(ProductInfo::ApplicationIcon());
@@ -147,9 +123,8 @@ bool CMainDlg::OnInitDialog(std::optional<int32_t> commandLinePort)
         });
         watch->start(kTrayWatchIntervalMs);
     }
-    connect(tray_, &QSystemTrayIcon::messageClicked, this, [this] { OnNotificationAction(balloonPayload_); });
     UpdateTrayIcon(TrayAction::Add, TrayImage::Normal);
-    CreateNotifier();
+    CreateNotifications();
     app_.OpenBoardFile();
     CreateBoardView();
     alert_ = false;
@@ -445,6 +420,8 @@ void CMainDlg::ExitProgram()
     exited_ = true;
     qCInfo(lcApp) << "exit";
     receiveWindows_->CloseAll();
+    if (notifications_ != nullptr)
+        notifications_->Stop();
     StopAlert();
     UpdateTrayIcon(TrayAction::Delete, TrayImage::Normal);
     SavePlacement();
@@ -504,8 +481,8 @@ void CMainDlg::OnCommand(int command)
         RestoreWindowSize(true);
         break;
     case kCommandDesktopNotify:
-        SetNotificationsOn(!notificationsOn_);
-        app_.Store().WriteDesktopNotify(notificationsOn_);
+        SetNotificationsOn(!NotificationsOn());
+        app_.Store().WriteDesktopNotify(NotificationsOn());
         break;
     case kCommandTargets:
         if (!BringUpModalWindow())
@@ -540,7 +517,7 @@ void CMainDlg::OnDatagram(const Datagram& datagram)
         break;
     case DatagramKind::DirectMessage:
         ShowReceived(datagram);
-        NotifyDirectMessage(datagram);
+        notifications_->DirectMessage(RecordField::Text(datagram.sender.user), RecordField::Text(datagram.sender.host));
         break;
     default:
         break;
@@ -575,19 +552,32 @@ void CMainDlg::SetAutostart(bool on)
         item->setChecked(AutostartEntry::IsOn());
 }
 
-void CMainDlg::CreateNotifier()
+void CMainDlg::CreateNotifications()
 {
-    notifier_ = Factory() ? Factory()(this) : new DesktopNotifier(this);
-    connect(notifier_, &DesktopNotifier::actionInvoked, this, &CMainDlg::OnNotificationAction);
-    connect(notifier_, &DesktopNotifier::failed, this, &CMainDlg::ShowBalloon);
-    messageQuiet_.setSingleShot(true);
-    messageQuiet_.setInterval(kMessageNotifyQuietMs);
-    connect(&messageQuiet_, &QTimer::timeout, this, &CMainDlg::NotifyFoldedMessages);
+    notifications_ = new MemberNotifications(tray_, [this] { return trayAvailable_; }, this);
+    SetNotificationsOn(app_.Store().ReadDesktopNotify());
+    connect(notifications_, &MemberNotifications::boardChosen, this, [this](int32_t number) {
+        ShowMainWindow();
+        if (boardView_ != nullptr)
+            boardView_->SelectMessage(number);
+    });
+    connect(notifications_, &MemberNotifications::messagesChosen, this, [this] {
+        const auto& open = receiveWindows_->OpenWindows();
+        for (auto window = open.rbegin(); window != open.rend(); ++window) {
+            QWidget* shown = *window;
+            shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
+            shown->raise();
+            shown->activateWindow();
+        }
+    });
 }
+
+bool CMainDlg::NotificationsOn() const { return notifications_ != nullptr && notifications_->On(); }
 
 void CMainDlg::SetNotificationsOn(bool on)
 {
-    notificationsOn_ = on;
+    if (notifications_ != nullptr)
+        notifications_->SetOn(on);
     if (QAction* item = MenuResources::FindAction(menuBar(), kCommandDesktopNotify))
         item->setChecked(on);
 }
@@ -596,69 +586,10 @@ void CMainDlg::SetNotificationsOn(bool on)
 // still there.
 void CMainDlg::NotifyBoardChange(int32_t number)
 {
-    if (!notificationsOn_ || notifier_ == nullptr || (isActiveWindow() && isVisible() && !isMinimized()))
+    if (notifications_ == nullptr || (isActiveWindow() && isVisible() && !isMinimized()))
         return;
     BoardMessage message;
     message.number = number;
-    if (app_.Board().ReadMessage(message) != 0 || message.date.empty())
-        return;
-    const QString body = FromCp932(message.title) + QStringLiteral("（") + FromCp932(message.name) + QStringLiteral("）");
-    qCInfo(lcApp) << "notification board number" << number;
-    notifier_->Notify(QString::fromLatin1(kBoardChannel), QString::fromUtf8(kBoardSummary), body,
-                      QString::fromLatin1(kBoardPayload) + QString::number(number));
-}
-
-void CMainDlg::NotifyDirectMessage(const Datagram& datagram)
-{
-    if (!notificationsOn_ || notifier_ == nullptr)
-        return;
-    foldedSender_ = FromCp932(RecordField::Text(datagram.sender.user)) + QStringLiteral("（") +
-                    FromCp932(RecordField::Text(datagram.sender.host)) + QStringLiteral("）");
-    ++foldedMessages_;
-    if (!messageQuiet_.isActive())
-        NotifyFoldedMessages();
-}
-
-void CMainDlg::NotifyFoldedMessages()
-{
-    if (foldedMessages_ == 0 || !notificationsOn_ || exited_)
-        return;
-    QString body = foldedSender_;
-    if (foldedMessages_ > 1)
-        body += QString::fromUtf8(kMoreMessagesFormat).arg(foldedMessages_ - 1);
-    foldedMessages_ = 0;
-    qCInfo(lcApp) << "notification direct message";
-    notifier_->Notify(QString::fromLatin1(kMessageChannel), QString::fromUtf8(kMessageSummary), body,
-                      QString::fromLatin1(kMessageChannel));
-    messageQuiet_.start();
-}
-
-// Without a notification service the tray's own balloon says it, where there
-// is a tray.
-void CMainDlg::ShowBalloon(const QString& summary, const QString& body, const QString& payload)
-{
-    if (!trayAvailable_ || tray_ == nullptr || exited_)
-        return;
-    balloonPayload_ = payload;
-    qCInfo(lcApp) << "notification in the tray balloon";
-    tray_->showMessage(summary, body, QSystemTrayIcon::Information, kBalloonMs);
-}
-
-void CMainDlg::OnNotificationAction(const QString& payload)
-{
-    if (exited_)
-        return;
-    if (payload.startsWith(QLatin1String(kBoardPayload))) {
-        ShowMainWindow();
-        if (boardView_ != nullptr)
-            boardView_->SelectMessage(payload.mid(static_cast<int>(std::strlen(kBoardPayload))).toInt());
-    } else if (payload == QLatin1String(kMessageChannel)) {
-        const auto& open = receiveWindows_->OpenWindows();
-        for (auto window = open.rbegin(); window != open.rend(); ++window) {
-            QWidget* shown = *window;
-            shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
-            shown->raise();
-            shown->activateWindow();
-        }
-    }
+    if (app_.Board().ReadMessage(message) == 0 && !message.date.empty())
+        notifications_->BoardChanged(number, message.title, message.name);
 }

@@ -12,7 +12,7 @@
 
 class CBoardApp;
 class CBoardDlg;
-class DesktopNotifier;
+class MemberNotifications;
 class QMenu;
 class QSystemTrayIcon;
 class ReceiveWindowQueue;
@@ -25,7 +25,6 @@ class CMainDlg : public QMainWindow
 
 public:
     static constexpr int kAlertIntervalMs = 1000;
-    static constexpr int kMessageNotifyQuietMs = 2000;
 
     enum class TrayAction { Add, Modify, Delete };
     enum class TrayImage { Normal, Alert };
@@ -71,15 +70,8 @@ public:
     // Whether the desktop has a notification area; tests may pretend one.
     // An empty probe asks the desktop.
     static void SetTrayProbe(std::function<bool()> probe);
-    // Makes the desktop notifier; tests give one over a private bus. An empty
-    // factory makes one over the session bus.
-    using NotifierFactory = std::function<DesktopNotifier*(QObject* parent)>;
-    static void SetNotifierFactory(NotifierFactory factory);
-
-    bool NotificationsOn() const { return notificationsOn_; }
+    bool NotificationsOn() const;
     void SetNotificationsOn(bool on);
-    // What a click on a notification or the tray's balloon asks for.
-    void OnNotificationAction(const QString& payload);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -89,11 +81,8 @@ protected:
 private:
     void UpdateTrayIcon(TrayAction action, TrayImage image);
     void OnUnreadChanged(int count);
-    void CreateNotifier();
+    void CreateNotifications();
     void NotifyBoardChange(int32_t number);
-    void NotifyDirectMessage(const Datagram& datagram);
-    void NotifyFoldedMessages();
-    void ShowBalloon(const QString& summary, const QString& body, const QString& payload);
     QString UnreadSuffix() const;
     void OnTrayActivated(int reason);
     void CreateBoardView();
@@ -114,17 +103,10 @@ private:
     bool trayAvailable_ = false;
     int alertTimer_ = 0;
     int unread_ = 0;
-    bool notificationsOn_ = true;
     // The number of the last board change announced since the list's last
     // reload for notices; 0 when none.
     int32_t announcedChange_ = 0;
-    QString balloonPayload_;
-    // Direct messages arriving within a quiet time after a notification are
-    // told in one notification at its end.
-    QTimer messageQuiet_;
-    QString foldedSender_;
-    int foldedMessages_ = 0;
-    DesktopNotifier* notifier_ = nullptr;
+    MemberNotifications* notifications_ = nullptr;
     QRect placedFrame_; // a restored placement not yet shown with its frame
     TrayImage trayImage_ = TrayImage::Normal;
     CBoardDlg* boardView_ = nullptr;

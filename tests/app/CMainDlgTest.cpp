@@ -1,5 +1,6 @@
 #include "app/CBoardApp.h"
 #include "app/CMainDlg.h"
+#include "app/MemberNotifications.h"
 #include "app/WindowPlacement.h"
 #include "board/EmptyBoardWriter.h"
 #include "core/Cp932Codec.h"
@@ -48,7 +49,7 @@ protected:
         app.reset();
         ModalRunner::SetHook({});
         CMainDlg::SetTrayProbe({});
-        CMainDlg::SetNotifierFactory({});
+        MemberNotifications::SetFactory({});
     }
 
     void StoreSettings(int32_t port = 1500, int32_t popup = 0)
@@ -272,7 +273,7 @@ TEST_F(MainWindowTest, ChangesWhileTheWindowIsAwayAreNotifiedCountedAsUnreadAndT
     FakeNotifications fake;
     QDBusConnection service = PrivateBus::Connect(QStringLiteral("service"));
     ASSERT_TRUE(fake.Register(service));
-    CMainDlg::SetNotifierFactory([](QObject* parent) {
+    MemberNotifications::SetFactory([](QObject* parent) {
         auto* notifier = new DesktopNotifier(PrivateBus::Connect(QStringLiteral("program")), parent);
         notifier->SetReplyTimeout(500);
         return notifier;
