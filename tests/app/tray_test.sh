@@ -4,11 +4,11 @@
 # alert, a second start with another port says why it does not run, and with
 # a flood of direct messages open and waiting, its menu's Exit (or SIGTERM)
 # ends the program at once.
-#   tray_test.sh QUORLBOARD QUORLBOARD_CLI [late]
+#   tray_test.sh QUORLBOARD QUORLBOARD_CLI TRAY_PROBE [late]
 # With "late" the notification area appears only after the program started,
 # as when a desktop starts its autostart entries before its panel.
 set -uo pipefail
-app=$1 cli=$2 late=${3:-}
+app=$1 cli=$2 probe=$3 late=${4:-}
 . "$(dirname "$0")/../support/scenario.sh"
 require_tools Xvfb trayer xdotool xwininfo
 count() { count_in "$work/app.log" "$1"; }
@@ -17,7 +17,8 @@ start_tray() {
   trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 32 \
          --transparent false --tint 0x808080 >/dev/null 2>&1 &
   pids+=($!)
-  retry 50 xdotool search --class trayer
+  # Its window comes before it owns the tray selection, on a busy machine by seconds.
+  retry 100 env QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 "$probe" || fail "the notification area did not start"
 }
 [ -z "$late" ] && start_tray
 
