@@ -179,6 +179,7 @@ int CBoardData::OpenDocument(Need need)
     if (parsed) {
         ForgetDerived();
         ++generation_;
+        counter_ = ParseInteger(CounterOf(document_));
     }
     qCInfo(lcBoard) << "board read:" << (parsed ? "parsed" : "refused by the parser") << "in" << elapsedMs() << "ms";
     return parsed ? 0 : -1;
@@ -578,6 +579,7 @@ int CBoardData::AddMessage(BoardMessage& message)
     if (SaveAndClose(lock, &appended) != 0)
         return -1;
     message.number = number;
+    counter_ = number;
     if (storedDate != date)
         message.date = FromDocument(storedDate);
     return 0;

@@ -57,6 +57,9 @@ public:
     int ReadGeneration(uint64_t& generation);
     // The generation of the contents of the last read.
     uint64_t Generation() const { return generation_; }
+    // The root's counter as last read or written: the highest number this
+    // board ever gave. It never goes down while the board lives.
+    int32_t Counter() const { return counter_; }
 
     // Appends every message, oldest first.
     int LoadMessages(std::vector<BoardMessage>& messages);
@@ -121,6 +124,7 @@ private:
     bool reuse_ = true;
     size_t documentKeptUpTo_ = kDocumentKeptUpTo;
     uint64_t generation_ = 0;
+    int32_t counter_ = 0;
     // Each number's first message in document order, built once per
     // document, at its second look-up.
     std::unordered_map<std::string, xmlNodePtr> index_;

@@ -222,7 +222,7 @@ int CBoardDlg::UnreadCount() const { return titleList_->UnreadCount(); }
 
 void CBoardDlg::SettleReadMarks()
 {
-    readMarks_->Settle(context_.ReadStatePath(), titleList_->Numbers());
+    readMarks_->Settle(context_.ReadStatePath(), titleList_->Numbers(), titleList_->BoardCounter());
     titleList_->SetUnread([this](int32_t number) { return readMarks_->IsUnread(number); });
     emit unreadChanged(titleList_->UnreadCount());
 }

@@ -162,6 +162,7 @@ int CBoardTitle::Reload(int32_t number, const char* cause)
             return -1;
         }
         shownGeneration_ = board_.Generation();
+        boardCounter_ = board_.Counter();
         model_->Reset(std::move(messages), sortColumn_, ascending_[sortColumn_] != 0);
         emit rowsReloaded();
     } else {

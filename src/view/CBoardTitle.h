@@ -56,6 +56,8 @@ public:
     void SetFilter(const QString& text);
     // Every number on the board, shown or not.
     std::vector<int32_t> Numbers() const { return model_->Numbers(); }
+    // The board's counter at the last reading of its rows.
+    int32_t BoardCounter() const { return boardCounter_; }
     // Unread rows are drawn bold.
     void SetUnread(const std::function<bool(int32_t number)>& isUnread) { model_->SetUnread(isUnread); }
     void SetRowUnread(int32_t number, bool unread) { model_->SetRowUnread(number, unread); }
@@ -103,6 +105,7 @@ private:
     TitleListModel* model_;
     // The board contents the rows were read from; 0 when none.
     uint64_t shownGeneration_ = 0;
+    int32_t boardCounter_ = 0;
     // The selected current row and the topmost selected row as last reported.
     QPersistentModelIndex selectedCurrent_;
     QPersistentModelIndex topSelected_;

@@ -18,8 +18,10 @@ ReadMarks::ReadMarks(QObject* parent) : QObject(parent)
 
 ReadMarks::~ReadMarks() { Save(); }
 
-void ReadMarks::Settle(const std::string& path, const std::vector<int32_t>& numbersOnBoard)
+void ReadMarks::Settle(const std::string& path, const std::vector<int32_t>& numbersOnBoard, int32_t counter)
 {
+    const int32_t highest =
+        std::max(counter, numbersOnBoard.empty() ? 0 : *std::max_element(numbersOnBoard.begin(), numbersOnBoard.end()));
     if (path != path_) {
         Save();
         path_ = path;
@@ -28,7 +30,15 @@ void ReadMarks::Settle(const std::string& path, const std::vector<int32_t>& numb
             state_ = ReadState();
             return;
         }
-        Load(numbersOnBoard);
+        Load(highest);
+    }
+    // A board's counter never goes down: below the numbers seen, a new board
+    // stands in the old one's place, and is met for the first time.
+    if (!path_.empty() && highest < state_.Highest()) {
+        qCInfo(lcBoard, "read marks: the board was replaced (counter %d below %d), its messages count as read", highest,
+               state_.Highest());
+        state_ = ReadState::StartingAt(highest);
+        Changed();
     }
     const ReadState before = state_;
     state_.Settle(numbersOnBoard);
@@ -36,9 +46,8 @@ void ReadMarks::Settle(const std::string& path, const std::vector<int32_t>& numb
         Changed();
 }
 
-void ReadMarks::Load(const std::vector<int32_t>& numbersOnBoard)
+void ReadMarks::Load(int32_t highest)
 {
-    const int32_t highest = numbersOnBoard.empty() ? 0 : *std::max_element(numbersOnBoard.begin(), numbersOnBoard.end());
     std::string text;
     const bool read = AtomicFile::ReadAll(path_, text, kMaxFileSize);
     if (read) {

@@ -26,8 +26,9 @@ public:
     ~ReadMarks() override;
 
     // After the board was listed: the marks kept in path (none for an empty
-    // path), loaded when the path is new, settled with the listed numbers.
-    void Settle(const std::string& path, const std::vector<int32_t>& numbersOnBoard);
+    // path), loaded when the path is new, settled with the listed numbers and
+    // the board's counter.
+    void Settle(const std::string& path, const std::vector<int32_t>& numbersOnBoard, int32_t counter);
     bool IsUnread(int32_t number) const { return !path_.empty() && !state_.IsRead(number); }
     // True when the number was unread; saved a little later.
     bool MarkRead(int32_t number);
@@ -37,7 +38,7 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
-    void Load(const std::vector<int32_t>& numbersOnBoard);
+    void Load(int32_t highest);
     void Changed();
 
     std::string path_;

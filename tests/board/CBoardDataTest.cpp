@@ -119,6 +119,11 @@ TEST_F(BoardStore, TheCounterIsReadLikeAtoiNeverGoesBackAndNeverOverflows)
         Add(MakeMessage(title, "c"));
     ASSERT_EQ(store.DeleteMessage(2) + store.DeleteMessage(3), 0);
     EXPECT_EQ(Add(MakeMessage("4", "d")), 4);
+    // A reader is told the counter, also after the store's own changes.
+    ASSERT_EQ(store.DeleteMessage(4), 0);
+    std::vector<BoardMessage> messages;
+    ASSERT_EQ(store.LoadMessages(messages), 0);
+    EXPECT_EQ(store.Counter(), 4);
 
     const std::pair<std::string, int32_t> counters[] = { // board, next number (0: refused)
         {"<root><message number=\"4\"/></root>", 1},   {"<root number=\"abc\"/>", 1},

@@ -416,6 +416,16 @@ TEST_F(BoardViewTest, MessagesArrivingLaterAreBoldUntilShownSpaceFindsTheNextAnd
     EXPECT_EQ(view->UnreadCount(), 1);
     EXPECT_TRUE(bold(later));
     EXPECT_LT(TempDir::Read(context.readStatePath).size(), 100u);
+
+    // A new board in the old one's place numbers from 1 again: its messages are new.
+    fs::remove(context.folder.file("BoardData.xml"));
+    EmptyBoardWriter::Create(context.folder.file("BoardData.xml"), "UTF-8");
+    view->RefreshTitles(-1);
+    EXPECT_EQ(view->UnreadCount(), 0);
+    const int32_t fresh = Add("fresh");
+    view->RefreshTitles(-1);
+    EXPECT_EQ(view->UnreadCount(), 1);
+    EXPECT_TRUE(bold(fresh));
 }
 
 TEST_F(BoardViewTest, DamagedOrUnwritableMarksCountEveryMessageAsReadLogAWarningAndLoseNothing)
