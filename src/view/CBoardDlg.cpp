@@ -398,6 +398,8 @@ void CBoardDlg::PostNew()
         return;
     const int32_t number = editor.record.number;
     RefreshTitles(number);
+    if (titleList_->FindRow(number) < 0)
+        SelectMessage(number); // the find hides it: the member's own post is shown all the same
     ShowMessage(number);
     Announce(DatagramKind::BoardChanged, std::to_string(number));
 }

@@ -505,6 +505,15 @@ TEST_F(BoardViewTest, FindFiltersTitlesPostersAndContentsAcrossWidthAndCaseAndEs
     EXPECT_EQ(Titles().geometry(), whole);
     EXPECT_EQ(view->SelectedNumber(), abc);
     EXPECT_TRUE(Titles().hasFocus());
+
+    // The member's own post is shown and selected even where the find would hide it.
+    QTest::keyClick(&Titles(), Qt::Key_F, Qt::ControlModifier);
+    edit->setText(QStringLiteral("会議"));
+    this->edit = [](CBoardWrite& editor) { Child<QLineEdit>(editor, QStringLiteral("titleField"))->setText("new"), editor.OnOK(); };
+    view->PostNew();
+    EXPECT_TRUE(Child<QWidget>(*view, QStringLiteral("findBar"))->isHidden());
+    EXPECT_EQ(Titles().RowCount(), 6);
+    EXPECT_EQ(view->SelectedNumber(), more + 2);
 }
 
 TEST_F(BoardViewTest, ShortcutsDoWhatTheirButtonsDoAndNothingWhileTheButtonIsOff)
