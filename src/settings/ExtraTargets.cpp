@@ -49,6 +49,16 @@ ExtraTargets::Problem Check(std::string_view entry)
 
 } // namespace
 
+// Names that differ only in case name one host; an address has no case.
+bool ExtraTargets::Contains(const std::vector<std::string>& entries, std::string_view entry)
+{
+    return std::any_of(entries.begin(), entries.end(), [entry](const std::string& listed) {
+        return std::equal(listed.begin(), listed.end(), entry.begin(), entry.end(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
+    });
+}
+
 bool ExtraTargets::IsDottedIPv4(std::string_view text)
 {
     int parts = 0;
@@ -74,8 +84,8 @@ ExtraTargets::Refusal ExtraTargets::Parse(std::string_view text, std::vector<std
         const size_t end = std::min(text.find(kSeparator, start), text.size());
         const std::string_view entry = Trimmed(text.substr(start, end - start));
         start = end + 1;
-        if (entry.empty())
-            continue;
+        if (entry.empty() || Contains(entries, entry))
+            continue; // a destination listed twice would be sent everything twice
         Problem problem = Check(entry);
         if (problem == Problem::None && entries.size() >= kMaxEntries)
             problem = Problem::TooMany;

@@ -23,11 +23,14 @@ public:
         explicit operator bool() const { return problem != Problem::None; }
     };
 
-    // Splits text at commas, blanks around entries and empty entries dropped.
+    // Splits text at commas, blanks around entries, empty entries and repeats
+    // (names in any case) dropped.
     // The entries that pass are put in entries; the first that does not is
     // returned.
     static Refusal Parse(std::string_view text, std::vector<std::string>& entries);
     static std::string Join(const std::vector<std::string>& entries);
+    // Whether entry is listed already, a name in any case.
+    static bool Contains(const std::vector<std::string>& entries, std::string_view entry);
     // Four decimal numbers of 0..255 separated by dots.
     static bool IsDottedIPv4(std::string_view text);
     // A refusal as the settings window shows it.

@@ -21,6 +21,7 @@ TEST(ExtraTargets, AddressesAndNamesPassAnythingElseIsRefusedAndTheRestKept)
         {"大阪", {}, Problem::BadName, "大阪"},
         {"a..b", {}, Problem::BadName, "a..b"},
         {"branch.example.com", {"branch.example.com"}, Problem::None, ""},
+        {"pc-osaka,10.1.2.255,PC-Osaka,10.1.2.255", {"pc-osaka", "10.1.2.255"}, Problem::None, ""},
     };
     for (const auto& c : cases) {
         Entries entries;

@@ -10,8 +10,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace {
 
 constexpr const char* kCaption = "送信先の追加";
@@ -82,7 +80,7 @@ void CTargetsDlg::AddTyped()
     const ExtraTargets::Refusal refusal = ExtraTargets::Parse(entry_->text().toStdString(), typed);
     std::vector<std::string> all = Targets();
     for (const std::string& target : typed) {
-        if (std::find(all.begin(), all.end(), target) != all.end())
+        if (ExtraTargets::Contains(all, target))
             continue;
         if (all.size() >= ExtraTargets::kMaxEntries) {
             MessageBoxService::Show(this, QString::fromStdString(ExtraTargets::Explain({ExtraTargets::Problem::TooMany, target})));

@@ -27,6 +27,9 @@ TEST(TargetsWindow, EnterAddsTheGoodEntriesARefusedOneStaysTypedAndRemoveTakesTh
     EXPECT_EQ(dialog.Targets(), (Entries{"10.1.2.255", "pc-osaka"}));
     EXPECT_EQ(boxes.Texts(), Entries{"IPv4 のアドレスではありません: 10.1.2.300"});
     EXPECT_EQ(entry->text(), QStringLiteral("10.1.2.300"));
+    QTest::keyClicks(entry, "PC-Osaka"); // over the selected refused text
+    QTest::keyClick(entry, Qt::Key_Return);
+    EXPECT_EQ(dialog.Targets(), (Entries{"10.1.2.255", "pc-osaka"})) << "a name is listed once, in any case";
 
     auto* list = Child<QListWidget>(dialog, QStringLiteral("targetList"));
     list->item(0)->setSelected(true);
