@@ -47,7 +47,11 @@ CTargetsDlg::CTargetsDlg(const std::vector<std::string>& targets, QWidget* paren
     add->setDefault(true);
     connect(add, &QPushButton::clicked, this, &CTargetsDlg::AddTyped);
     connect(remove, &QPushButton::clicked, this, &CTargetsDlg::RemoveSelected);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    // What is still typed counts as added: OK is no way to lose it.
+    connect(ok, &QPushButton::clicked, this, [this] {
+        if (entry_->text().trimmed().isEmpty() || AddTyped())
+            accept();
+    });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* entryRow = new QHBoxLayout;
@@ -74,7 +78,7 @@ std::vector<std::string> CTargetsDlg::Targets() const
     return targets;
 }
 
-void CTargetsDlg::AddTyped()
+bool CTargetsDlg::AddTyped()
 {
     std::vector<std::string> typed;
     const ExtraTargets::Refusal refusal = ExtraTargets::Parse(entry_->text().toStdString(), typed);
@@ -84,7 +88,7 @@ void CTargetsDlg::AddTyped()
             continue;
         if (all.size() >= ExtraTargets::kMaxEntries) {
             MessageBoxService::Show(this, QString::fromStdString(ExtraTargets::Explain({ExtraTargets::Problem::TooMany, target})));
-            return;
+            return false;
         }
         all.push_back(target);
         list_->addItem(QString::fromStdString(target));
@@ -97,6 +101,7 @@ void CTargetsDlg::AddTyped()
         entry_->clear();
     }
     entry_->setFocus();
+    return !refusal;
 }
 
 void CTargetsDlg::RemoveSelected()

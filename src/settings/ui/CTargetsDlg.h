@@ -20,8 +20,8 @@ public:
 
     std::vector<std::string> Targets() const;
     // Adds the entries typed; a refused one is named in a message box, the
-    // others are added and the refused text stays to be corrected.
-    void AddTyped();
+    // others are added and the refused text stays to be corrected (false).
+    bool AddTyped();
     void RemoveSelected();
 
 private:

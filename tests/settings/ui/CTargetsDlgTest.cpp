@@ -35,7 +35,14 @@ TEST(TargetsWindow, EnterAddsTheGoodEntriesARefusedOneStaysTypedAndRemoveTakesTh
     list->item(0)->setSelected(true);
     Child<QPushButton>(dialog, QStringLiteral("removeButton"))->click();
     EXPECT_EQ(dialog.Targets(), Entries{"pc-osaka"});
+
+    // OK adds what is still typed, and stays open while it is refused.
+    entry->setText(QStringLiteral("10.9.9.999"));
     Child<QPushButton>(dialog, QStringLiteral("ok"))->setFocus();
     QTest::keyClick(Child<QPushButton>(dialog, QStringLiteral("ok")), Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    entry->setText(QStringLiteral("pc-nagoya"));
+    QTest::keyClick(Child<QPushButton>(dialog, QStringLiteral("ok")), Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Targets(), (Entries{"pc-osaka", "pc-nagoya"}));
 }
